@@ -1,0 +1,6 @@
+#pragma once
+
+#include <windows.h>
+
+// The About box, shown modally.
+void ShowAboutBox(HWND owner);

@@ -1,0 +1,27 @@
+#pragma once
+
+// The two commands that rewrite the whole log. Both write a temporary file beside the log,
+// flush it and replace the log in one atomic step: when they throw, the log is unchanged.
+
+#include <optional>
+#include <string>
+
+#include "app/DateTime.h"
+#include "log/LogFile.h"
+#include "viewer/LogInfoUnit.h"
+
+// Temporary file used by the rewrites, in the log's own folder.
+std::string RewriteTemporaryPath(const std::string& logPath);
+
+// Drops the pairs of the branch (kind, start) and re-scrambles the rest with their new record
+// numbers. When logging and the pair starting at sessionStart is gone, appends (now, now) and
+// returns its start. Throws IoError.
+std::optional<TDateTime> DeleteLogBranch(FileSystem& files, const std::string& path,
+                                         const std::string& password, TPeriodKind kind,
+                                         TDateTime start, TDateTime sessionStart, bool logging,
+                                         const Clock& clock);
+
+enum class RekeyResult { Rekeyed, NoLogFile };
+// Re-scrambles every record from oldPassword to newPassword. Throws IoError.
+RekeyResult RekeyLog(FileSystem& files, const std::string& path, const std::string& oldPassword,
+                     const std::string& newPassword);

@@ -1,0 +1,30 @@
+#pragma once
+
+// Date and time texts from Windows-style pictures (d, dd, M, MM, MMM, MMMM, yy, yyyy, h, hh,
+// H, HH, m, mm, s, ss, t, tt and 'quoted' literals), so the core never asks the OS.
+
+#include <array>
+#include <string>
+
+#include "app/DateTime.h"
+
+struct LocaleFormats {
+    std::string ShortDate = "M/d/yyyy";
+    std::string LongTime = "h:mm:ss tt";
+    std::string AM = "AM";
+    std::string PM = "PM";
+    std::array<std::string, 12> MonthNames{"January", "February", "March",     "April",
+                                           "May",     "June",     "July",      "August",
+                                           "September", "October", "November", "December"};
+    std::array<std::string, 12> AbbrevMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+};
+
+std::string FormatPicture(const std::string& picture, TDateTime value,
+                          const LocaleFormats& formats);
+// The date in the short date format.
+std::string DateText(TDateTime value, const LocaleFormats& formats);
+// The time of day in the long time format.
+std::string TimeText(TDateTime value, const LocaleFormats& formats);
+// Date, a blank and the time; the time is left out when it is exactly midnight.
+std::string DateTimeText(TDateTime value, const LocaleFormats& formats);
