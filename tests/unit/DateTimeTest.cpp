@@ -12,7 +12,7 @@ TEST(DateTime, SplitsKnownDates) {
                  {2024, 2, 29, 45351}, {9999, 12, 31, 2958465}, {1, 1, 1, -693593}};
     for (const auto& c : cases) {
         EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.serial) << c.y << "-" << c.m << "-" << c.d;
-        const CivilDate date = DecodeDate(c.serial + 0.75);
+        const CivilDate date = DecodeDate(c.serial + (c.serial < 0 ? -0.75 : 0.75));
         EXPECT_EQ(date.Year, c.y);
         EXPECT_EQ(date.Month, c.m);
         EXPECT_EQ(date.Day, c.d);
