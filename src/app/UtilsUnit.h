@@ -32,12 +32,14 @@ std::string AddBackslash(const std::string& path);
 // `position` is 1-based and shared between calls; see the parser.
 std::string NextToken(const std::string& text, std::size_t& position);
 void ParseParams(ProgramState& state, const std::string& text, const ParseEnvironment& env);
-// Each parameter followed by one space; a parameter that is empty or holds a space is quoted.
+// Parameters 1..argc-1, each followed by one space; a parameter that is empty or holds a space
+// is put in double quotes. Double quotes inside a parameter are dropped, since NextToken has
+// no escape for them and one would otherwise split or swallow parameters.
 std::string JoinParams(int argc, const char* const* argv);
 
 // Raised by DecodePassword on a text that is not hexadecimal.
 class ConvertError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -51,14 +53,25 @@ void DecodePassword(const std::string& hexText, std::string& result);
 // holds a space) for one user.
 std::string AutoRunParams(const ProgramState& state);
 
-// The program's key "Software\Quillmere\Worktally" as sections of named string values.
+// The program's key as sections of named string values.
+inline constexpr char kProgramKey[] = "Software\\Quillmere\\Worktally";
+inline constexpr char kSettingsSection[] = "Settings";
+inline constexpr char kPasswordValue[] = "Password";
+inline constexpr char kOneUserValue[] = "AR One User";
+inline constexpr char kUserNameValue[] = "AR User Name";
+inline constexpr char kMainWindowSection[] = "Main Window";
+inline constexpr char kTopValue[] = "Top";
+inline constexpr char kLeftValue[] = "Left";
+inline constexpr char kWidthValue[] = "Width";
+inline constexpr char kHeightValue[] = "Height";
+
 class StoreError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class SettingsStore {
-public:
+  public:
     enum class ValueType { String, ExpandString, Other };
     struct Value {
         ValueType Type = ValueType::String;

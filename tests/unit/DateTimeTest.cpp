@@ -8,8 +8,9 @@ TEST(DateTime, SplitsKnownDates) {
     struct Case {
         int y, m, d;
         double serial;
-    } cases[] = {{1899, 12, 30, 0}, {1900, 1, 1, 2}, {2000, 1, 1, 36526}, {2001, 3, 1, 36951},
-                 {2024, 2, 29, 45351}, {9999, 12, 31, 2958465}, {1, 1, 1, -693593}};
+    } cases[] = {{1899, 12, 30, 0},   {1900, 1, 1, 2},      {2000, 1, 1, 36526},
+                 {2001, 3, 1, 36951}, {2024, 2, 29, 45351}, {9999, 12, 31, 2958465},
+                 {1, 1, 1, -693593}};
     for (const auto& c : cases) {
         EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.serial) << c.y << "-" << c.m << "-" << c.d;
         const CivilDate date = DecodeDate(c.serial + (c.serial < 0 ? -0.75 : 0.75));
