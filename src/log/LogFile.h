@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/DateTime.h"
 
@@ -19,22 +20,44 @@ std::uint64_t ScrambleRecord(const std::string& password, std::int32_t recordNum
 TDateTime UnscrambleRecord(const std::string& password, std::int32_t recordNumber,
                            std::uint64_t stored);
 
+// The key of every record number for one password, worked out once, for readers and writers
+// that scramble many records. XOR with the key both scrambles and unscrambles.
+class RecordKeys {
+  public:
+    explicit RecordKeys(const std::string& password);
+
+    // The 8 key bytes of a record as a little-endian 64-bit value; 0 for an empty password.
+    std::uint64_t Key(std::int64_t recordNumber) const {
+        if (keys_.empty()) return 0;
+        const auto count = static_cast<std::int64_t>(keys_.size());
+        const std::int64_t index = recordNumber % count;
+        return keys_[static_cast<std::size_t>(index < 0 ? index + count : index)];
+    }
+    std::uint64_t Scramble(std::int64_t recordNumber, TDateTime value) const;
+    TDateTime Unscramble(std::int64_t recordNumber, std::uint64_t stored) const;
+
+  private:
+    std::vector<std::uint64_t> keys_;  // one per starting character of the password
+};
+
 // Little-endian conversion between a record's 8 bytes and its 64-bit value.
 std::uint64_t LoadRecordBytes(const unsigned char* bytes);
 void StoreRecordBytes(std::uint64_t value, unsigned char* bytes);
 
 // A pair counts only when its end is not earlier than its start (NaN never compares).
-inline bool IsValidPair(TDateTime start, TDateTime end) { return end >= start; }
+inline bool IsValidPair(TDateTime start, TDateTime end) {
+    return end >= start;
+}
 
 // Every failure of a file access; callers catch it at their operation's boundary.
 class IoError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // An open file. Positions and sizes are in bytes; every call throws IoError on failure.
 class LogFile {
-public:
+  public:
     virtual ~LogFile() = default;
     virtual std::int64_t Size() = 0;
     virtual void Seek(std::int64_t offset) = 0;
@@ -50,7 +73,7 @@ public:
 
 // The file operations the log needs, so that tests can fail any of them on purpose.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // Opens an existing file for reading and writing, sharing read and write with others.
     virtual std::unique_ptr<LogFile> OpenExisting(const std::string& path) = 0;

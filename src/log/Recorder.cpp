@@ -1,0 +1,124 @@
+#include "log/Recorder.h"
+
+#include <memory>
+
+#include "app/UtilsUnit.h"
+
+namespace {
+
+// Further from the last written end than this, a tick does not bridge the gap: the machine
+// slept, the process was frozen or the clock was set.
+constexpr TDateTime kLongestTickGap = 5.0 / (24 * 60);
+
+constexpr std::size_t kRecordBytes = kRecordSize;
+
+// Appends the pair (value, value) after the `count` whole records of the file. A start left
+// without its end by a torn append first gets an end equal to itself, so pairs stay aligned.
+// Everything goes out in one write.
+void AppendPair(LogFile& file, const RecordKeys& keys, std::int64_t count, TDateTime value) {
+    unsigned char bytes[3 * kRecordBytes];
+    std::size_t size = 0;
+    std::int64_t record = count;
+    if (count % 2 != 0) {
+        file.Seek((count - 1) * kRecordSize);
+        unsigned char torn[kRecordBytes];
+        file.Read(torn, sizeof torn);
+        const std::uint64_t start = LoadRecordBytes(torn) ^ keys.Key(count - 1);
+        StoreRecordBytes(start ^ keys.Key(record), bytes);
+        size += kRecordBytes;
+        ++record;
+    }
+    StoreRecordBytes(keys.Scramble(record, value), bytes + size);
+    StoreRecordBytes(keys.Scramble(record + 1, value), bytes + size + kRecordBytes);
+    size += 2 * kRecordBytes;
+    file.Seek(count * kRecordSize);
+    file.Write(bytes, size);
+}
+
+}  // namespace
+
+SessionRecorder::SessionRecorder(FileSystem& files, const Clock& clock)
+    : files_(files), clock_(clock) {}
+
+void SessionRecorder::AppendSession(const std::string& path, const std::string& encodedPassword) {
+    suspended_ = false;
+    std::unique_ptr<LogFile> file;
+    std::int64_t count = 0;
+    try {
+        file = files_.OpenExisting(path);
+        count = file->Size() / kRecordSize;
+        file->Seek(count * kRecordSize);
+    } catch (const IoError&) {
+        file.reset();
+        file = files_.Create(path);
+        count = 0;
+    }
+
+    std::string password;
+    DecodePassword(encodedPassword, password);
+    const TDateTime now = clock_.Now();
+    sessionStart_ = now;
+
+    AppendPair(*file, RecordKeys(password), count, now);
+    lastEnd_ = now;
+    haveLastEnd_ = true;
+    file->Close();
+}
+
+SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
+                                                  const std::string& encodedPassword, bool final) {
+    if (suspended_) return TickResult::Skipped;
+
+    auto file = files_.OpenExisting(path);
+    const std::int64_t count = file->Size() / kRecordSize;
+    if (count == 0) throw IoError("No record to extend in " + path);
+
+    std::string password;
+    DecodePassword(encodedPassword, password);
+    const TDateTime now = clock_.Now();
+    const RecordKeys keys(password);
+
+    const bool gap = haveLastEnd_ && (now < lastEnd_ || now - lastEnd_ > kLongestTickGap);
+    TickResult result;
+    if (!gap) {
+        file->Seek((count - 1) * kRecordSize);
+        unsigned char bytes[kRecordBytes];
+        StoreRecordBytes(keys.Scramble(count - 1, now), bytes);
+        file->Write(bytes, sizeof bytes);
+        if (haveLastEnd_) lastEnd_ = now;
+        result = TickResult::Extended;
+    } else if (final) {
+        // The last tick cannot open a session it would never extend.
+        result = TickResult::Skipped;
+    } else {
+        // Keep the session's last end and record from now on in a fresh pair.
+        AppendPair(*file, keys, count, now);
+        sessionStart_ = now;
+        lastEnd_ = now;
+        result = TickResult::Appended;
+    }
+    file->Close();
+    return result;
+}
+
+void SessionRecorder::Suspend(const std::string& path, const std::string& encodedPassword) {
+    if (suspended_) return;
+    // Ends the session like the last tick at exit: no new pair just before sleeping.
+    try {
+        Tick(path, encodedPassword, true);
+    } catch (...) {
+        suspended_ = true;
+        throw;
+    }
+    suspended_ = true;
+}
+
+void SessionRecorder::Resume(const std::string& path, const std::string& encodedPassword) {
+    AppendSession(path, encodedPassword);
+}
+
+void SessionRecorder::SessionReplaced(TDateTime start) {
+    sessionStart_ = start;
+    lastEnd_ = start;
+    haveLastEnd_ = true;
+}
