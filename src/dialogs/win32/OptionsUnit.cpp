@@ -1,0 +1,132 @@
+#include "dialogs/win32/OptionsUnit.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/UtilsUnit.h"
+#include "dialogs/AMAutoRun.h"
+#include "dialogs/OptionsRules.h"
+#include "dialogs/win32/AutoRunRegistry.h"
+#include "res/resource.h"
+
+namespace {
+
+class TOptionsForm {
+  public:
+    explicit TOptionsForm(OptionsChoice choice) : FChoice(std::move(choice)) {}
+
+    // True when the dialog was closed with OK; Choice() then holds what it showed.
+    bool Execute(HWND owner) {
+        return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), owner,
+                                 DialogProc, reinterpret_cast<LPARAM>(this)) == IDOK;
+    }
+    const OptionsChoice& Choice() const noexcept { return FChoice; }
+
+  private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
+        auto* form = reinterpret_cast<TOptionsForm*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (form == nullptr) return FALSE;
+        // No exception may unwind through the dialog manager.
+        try {
+            if (message == WM_INITDIALOG) form->FHandle = hwnd;
+            return form->HandleMessage(message, wParam);
+        } catch (const std::exception&) {
+            return FALSE;
+        }
+    }
+
+    INT_PTR HandleMessage(UINT message, WPARAM wParam) {
+        switch (message) {
+            case WM_INITDIALOG:
+                FormShow();
+                return TRUE;  // focus goes to the first control, the auto-run box
+            case WM_COMMAND:
+                switch (LOWORD(wParam)) {
+                    case IDC_AUTO_RUN_CHECK:
+                        if (HIWORD(wParam) == BN_CLICKED) AutoRunCheckBoxClick();
+                        return TRUE;
+                    case IDC_ONE_USER_CHECK:
+                        if (HIWORD(wParam) == BN_CLICKED) OneUserCheckBoxClick();
+                        return TRUE;
+                    case IDOK:
+                        OkButtonClick();
+                        return TRUE;
+                    case IDCANCEL:  // Cancel, Esc and the close button
+                        ::EndDialog(FHandle, IDCANCEL);
+                        return TRUE;
+                }
+                break;
+        }
+        return FALSE;
+    }
+
+    void FormShow() {
+        SetChecked(IDC_AUTO_RUN_CHECK, FChoice.AutoRun);
+        SetChecked(IDC_ONE_USER_CHECK, FChoice.OneUser);
+        ::SendDlgItemMessageA(FHandle, IDC_USER_NAME_EDIT, EM_SETLIMITTEXT, 0, 0);
+        ::SetDlgItemTextA(FHandle, IDC_USER_NAME_EDIT, FChoice.UserName.c_str());
+        AutoRunCheckBoxClick();
+    }
+
+    void AutoRunCheckBoxClick() { UpdateEnabling(); }
+    void OneUserCheckBoxClick() { UpdateEnabling(); }
+
+    void UpdateEnabling() {
+        const OptionsEnabling enabling =
+            OptionsEnablingFor(IsChecked(IDC_AUTO_RUN_CHECK), IsChecked(IDC_ONE_USER_CHECK));
+        Enable(IDC_AUTO_RUN_GROUP, enabling.AutoRunGroupBox);
+        Enable(IDC_ONE_USER_CHECK, enabling.OneUserCheckBox);
+        Enable(IDC_USER_NAME_LABEL, enabling.UserNameLabel);
+        Enable(IDC_USER_NAME_EDIT, enabling.UserNameEdit);
+    }
+
+    void OkButtonClick() {
+        FChoice.AutoRun = IsChecked(IDC_AUTO_RUN_CHECK);
+        FChoice.OneUser = IsChecked(IDC_ONE_USER_CHECK);
+        FChoice.UserName = ControlText(IDC_USER_NAME_EDIT);
+        ::EndDialog(FHandle, IDOK);
+    }
+
+    bool IsChecked(int id) const { return ::IsDlgButtonChecked(FHandle, id) == BST_CHECKED; }
+    void SetChecked(int id, bool checked) {
+        ::CheckDlgButton(FHandle, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    void Enable(int id, bool enabled) { ::EnableWindow(::GetDlgItem(FHandle, id), enabled); }
+    std::string ControlText(int id) const {
+        const HWND control = ::GetDlgItem(FHandle, id);
+        std::vector<char> text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1);
+        const int length = ::GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
+        return std::string(text.data(), static_cast<std::size_t>(length > 0 ? length : 0));
+    }
+
+    HWND FHandle = nullptr;
+    OptionsChoice FChoice;
+};
+
+}  // namespace
+
+std::unique_ptr<TAMAutoRun> CreateMainWindowAutoRun() {
+    auto autoRun = std::make_unique<TAMAutoRun>(std::make_unique<HklmAutoRunRegistry>());
+    autoRun->SetAppItemName("Worktally");
+    autoRun->SetAutoRegister(false);
+    autoRun->SetParams("/l");
+    autoRun->SetRunType(rtRun);
+    autoRun->Loaded();
+    return autoRun;
+}
+
+void ExecuteOptionsForm(HWND owner, ProgramState& state, TAMAutoRun& autoRun,
+                        SettingsStore& settings) {
+    try {
+        TOptionsForm form(ReadOptions(state, autoRun));
+        if (!form.Execute(owner)) return;  // Cancel, Esc or close: nothing changes
+        ApplyOptions(form.Choice(), state, autoRun, settings);
+    } catch (const std::exception&) {
+        // Silent like every registry failure of this dialog.
+    }
+}
