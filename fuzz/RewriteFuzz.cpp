@@ -1,0 +1,166 @@
+// The two log rewrites on any log bytes, with any one file operation failing: afterwards the
+// log holds exactly the expected pairs under their new record numbers, or the bytes it had.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "app/DateTime.h"
+#include "log/Rewrite.h"
+
+namespace {
+
+ScratchFolder& Scratch() {
+    static ScratchFolder folder;
+    return folder;
+}
+
+class FixedClock : public Clock {
+  public:
+    explicit FixedClock(TDateTime now) : now_(now) {}
+    TDateTime Now() const override { return now_; }
+
+  private:
+    TDateTime now_;
+};
+
+struct Pair {
+    double Start;
+    double End;
+};
+
+std::vector<Pair> Unscrambled(const std::string& log, const std::string& password) {
+    std::vector<Pair> pairs;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(log.data());
+    for (std::size_t i = 0; (i + 1) * 16 <= log.size(); ++i) {
+        const auto number = static_cast<std::int32_t>(2 * i);
+        pairs.push_back(
+            {UnscrambleRecord(password, number, LoadRecordBytes(bytes + 16 * i)),
+             UnscrambleRecord(password, number + 1, LoadRecordBytes(bytes + 16 * i + 8))});
+    }
+    return pairs;
+}
+
+// Every record of the new log, unscrambled with its new record number, has the bits expected.
+void CheckHolds(const std::string& log, const std::string& password,
+                const std::vector<Pair>& expected) {
+    FUZZ_CHECK(log.size() == 16 * expected.size());
+    const std::vector<Pair> pairs = Unscrambled(log, password);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        FUZZ_CHECK(Bits(pairs[i].Start) == Bits(expected[i].Start));
+        FUZZ_CHECK(Bits(pairs[i].End) == Bits(expected[i].End));
+    }
+}
+
+bool InBranch(TPeriodKind kind, double start, double pairStart) {
+    const CivilDate selected = DecodeDate(start);
+    const CivilDate date = DecodeDate(pairStart);
+    switch (kind) {
+        case pkTotal:
+            return true;
+        case pkYear:
+            return date.Year == selected.Year;
+        case pkMonth:
+            return date.Year == selected.Year && date.Month == selected.Month;
+        case pkDay:
+            return date.Year == selected.Year && date.Month == selected.Month &&
+                   date.Day == selected.Day;
+        case pkSession:
+            return pairStart == start;
+    }
+    return false;
+}
+
+// A pair's start when the pick names one, the given value otherwise.
+double Pick(std::uint8_t pick, double given, const std::vector<Pair>& pairs) {
+    if (pick < 0x80 && !pairs.empty()) return pairs[pick % pairs.size()].Start;
+    return given;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ByteReader in(data, size);
+    const std::uint8_t flags = in.Byte();
+    const std::string password = in.Text(60);
+    const std::string newPassword = in.Text(60);
+    const std::uint8_t startPick = in.Byte();
+    const double startGiven = in.Double();
+    const std::uint8_t sessionPick = in.Byte();
+    const double sessionGiven = in.Double();
+    const double now = in.Double();
+    const int failAt = in.Byte() % 16;  // 0: nothing fails
+    const std::string log = in.Rest();
+
+    const bool rekey = (flags & 1) != 0;
+    const auto kind = static_cast<TPeriodKind>(((flags >> 1) & 7) % 5);
+    const bool logging = (flags & 16) != 0;
+    const bool noFile = (flags & 32) != 0;
+
+    const std::string path = Scratch().LogPath();
+    const std::string temporary = RewriteTemporaryPath(path);
+    NativeFileSystem().Remove(temporary);
+    if (noFile) {
+        NativeFileSystem().Remove(path);
+    } else {
+        WriteWholeFile(path, log);
+    }
+    FailingFileSystem files(NativeFileSystem(), failAt);
+    const std::vector<Pair> pairs = Unscrambled(log, password);
+    const bool wholePairs = log.size() % 16 == 0;
+
+    bool threw = false;
+    if (rekey) {
+        std::optional<RekeyResult> result;
+        try {
+            result = RekeyLog(files, path, password, newPassword);
+        } catch (const IoError&) {
+            threw = true;
+        }
+        if (noFile) {
+            FUZZ_CHECK(!threw && result == RekeyResult::NoLogFile);
+            FUZZ_CHECK(!ReadWholeFile(path));
+        } else if (!threw) {
+            FUZZ_CHECK(wholePairs && result == RekeyResult::Rekeyed);
+            CheckHolds(*ReadWholeFile(path), newPassword, pairs);
+        }
+    } else {
+        const double start = Pick(startPick, startGiven, pairs);
+        const double sessionStart = Pick(sessionPick, sessionGiven, pairs);
+        std::optional<TDateTime> appended;
+        try {
+            appended = DeleteLogBranch(files, path, password, kind, start, sessionStart, logging,
+                                       FixedClock(now));
+        } catch (const IoError&) {
+            threw = true;
+        }
+        if (noFile) FUZZ_CHECK(threw && !ReadWholeFile(path));
+        if (!threw) {
+            FUZZ_CHECK(wholePairs);
+            std::vector<Pair> expected;
+            bool foundSession = false;
+            for (const Pair& pair : pairs) {
+                if (InBranch(kind, start, pair.Start)) continue;
+                foundSession = foundSession || pair.Start == sessionStart;
+                expected.push_back(pair);
+            }
+            if (logging && !foundSession) {
+                FUZZ_CHECK(appended && Bits(*appended) == Bits(now));
+                expected.push_back({now, now});
+            } else {
+                FUZZ_CHECK(!appended);
+            }
+            CheckHolds(*ReadWholeFile(path), password, expected);
+        }
+    }
+
+    // A rewrite that failed left the log as it was; none leaves its temporary file behind.
+    if (!noFile && (threw || !wholePairs)) {
+        FUZZ_CHECK(threw);
+        FUZZ_CHECK(ReadWholeFile(path) == log);
+    }
+    if (threw && !noFile && wholePairs) FUZZ_CHECK(files.Failed());
+    FUZZ_CHECK(!ReadWholeFile(temporary));
+    return 0;
+}
