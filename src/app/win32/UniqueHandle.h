@@ -8,7 +8,7 @@
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() noexcept = default;
@@ -35,7 +35,7 @@ public:
         handle_ = Traits::Invalid();
     }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 
@@ -88,7 +88,6 @@ struct GdiObjectTraits {  // HFONT, HBITMAP, HBRUSH, ...
     static bool IsValid(Handle h) noexcept { return h != nullptr; }
     static void Close(Handle h) noexcept { ::DeleteObject(h); }
 };
-
 
 using UniqueFile = UniqueHandle<KernelHandleTraits>;
 using UniqueKernelObject = UniqueHandle<NullableHandleTraits>;

@@ -1,0 +1,93 @@
+#include "app/win32/SingleInstance.h"
+
+#include <span>
+
+#include "app/UtilsUnit.h"
+#include "app/win32/HandOverText.h"
+
+namespace {
+
+constexpr char kStartupCaption[] = "Ondrel IDE";
+
+void StartupError(const char* text) {
+    ::MessageBoxA(nullptr, text, kStartupCaption, MB_OK | MB_ICONERROR | MB_APPLMODAL);
+}
+
+void HandOverError(const char* text) {
+    ::MessageBoxA(nullptr, text, "Worktally", MB_OK | MB_ICONERROR | MB_APPLMODAL);
+}
+
+// Holds the named mutex while one second instance writes and sends.
+class MutexLock {
+  public:
+    explicit MutexLock(HANDLE mutex) : mutex_(mutex) {
+        const DWORD wait = ::WaitForSingleObject(mutex_, INFINITE);
+        // An abandoned mutex still belongs to us now; the text is rewritten anyway.
+        owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    ~MutexLock() {
+        if (owned_) ::ReleaseMutex(mutex_);
+    }
+
+  private:
+    HANDLE mutex_;
+    bool owned_ = false;
+};
+
+bool HandOver(ParamsChannel& channel, HWND target, const std::string& text) {
+    if (text.size() >= kParamsSectionSize) {
+        HandOverError(
+            "The command line is too long to hand over to the running Worktally "
+            "(at most 1023 characters). Nothing was handed over.");
+        return false;
+    }
+    UniqueKernelObject mutex(::CreateMutexA(nullptr, FALSE, kHandOverMutexName));
+    if (!mutex) {
+        HandOverError("Cannot hand the command line over to the running Worktally.");
+        return false;
+    }
+    MutexLock lock(mutex.Get());
+    channel.View.Attach(::MapViewOfFile(channel.Section.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (!channel.View) {
+        HandOverError("Cannot hand the command line over to the running Worktally.");
+        return false;
+    }
+    WriteHandOverText(std::span<char>(static_cast<char*>(channel.View.Get()), kParamsSectionSize),
+                      text);
+    ::SendMessageA(target, WM_COMMANDPARAMS, 0, 0);
+    return true;
+}
+
+}  // namespace
+
+bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
+                         const std::string& handOverText) {
+    channel.Section.Attach(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                static_cast<DWORD>(kParamsSectionSize),
+                                                kParamsSectionName));
+    state.AlreadyRunning = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!channel.Section) {
+        StartupError("Error creating mapping file");
+        return state.AlreadyRunning;
+    }
+    if (!state.AlreadyRunning) {
+        channel.View.Attach(::MapViewOfFile(channel.Section.Get(), FILE_MAP_WRITE, 0, 0, 0));
+        return false;
+    }
+    const HWND target = ::FindWindowA(kMainWindowClass, nullptr);
+    if (target == nullptr) {
+        StartupError("Error searching existing instance");
+        return true;
+    }
+    if (HandOver(channel, target, handOverText)) ::SetForegroundWindow(target);
+    return true;
+}
+
+std::optional<std::string> ReceiveHandOverText(const ParamsChannel& channel) {
+    if (!channel.Section) return std::nullopt;
+    if (!channel.View) return std::string();
+    return ReadHandOverText(
+        std::span<const char>(static_cast<const char*>(channel.View.Get()), kParamsSectionSize));
+}

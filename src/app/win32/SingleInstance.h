@@ -1,0 +1,32 @@
+#pragma once
+
+// One running instance: the first process owns the shared section; later ones hand their
+// command line over to its main window and end.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "app/win32/UniqueHandle.h"
+
+struct ProgramState;
+
+inline constexpr char kParamsSectionName[] = "Worktally_CommandParamsMapFile";
+// Serialises the writing of the text and the message that follows across second instances.
+inline constexpr char kHandOverMutexName[] = "Worktally_CommandParamsMutex";
+inline constexpr char kMainWindowClass[] = "TWorktallyMainForm";
+inline constexpr UINT WM_COMMANDPARAMS = WM_USER + 1;
+
+struct ParamsChannel {
+    UniqueKernelObject Section;  // ParamsSection
+    UniqueView View;             // ParamsView
+};
+
+// Creates or opens the section and hands `handOverText` to a running instance. Sets
+// state.AlreadyRunning; true when this process is to stop.
+bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
+                         const std::string& handOverText);
+
+// The text a second instance left in the section; nullopt when there is none to trust.
+std::optional<std::string> ReceiveHandOverText(const ParamsChannel& channel);

@@ -1,0 +1,845 @@
+#include "viewer/win32/MainUnit.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <stdexcept>
+
+#include "dialogs/AMAutoRun.h"
+#include "dialogs/win32/AboutUnit.h"
+#include "dialogs/win32/OptionsUnit.h"
+#include "log/Rewrite.h"
+#include "res/resource.h"
+#include "viewer/DateTimeFormat.h"
+#include "viewer/win32/PasswordRules.h"
+#include "viewer/win32/UserLocale.h"
+
+namespace {
+
+constexpr char kCaption[] = "Worktally";
+constexpr char kStartedTip[] = "Worktally - Started ";
+
+// Design size and place of the window at 96 dots per inch.
+constexpr int kDesignLeft = 243;
+constexpr int kDesignTop = 198;
+constexpr int kDesignWidth = 696;
+constexpr int kDesignHeight = 480;
+constexpr int kTreeFontHeight = 12;
+constexpr int kTreeIndent = 19;
+
+constexpr std::size_t kTrayTipLength = 62;
+
+// Menu positions within the loaded menus.
+constexpr int kHelpMenuPosition = 2;
+
+int SystemDpi() {
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+NOTIFYICONDATAA TrayData(HWND hwnd) {
+    NOTIFYICONDATAA data{};
+    // The first layout of the record: every shell accepts it, and the callback then carries
+    // the plain mouse message.
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = hwnd;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+void CopyTip(NOTIFYICONDATAA& data, const std::string& text) {
+    const std::size_t length = std::min(text.size(), kTrayTipLength);
+    text.copy(data.szTip, length);
+    data.szTip[length] = '\0';
+}
+
+// Sets a flag for a scope and gives it back its old value on every way out.
+class FlagScope {
+  public:
+    explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+    ~FlagScope() { flag_ = previous_; }
+
+  private:
+    bool& flag_;
+    bool previous_;
+};
+
+// Closes the settings store whatever happens in between.
+class StoreSession {
+  public:
+    explicit StoreSession(SettingsStore& store) : store_(store) { store_.Open(); }
+    StoreSession(const StoreSession&) = delete;
+    StoreSession& operator=(const StoreSession&) = delete;
+    ~StoreSession() { store_.Close(); }
+
+  private:
+    SettingsStore& store_;
+};
+
+class TimeTreeTarget : public TreeViewTarget {
+  public:
+    explicit TimeTreeTarget(HWND tree) : tree_(tree) {}
+
+    Item Insert(Item parent, const std::string& text, std::int32_t node,
+                bool hasChildren) override {
+        std::string buffer = text;
+        TVINSERTSTRUCTA insert{};
+        insert.hParent = parent == nullptr ? TVI_ROOT : static_cast<HTREEITEM>(parent);
+        insert.hInsertAfter = TVI_LAST;
+        // Real texts, not callbacks: other programs can read them with TVM_GETITEM.
+        insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
+        insert.item.pszText = buffer.data();
+        insert.item.lParam = node;
+        insert.item.cChildren = hasChildren ? 1 : 0;
+        return reinterpret_cast<Item>(
+            ::SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    }
+    void Expand(Item item) override {
+        ::SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    }
+
+  private:
+    HWND tree_;
+};
+
+}  // namespace
+
+TWorktallyMainForm::TWorktallyMainForm(HINSTANCE instance, ProgramState& state,
+                                       SettingsStore& settings, ParamsChannel& channel,
+                                       ParseEnvironment environment)
+    : instance_(instance),
+      state_(state),
+      settings_(settings),
+      channel_(channel),
+      environment_(std::move(environment)),
+      recorder_(NativeFileSystem(), SystemClock()),
+      passwordForm_(instance),
+      changePasswordForm_(instance) {}
+
+TWorktallyMainForm::~TWorktallyMainForm() {
+    Destroy();
+}
+
+int TWorktallyMainForm::Scale(int pixels) const {
+    return ::MulDiv(pixels, dpi_, 96);
+}
+
+void TWorktallyMainForm::Create() {
+    icon_ = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY));
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = icon_;
+    windowClass.hIconSm = static_cast<HICON>(
+        ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    if (::RegisterClassExA(&windowClass) == 0) {
+        throw std::runtime_error("cannot register the main window class");
+    }
+
+    autoRun_ = CreateMainWindowAutoRun();
+    iconPopupMenu_.Attach(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_ICON_POPUP_MENU)));
+    treePopupMenu_.Attach(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TREE_POPUP_MENU)));
+    accelerators_ = ::LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    mainMenu_ = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+    dpi_ = SystemDpi();
+
+    const HWND hwnd =
+        ::CreateWindowExA(0, kMainWindowClass, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                          Scale(kDesignLeft), Scale(kDesignTop), Scale(kDesignWidth),
+                          Scale(kDesignHeight), nullptr, mainMenu_, instance_, this);
+    if (hwnd == nullptr) {
+        if (mainMenu_ != nullptr) ::DestroyMenu(mainMenu_);
+        mainMenu_ = nullptr;
+        throw std::runtime_error("cannot create the main window");
+    }
+    FormCreate();
+}
+
+void TWorktallyMainForm::Destroy() {
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+}
+
+void TWorktallyMainForm::SaveSettingsOnce() {
+    if (settingsSaved_) return;
+    settingsSaved_ = true;
+    SaveSettings(state_, settings_);
+}
+
+bool TWorktallyMainForm::PreTranslateMessage(MSG& message) {
+    if (hwnd_ == nullptr) return false;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE) {
+        // Bit 30: the key was down already, an auto-repeat of the same press.
+        if (!deleteKey_.KeyDown((message.lParam & (1L << 30)) != 0)) return true;
+    }
+    return accelerators_ != nullptr && ::TranslateAcceleratorA(hwnd_, accelerators_, &message) != 0;
+}
+
+// --- Window procedure --------------------------------------------------------------------
+
+LRESULT CALLBACK TWorktallyMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                LPARAM lParam) noexcept {
+    TWorktallyMainForm* self = nullptr;
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        self = static_cast<TWorktallyMainForm*>(create->lpCreateParams);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    } else {
+        self = reinterpret_cast<TWorktallyMainForm*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ::MessageBoxA(nullptr, error.what(), kCaption, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        ::MessageBoxA(nullptr, "Unexpected error", kCaption, MB_OK | MB_ICONERROR);
+    }
+    return 0;
+}
+
+LRESULT TWorktallyMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        AddTrayIcon();  // the shell restarted and forgot the icon
+        return 0;
+    }
+    switch (message) {
+        case WM_CREATE:
+            CreateControls();
+            return 0;
+        case WM_SIZE:
+            if (wParam == SIZE_MINIMIZED) {
+                if (state_.Logging) ::ShowWindow(hwnd_, SW_HIDE);  // AppMinimize
+            } else {
+                LayoutControls();
+            }
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_MINIMIZE && state_.Logging) {
+                ::ShowWindow(hwnd_, SW_HIDE);  // AppMinimize
+                return 0;
+            }
+            break;
+        case WM_DPICHANGED:
+            OnDpiChanged(wParam, lParam);
+            return 0;
+        case WM_SHOWWINDOW:
+            if (wParam == FALSE) {
+                FormHide();
+            } else if (renderPending_) {
+                RenderTree();
+            }
+            break;
+        case WM_SETFOCUS:
+            if (timeTree_ != nullptr) {
+                // The tree selects its first node when it gets the focus with none selected;
+                // that is not the user's choice.
+                FlagScope focusing(rendering_);
+                ::SetFocus(timeTree_);
+            }
+            return 0;
+        case WM_CLOSE:
+            FormCloseQuery();
+            return 0;
+        case WM_QUERYENDSESSION:
+            FAllowClose = true;
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                // The process may be ended as soon as this returns.
+                FormDestroy();
+                SaveSettingsOnce();
+            }
+            return 0;
+        case WM_DESTROY:
+            FormDestroy();
+            ::PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            timeTree_ = nullptr;
+            statusBar_ = nullptr;
+            mainMenu_ = nullptr;
+            break;
+        case WM_TIMER:
+            if (wParam == kMinuteTimerId) TimerTimer(false);
+            return 0;
+        case WM_POWERBROADCAST:
+            OnPowerBroadcast(wParam);
+            return TRUE;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam) == 1 && lParam == 0);
+            return 0;
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == timeTree_) {
+                ShowTreeMenu(lParam);
+                return 0;
+            }
+            break;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom != timeTree_) break;
+            switch (header->code) {
+                case TVN_ITEMEXPANDINGA:
+                case TVN_ITEMEXPANDINGW:
+                    // Both layouts agree on the fields used here.
+                    OnItemExpanding(*reinterpret_cast<const NMTREEVIEWA*>(lParam));
+                    return FALSE;
+                case TVN_SELCHANGEDA:
+                case TVN_SELCHANGEDW:
+                    TimeTreeChange();
+                    return 0;
+            }
+            break;
+        }
+        case WM_COMMANDPARAMS:
+            WMCommandParams();
+            return 0;
+        case WM_TRAYICON:
+            ::DefWindowProcA(hwnd_, message, wParam, lParam);
+            WMTrayIcon(lParam);
+            return 0;
+    }
+    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TWorktallyMainForm::TreeSubclassProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                      LPARAM lParam, UINT_PTR,
+                                                      DWORD_PTR refData) noexcept {
+    auto* self = reinterpret_cast<TWorktallyMainForm*>(refData);
+    if (message == WM_KEYUP && wParam == VK_DELETE && self != nullptr) {
+        try {
+            self->TimeTreeKeyUp();
+        } catch (const std::exception& error) {
+            ::MessageBoxA(nullptr, error.what(), kCaption, MB_OK | MB_ICONERROR);
+        } catch (...) {
+            ::MessageBoxA(nullptr, "Unexpected error", kCaption, MB_OK | MB_ICONERROR);
+        }
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, TreeSubclassProc, 1);
+    }
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// --- Layout ------------------------------------------------------------------------------
+
+void TWorktallyMainForm::CreateControls() {
+    statusBar_ =
+        ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                          0, hwnd_, reinterpret_cast<HMENU>(IDC_STATUS_BAR), instance_, nullptr);
+    int parts[] = {-1};  // the only panel reaches the right edge
+    ::SendMessageA(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+
+    // Read-only (no label editing), and the selection hidden while the tree has no focus.
+    timeTree_ = ::CreateWindowExA(
+        WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, 0, 0,
+        0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_TIME_TREE), instance_, nullptr);
+    ::SetWindowSubclass(timeTree_, TreeSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    CreateFonts();
+
+    helpImage_.Attach(static_cast<HBITMAP>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDB_HELP_IMAGE),
+                                                        IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+    if (helpImage_ && mainMenu_ != nullptr) {
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = helpImage_.Get();
+        ::SetMenuItemInfoA(::GetSubMenu(mainMenu_, kHelpMenuPosition), IDM_HELP_CONTENTS, FALSE,
+                           &item);
+    }
+    ::SetMenuDefaultItem(::GetSubMenu(iconPopupMenu_.Get(), 0), IDM_SHOW, FALSE);
+    LayoutControls();
+}
+
+void TWorktallyMainForm::CreateFonts() {
+    LOGFONTA font{};
+    font.lfHeight = -Scale(kTreeFontHeight);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(font.lfFaceName, "Courier New", LF_FACESIZE);
+    treeFont_.Attach(::CreateFontIndirectA(&font));
+    ::SendMessageA(timeTree_, WM_SETFONT, reinterpret_cast<WPARAM>(treeFont_.Get()), TRUE);
+    ::SendMessageA(timeTree_, TVM_SETINDENT, static_cast<WPARAM>(Scale(kTreeIndent)), 0);
+}
+
+void TWorktallyMainForm::LayoutControls() {
+    if (statusBar_ == nullptr || timeTree_ == nullptr) return;
+    ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+    RECT client{};
+    RECT status{};
+    ::GetClientRect(hwnd_, &client);
+    ::GetWindowRect(statusBar_, &status);
+    const int statusHeight = status.bottom - status.top;
+    ::MoveWindow(timeTree_, 0, 0, client.right, std::max(0L, client.bottom - statusHeight), TRUE);
+}
+
+void TWorktallyMainForm::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    dpi_ = HIWORD(wParam);
+    CreateFonts();
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// --- Life of the window -------------------------------------------------------------------
+
+void TWorktallyMainForm::FormCreate() {
+    RestoreWindowPosition();
+    FAllowClose = false;
+    AddTrayIcon();
+    if (state_.Logging) AppendSession();
+    ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
+    EnableShowItem(true);
+}
+
+void TWorktallyMainForm::FormDestroy() {
+    if (destroyed_ || hwnd_ == nullptr) return;
+    destroyed_ = true;
+    ::KillTimer(hwnd_, kMinuteTimerId);
+    TimerTimer(true);
+    DeleteTrayIcon();
+    SaveWindowPosition();
+}
+
+void TWorktallyMainForm::FormCloseQuery() {
+    if (!state_.Logging || FAllowClose) {
+        ::DestroyWindow(hwnd_);
+    } else {
+        ::ShowWindow(hwnd_, SW_HIDE);
+    }
+}
+
+void TWorktallyMainForm::FormHide() {
+    EnableShowItem(true);
+}
+
+void TWorktallyMainForm::RestoreWindowPosition() {
+    try {
+        StoreSession session(settings_);
+        RECT rect{};
+        const auto apply = [&](int left, int top, int width, int height) {
+            ::SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+            ::GetWindowRect(hwnd_, &rect);
+        };
+        ::GetWindowRect(hwnd_, &rect);
+        const int top = ReadInteger(settings_, kMainWindowSection, kTopValue, rect.top);
+        apply(rect.left, top, rect.right - rect.left, rect.bottom - rect.top);
+        const int left = ReadInteger(settings_, kMainWindowSection, kLeftValue, rect.left);
+        apply(left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        const int width =
+            ReadInteger(settings_, kMainWindowSection, kWidthValue, rect.right - rect.left);
+        apply(rect.left, rect.top, width, rect.bottom - rect.top);
+        const int height =
+            ReadInteger(settings_, kMainWindowSection, kHeightValue, rect.bottom - rect.top);
+        apply(rect.left, rect.top, rect.right - rect.left, height);
+    } catch (...) {
+        // The window keeps what was applied so far.
+    }
+}
+
+void TWorktallyMainForm::SaveWindowPosition() {
+    try {
+        RECT rect{};
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        // A minimized or maximized window is stored with its normal bounds.
+        if ((::IsIconic(hwnd_) || ::IsZoomed(hwnd_)) && ::GetWindowPlacement(hwnd_, &placement)) {
+            rect = placement.rcNormalPosition;
+        } else {
+            ::GetWindowRect(hwnd_, &rect);
+        }
+        StoreSession session(settings_);
+        WriteInteger(settings_, kMainWindowSection, kTopValue, rect.top);
+        WriteInteger(settings_, kMainWindowSection, kLeftValue, rect.left);
+        WriteInteger(settings_, kMainWindowSection, kWidthValue, rect.right - rect.left);
+        WriteInteger(settings_, kMainWindowSection, kHeightValue, rect.bottom - rect.top);
+    } catch (...) {
+        // Silent: the next start takes what was stored before.
+    }
+}
+
+// --- Session recording --------------------------------------------------------------------
+
+void TWorktallyMainForm::AppendSession() {
+    try {
+        recorder_.AppendSession(state_.LogFileName, state_.EncodedPassword);
+        SetStartedTip();
+    } catch (const std::exception&) {
+        RecorderError();
+    }
+}
+
+void TWorktallyMainForm::SetStartedTip() {
+    SetTrayTip(kStartedTip + DateTimeText(recorder_.SessionStart(), UserLocaleFormats()));
+}
+
+void TWorktallyMainForm::TimerTimer(bool finalTick) {
+    if (!state_.Logging) return;
+    SessionRecorder::TickResult result{};
+    try {
+        result = recorder_.Tick(state_.LogFileName, state_.EncodedPassword, finalTick);
+    } catch (const std::exception&) {
+        RecorderError();
+        return;
+    }
+    if (result == SessionRecorder::TickResult::Appended) SetStartedTip();
+    BuildLogTree(!finalTick);
+}
+
+void TWorktallyMainForm::OnPowerBroadcast(WPARAM event) {
+    if (!state_.Logging) return;
+    try {
+        if (event == PBT_APMSUSPEND) {
+            recorder_.Suspend(state_.LogFileName, state_.EncodedPassword);
+        } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
+            recorder_.Resume(state_.LogFileName, state_.EncodedPassword);
+            SetStartedTip();
+        }
+    } catch (const std::exception&) {
+        RecorderError();
+    }
+}
+
+void TWorktallyMainForm::RecorderError() {
+    GuardedError(recorderBoxOpen_, "Error writting " + state_.LogFileName);
+}
+
+// --- Tree ---------------------------------------------------------------------------------
+
+void TWorktallyMainForm::BuildLogTree(bool render) {
+    auto built = std::make_shared<BuiltTree>();
+    built->Formats = UserLocaleFormats();
+    try {
+        built->Tree = ::BuildLogTree(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword,
+                                     SystemClock().Now());
+    } catch (const std::exception&) {
+        built->Tree = LogTree{};
+        built->Tree.Failed = LogTree::Failure::ReadError;
+    }
+    std::string status;
+    if (built->Tree.StatusText(built->Formats, status)) pendingStatus_ = status;
+    const LogTree::Failure failure = built->Tree.Failed;
+    model_ = std::move(built);
+    renderPending_ = true;
+    if (render && Visible()) RenderTree();
+
+    // The tree is complete before the box opens; a tick during the box replaces it safely.
+    if (failure == LogTree::Failure::IncorrectRecord) {
+        GuardedError(incorrectRecordBoxOpen_, "Incorrect record in " + state_.LogFileName);
+    } else if (failure == LogTree::Failure::ReadError) {
+        GuardedError(readErrorBoxOpen_, "Error reading " + state_.LogFileName);
+    }
+}
+
+void TWorktallyMainForm::ClearTree() {
+    FlagScope clearing(rendering_);
+    if (timeTree_ != nullptr)
+        ::SendMessageA(timeTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    model_.reset();
+    renderer_.Reset();
+    renderPending_ = false;
+}
+
+void TWorktallyMainForm::RenderTree() {
+    renderPending_ = false;
+    if (timeTree_ == nullptr) return;
+    FlagScope rebuilding(rendering_);
+    ::SendMessageA(timeTree_, WM_SETREDRAW, FALSE, 0);  // no flicker while rebuilding
+    ::SendMessageA(timeTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    TimeTreeTarget target(timeTree_);
+    if (model_) {
+        renderer_.Render(std::shared_ptr<const LogTree>(model_, &model_->Tree), model_->Formats,
+                         target);
+    } else {
+        renderer_.Reset();
+    }
+    ::SendMessageA(timeTree_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(timeTree_, nullptr, TRUE);
+    if (pendingStatus_ && statusBar_ != nullptr) {
+        ::SendMessageA(statusBar_, SB_SETTEXTA, 0,
+                       reinterpret_cast<LPARAM>(pendingStatus_->c_str()));
+        pendingStatus_.reset();
+    }
+}
+
+void TWorktallyMainForm::OnItemExpanding(const NMTREEVIEWA& info) {
+    if ((info.action & TVE_EXPAND) == 0) return;
+    FlagScope inserting(rendering_);
+    TimeTreeTarget target(timeTree_);
+    renderer_.Expanding(info.itemNew.hItem, static_cast<std::int32_t>(info.itemNew.lParam), target);
+}
+
+const TLogInfo* TWorktallyMainForm::SelectedInfo() const {
+    if (timeTree_ == nullptr) return nullptr;
+    const auto selected =
+        reinterpret_cast<HTREEITEM>(::SendMessageA(timeTree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (selected == nullptr) return nullptr;
+    TVITEMA item{};
+    item.mask = TVIF_PARAM | TVIF_HANDLE;
+    item.hItem = selected;
+    if (!::SendMessageA(timeTree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+        return nullptr;
+    }
+    return renderer_.Info(static_cast<std::int32_t>(item.lParam));
+}
+
+void TWorktallyMainForm::TimeTreeChange() {
+    if (rendering_) return;  // a rebuild is not the user's choice
+    EnableDeleteItems(true);
+}
+
+void TWorktallyMainForm::TimeTreeKeyUp() {
+    if (deleteKey_.KeyUp()) DeleteBranchItemClick();
+}
+
+void TWorktallyMainForm::ShowTreeMenu(LPARAM position) {
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    if (point.x == -1 && point.y == -1) ::GetCursorPos(&point);  // opened from the keyboard
+    ::TrackPopupMenu(::GetSubMenu(treePopupMenu_.Get(), 0), TPM_RIGHTBUTTON, point.x, point.y, 0,
+                     hwnd_, nullptr);
+}
+
+// --- Tray ---------------------------------------------------------------------------------
+
+void TWorktallyMainForm::AddTrayIcon() {
+    if (!state_.Logging) return;
+    NOTIFYICONDATAA data = TrayData(hwnd_);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAYICON;
+    data.hIcon = icon_;
+    CopyTip(data, kCaption);
+    ::Shell_NotifyIconA(NIM_ADD, &data);
+}
+
+void TWorktallyMainForm::SetTrayTip(const std::string& text) {
+    if (!state_.Logging) return;
+    NOTIFYICONDATAA data = TrayData(hwnd_);
+    data.uFlags = NIF_TIP;
+    CopyTip(data, text);
+    ::Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+void TWorktallyMainForm::DeleteTrayIcon() {
+    if (!state_.Logging) return;
+    NOTIFYICONDATAA data = TrayData(hwnd_);
+    ::Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void TWorktallyMainForm::WMTrayIcon(LPARAM mouseMessage) {
+    switch (LOWORD(mouseMessage)) {
+        case WM_LBUTTONDBLCLK:
+            // The prompt that is already open answers for this double-click too.
+            if (passwordForm_.Showing()) return;
+            ShowPopupItemClick();
+            break;
+        case WM_RBUTTONUP:
+            ShowIconMenu();
+            break;
+    }
+}
+
+void TWorktallyMainForm::ShowIconMenu() {
+    if (trayMenuOpen_) return;
+    FlagScope open(trayMenuOpen_);
+    POINT point{};
+    ::GetCursorPos(&point);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(hwnd_);
+    ::TrackPopupMenu(::GetSubMenu(iconPopupMenu_.Get(), 0), TPM_RIGHTBUTTON, point.x, point.y, 0,
+                     hwnd_, nullptr);
+    // Lets a second click on the icon open the menu again at once.
+    ::PostMessageA(hwnd_, WM_NULL, 0, 0);
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+void TWorktallyMainForm::OnCommand(WORD id, bool fromAccelerator) {
+    switch (id) {
+        case IDM_CHANGE_PASSWORD:
+            ChangePasswordItemClick();
+            break;
+        case IDM_OPTIONS:
+            OptionsItemClick();
+            break;
+        case IDM_EXIT:
+            ExitItemClick();
+            break;
+        case IDM_DELETE_BRANCH:
+            if (fromAccelerator) deleteKey_.ShortcutRan();
+            DeleteBranchItemClick();
+            break;
+        case IDM_HELP_CONTENTS:
+            break;  // there is no help file
+        case IDM_ABOUT:
+            AboutItemClick();
+            break;
+        case IDM_SHOW:
+            ShowPopupItemClick();
+            break;
+    }
+}
+
+void TWorktallyMainForm::WMCommandParams() {
+    const std::optional<std::string> text = ReceiveHandOverText(channel_);
+    if (!text) return;
+    DeleteTrayIcon();
+    ParseParams(state_, *text, environment_);
+    AddTrayIcon();
+    if (state_.Logging) {
+        AppendSession();
+        return;
+    }
+    ShowViewer();
+    EndIfUnreachable();
+}
+
+void TWorktallyMainForm::EndIfUnreachable() {
+    // Without logging there is no tray icon to reach a hidden window by: the program ends.
+    if (hwnd_ != nullptr && !state_.Logging && !Visible() && !passwordForm_.Showing()) {
+        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    }
+}
+
+void TWorktallyMainForm::ShowViewer() {
+    if (hwnd_ == nullptr || passwordForm_.Showing()) return;
+    ClearTree();
+    EnableShowItem(false);
+    if (!state_.EncodedPassword.empty()) {
+        std::string answer;
+        passwordForm_.Execute(hwnd_, answer);
+        if (answer.empty() || hwnd_ == nullptr) return;
+        const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, answer);
+        if (check.DecodeFailed) ApplicationError("Error during decoding the password");
+        if (!check.Granted) {
+            ApplicationError("Password Incorrect");
+            return;
+        }
+    }
+    EnableDeleteItems(false);
+    BuildLogTree();
+    if (hwnd_ == nullptr) return;
+    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    if (renderPending_) RenderTree();
+}
+
+void TWorktallyMainForm::ShowPopupItemClick() {
+    ShowViewer();
+    if (hwnd_ == nullptr) return;
+    if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
+    ::SetForegroundWindow(hwnd_);
+    EndIfUnreachable();  // logging may have been switched off during the prompt
+}
+
+void TWorktallyMainForm::ExitItemClick() {
+    FAllowClose = true;
+    ::SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TWorktallyMainForm::DeleteBranchItemClick() {
+    // Taken before the question: a tick while it is open replaces the tree's nodes.
+    const TLogInfo* selected = SelectedInfo();
+    if (selected == nullptr) return;
+    const TPeriodKind kind = selected->Kind;
+    const TDateTime start = selected->StartTime;
+
+    if (::MessageBoxA(hwnd_, "Delete selected branch?", kCaption, MB_YESNO | MB_ICONEXCLAMATION) !=
+        IDYES) {
+        return;
+    }
+    try {
+        std::string password;
+        DecodePassword(state_.EncodedPassword, password);
+        const std::optional<TDateTime> appended =
+            DeleteLogBranch(NativeFileSystem(), state_.LogFileName, password, kind, start,
+                            recorder_.SessionStart(), state_.Logging, SystemClock());
+        if (appended) {
+            recorder_.SessionReplaced(*appended);
+            SetStartedTip();
+        }
+    } catch (const std::exception&) {
+        // Silent: the log is unchanged, and the rebuild below shows what it holds.
+    }
+    BuildLogTree();
+}
+
+void TWorktallyMainForm::ChangePasswordItemClick() {
+    std::string oldPassword;
+    std::string newPassword;
+    std::string retypedPassword;
+    if (!changePasswordForm_.Execute(hwnd_, oldPassword, newPassword, retypedPassword)) return;
+
+    const PasswordChange result =
+        ChangePassword(state_, oldPassword, newPassword, retypedPassword,
+                       [this](const std::string& from, const std::string& to) {
+                           RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
+                       });
+    switch (result) {
+        case PasswordChange::Changed:
+            SaveSettings(state_, settings_);  // at once: the log already uses the new one
+            break;
+        case PasswordChange::DecodeFailed:
+            ApplicationError(
+                "The stored password cannot be decoded; the password was not changed.");
+            break;
+        case PasswordChange::IncorrectOld:
+            ApplicationError("Incorrect old password");
+            break;
+        case PasswordChange::NotEqual:
+            ApplicationError("You've entered not equal new passwords");
+            break;
+        case PasswordChange::Unchanged:
+            break;
+        case PasswordChange::RewriteFailed:
+            ApplicationError("The password was not changed: cannot rewrite " + state_.LogFileName);
+            break;
+    }
+}
+
+void TWorktallyMainForm::OptionsItemClick() {
+    if (autoRun_) ExecuteOptionsForm(hwnd_, state_, *autoRun_, settings_);
+}
+
+void TWorktallyMainForm::AboutItemClick() {
+    ShowAboutBox(hwnd_);
+}
+
+void TWorktallyMainForm::EnableShowItem(bool enabled) {
+    ::EnableMenuItem(iconPopupMenu_.Get(), IDM_SHOW,
+                     MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void TWorktallyMainForm::EnableDeleteItems(bool enabled) {
+    const UINT flags = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+    if (mainMenu_ != nullptr) ::EnableMenuItem(mainMenu_, IDM_DELETE_BRANCH, flags);
+    ::EnableMenuItem(treePopupMenu_.Get(), IDM_DELETE_BRANCH, flags);
+}
+
+// --- Boxes --------------------------------------------------------------------------------
+
+void TWorktallyMainForm::ApplicationError(const std::string& text) {
+    ::MessageBoxA(hwnd_, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
+}
+
+void TWorktallyMainForm::GuardedError(bool& open, const std::string& text) {
+    if (open) return;  // the box of this kind that is open already tells it
+    FlagScope scope(open);
+    // No owner: the box must be seen while the window is hidden.
+    ::MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
+}
