@@ -3,7 +3,9 @@
 // The tree of years, months, days and session pieces built from the whole log, as a model the
 // window renders. Nodes are kept in creation order; links make pre-order walks cheap.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,5 +43,21 @@ struct LogTree {
 inline constexpr double kMaxPairDays = 3660.0;
 
 // Reads the log and builds the tree; `today` decides which nodes are expanded.
-LogTree BuildLogTree(FileSystem& files, const std::string& path,
-                     const std::string& encodedPassword, TDateTime today);
+LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
+                     TDateTime today);
+
+// The same build, keeping the memory of the last one (nodes and file bytes): the minute's
+// rebuild of a long log then touches no fresh pages, which cost more than the build itself.
+class LogTreeBuilder {
+  public:
+    const LogTree& Build(FileSystem& files, const std::string& path,
+                         const std::string& encodedPassword, TDateTime today);
+    const LogTree& Tree() const { return tree_; }
+    // Hands the last tree over; the next build starts without reusable memory.
+    LogTree Release();
+
+  private:
+    LogTree tree_;
+    std::unique_ptr<unsigned char[]> bytes_;
+    std::size_t bytesCapacity_ = 0;
+};

@@ -1,0 +1,252 @@
+#include "viewer/LogTree.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "app/UtilsUnit.h"
+
+namespace {
+
+// Valid pairs lie within these years, so the index below can be addressed by year directly.
+constexpr int kFirstIndexedYear = 1899;
+constexpr int kLastIndexedYear = 9999;
+
+// The first node created for each year, month and day. Children always go under the first node
+// of their period, which is the node a pre-order scan from the top would meet first: every node
+// of a period hangs under the same (first) parent, in creation order.
+class FirstNodeIndex {
+  public:
+    FirstNodeIndex() : slotOfYear_(kLastIndexedYear - kFirstIndexedYear + 1, -1) {}
+
+    struct YearSlot {
+        YearSlot() {
+            for (auto& day : Days) day.fill(-1);
+            Months.fill(-1);
+        }
+        std::int32_t Year = -1;
+        std::array<std::int32_t, 12> Months;
+        std::array<std::array<std::int32_t, 31>, 12> Days;
+    };
+
+    // The slot of the record's year; nullptr for a date the index does not cover.
+    YearSlot* Slot(const TLogInfo& info) {
+        if (info.Year < kFirstIndexedYear || info.Year > kLastIndexedYear || info.Month < 1 ||
+            info.Month > 12 || info.Day < 1 || info.Day > 31)
+            return nullptr;
+        std::int32_t& slot = slotOfYear_[static_cast<std::size_t>(info.Year - kFirstIndexedYear)];
+        if (slot < 0) {
+            slot = static_cast<std::int32_t>(slots_.size());
+            slots_.emplace_back();
+        }
+        return &slots_[static_cast<std::size_t>(slot)];
+    }
+
+  private:
+    std::vector<std::int32_t> slotOfYear_;
+    std::vector<YearSlot> slots_;
+};
+
+class TreeBuilder {
+  public:
+    explicit TreeBuilder(LogTree& tree) : tree_(tree) {}
+
+    void AddPiece(TDateTime pieceStart, TDateTime pieceEnd) {
+        const TLogInfo piece(pkSession, pieceStart, pieceEnd);
+        if (!tree_.HasTotal) {
+            tree_.Total = TLogInfo(pkTotal, pieceStart, pieceStart);
+            tree_.HasTotal = true;
+        }
+        FirstNodeIndex::YearSlot* slot = nullptr;
+        if (year_ < 0 || Info(year_).Year != piece.Year) {
+            slot = index_.Slot(piece);
+            year_ = AddNode(TLogInfo(pkYear, pieceStart, pieceStart), -1);
+            Remember(slot ? &slot->Year : nullptr, year_);
+        }
+        if (month_ < 0 || Info(month_).Year != piece.Year || Info(month_).Month != piece.Month) {
+            if (!slot) slot = index_.Slot(piece);
+            month_ = AddNode(TLogInfo(pkMonth, pieceStart, pieceStart), slot ? slot->Year : -1);
+            Remember(slot ? &MonthOf(*slot, piece) : nullptr, month_);
+        }
+        if (day_ < 0 || Info(day_).Year != piece.Year || Info(day_).Month != piece.Month ||
+            Info(day_).Day != piece.Day) {
+            if (!slot) slot = index_.Slot(piece);
+            day_ =
+                AddNode(TLogInfo(pkDay, pieceStart, pieceStart), slot ? MonthOf(*slot, piece) : -1);
+            Remember(slot ? &DayOf(*slot, piece) : nullptr, day_);
+            dayParent_ = slot ? DayOf(*slot, piece) : -1;
+        }
+        AddNode(piece, dayParent_);
+        const double duration = piece.Duration;
+        tree_.Total.AddDuration(duration);
+        Info(year_).AddDuration(duration);
+        Info(month_).AddDuration(duration);
+        Info(day_).AddDuration(duration);
+    }
+
+  private:
+    TLogInfo& Info(std::int32_t node) { return tree_.Nodes[static_cast<std::size_t>(node)].Info; }
+
+    static std::int32_t& MonthOf(FirstNodeIndex::YearSlot& slot, const TLogInfo& info) {
+        return slot.Months[static_cast<std::size_t>(info.Month - 1)];
+    }
+    static std::int32_t& DayOf(FirstNodeIndex::YearSlot& slot, const TLogInfo& info) {
+        return slot
+            .Days[static_cast<std::size_t>(info.Month - 1)][static_cast<std::size_t>(info.Day - 1)];
+    }
+    static void Remember(std::int32_t* first, std::int32_t node) {
+        if (first && *first < 0) *first = node;
+    }
+
+    std::int32_t AddNode(const TLogInfo& info, std::int32_t parent) {
+        auto& nodes = tree_.Nodes;
+        const auto index = static_cast<std::int32_t>(nodes.size());
+        LogTreeNode& node = nodes.emplace_back();
+        node.Parent = parent;
+        node.Info = info;
+        std::int32_t& last =
+            parent < 0 ? tree_.LastTop : nodes[static_cast<std::size_t>(parent)].LastChild;
+        if (last < 0) {
+            (parent < 0 ? tree_.FirstTop : nodes[static_cast<std::size_t>(parent)].FirstChild) =
+                index;
+        } else {
+            nodes[static_cast<std::size_t>(last)].NextSibling = index;
+        }
+        last = index;
+        return index;
+    }
+
+    LogTree& tree_;
+    FirstNodeIndex index_;
+    std::int32_t year_ = -1;
+    std::int32_t month_ = -1;
+    std::int32_t day_ = -1;
+    std::int32_t dayParent_ = -1;
+};
+
+// Valid pairs only: the end not before the start, both within the dates a log may hold, and no
+// longer than kMaxPairDays, so that garbage cannot split into millions of pieces.
+bool IsAcceptedPair(TDateTime start, TDateTime end) {
+    return IsValidPair(start, end) && start >= kFirstLogDate && end < kLastLogDateEnd &&
+           end - start <= kMaxPairDays;
+}
+
+// Splits one accepted pair at every midnight.
+void AddSession(TreeBuilder& builder, TDateTime start, TDateTime end) {
+    TDateTime pieceStart = start;
+    TDateTime pieceEnd = std::trunc(pieceStart) + 1;
+    for (;;) {
+        if (pieceEnd > end) pieceEnd = end;
+        builder.AddPiece(pieceStart, pieceEnd);
+        if (pieceEnd >= end) return;
+        pieceStart = std::trunc(pieceStart) + 1;
+        pieceEnd = pieceStart + 1;
+    }
+}
+
+void Relabel(LogTree& tree, TDateTime today) {
+    const CivilDate date = DecodeDate(today);
+    for (LogTreeNode& node : tree.Nodes) {
+        const TLogInfo& info = node.Info;
+        node.Expanded = (info.Kind == pkYear && info.Year == date.Year) ||
+                        (info.Kind == pkMonth && info.Month == date.Month) ||
+                        (info.Kind == pkDay && info.Day == date.Day);
+    }
+    tree.Labelled = true;
+}
+
+}  // namespace
+
+std::string LogTree::NodeText(std::int32_t node, const LocaleFormats& formats) const {
+    if (!Labelled || node < 0 || static_cast<std::size_t>(node) >= Nodes.size())
+        return std::string();
+    return Nodes[static_cast<std::size_t>(node)].Info.PeriodText(formats);
+}
+
+bool LogTree::StatusText(const LocaleFormats& formats, std::string& text) const {
+    if (Failed == Failure::ReadError) return false;
+    text = HasTotal ? Total.PeriodText(formats) : std::string();
+    return true;
+}
+
+const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
+                                     const std::string& encodedPassword, TDateTime today) {
+    LogTree& tree = tree_;
+    tree.Nodes.clear();
+    tree.FirstTop = tree.LastTop = -1;
+    tree.Labelled = false;
+    tree.HasTotal = false;
+    tree.Total = TLogInfo();
+    tree.Failed = LogTree::Failure::None;
+
+    std::size_t pairCount = 0;
+    bool endsInPartialPair = false;
+    bool closeFailed = false;
+    std::string password;
+    try {
+        std::unique_ptr<LogFile> file = files.OpenExisting(path);
+        DecodePassword(encodedPassword, password);
+        const std::int64_t size = file->Size();
+        // Record numbers are 32-bit; a larger file cannot be a log.
+        if (size < 0 || size / kRecordSize > std::numeric_limits<std::int32_t>::max())
+            throw IoError("log too large");
+        const auto byteCount = static_cast<std::size_t>(size);
+        if (byteCount > bytesCapacity_) {
+            bytes_.reset();
+            bytes_ = std::make_unique_for_overwrite<unsigned char[]>(byteCount);
+            bytesCapacity_ = byteCount;
+        }
+        if (byteCount > 0) file->Read(bytes_.get(), byteCount);
+        pairCount = byteCount / static_cast<std::size_t>(2 * kRecordSize);
+        endsInPartialPair = byteCount % static_cast<std::size_t>(2 * kRecordSize) != 0;
+        try {
+            file->Close();
+        } catch (const std::exception&) {
+            closeFailed = true;
+        }
+    } catch (const std::exception&) {
+        tree.Failed = LogTree::Failure::ReadError;
+        return tree;
+    }
+
+    // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
+    tree.Nodes.reserve(pairCount + pairCount / 2 + 16);
+    TreeBuilder builder(tree);
+    const RecordKeys keys(password);
+    const unsigned char* record = bytes_.get();
+    for (std::size_t pair = 0; pair < pairCount; ++pair, record += 2 * kRecordSize) {
+        const auto number = static_cast<std::int32_t>(2 * pair);
+        const TDateTime start = keys.Unscramble(number, LoadRecordBytes(record));
+        const TDateTime end = keys.Unscramble(number + 1, LoadRecordBytes(record + kRecordSize));
+        if (!IsAcceptedPair(start, end)) {
+            tree.Failed = LogTree::Failure::IncorrectRecord;
+            break;
+        }
+        AddSession(builder, start, end);
+    }
+
+    // A last record without its end, or bytes that make no whole record, fail the read there.
+    if ((tree.Failed == LogTree::Failure::None && endsInPartialPair) || closeFailed) {
+        tree.Failed = LogTree::Failure::ReadError;
+        return tree;
+    }
+    Relabel(tree, today);
+    return tree;
+}
+
+LogTree LogTreeBuilder::Release() {
+    LogTree tree = std::move(tree_);
+    tree_ = LogTree();
+    return tree;
+}
+
+LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
+                     TDateTime today) {
+    LogTreeBuilder builder;
+    builder.Build(files, path, encodedPassword, today);
+    return builder.Release();
+}

@@ -1,0 +1,180 @@
+#pragma once
+
+// The tree builder done the slow, literal way: a tree of linked nodes, every parent found by a
+// pre-order scan from the first node, the log read pair by pair, every text set eagerly. Tests
+// compare the fast model against it, and the core benchmark times it.
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DateTime.h"
+#include "app/UtilsUnit.h"
+#include "log/LogFile.h"
+#include "viewer/LogInfoUnit.h"
+#include "viewer/LogTree.h"
+
+namespace reference {
+
+struct Node {
+    std::unique_ptr<TLogInfo> Data;
+    std::string Text;
+    bool Expanded = false;
+    Node* Parent = nullptr;
+    Node* FirstChild = nullptr;
+    Node* LastChild = nullptr;
+    Node* NextSibling = nullptr;
+    int Index = 0;  // creation order
+};
+
+struct Result {
+    std::vector<std::unique_ptr<Node>> Nodes;  // creation order
+    Node* First = nullptr;
+    Node* LastTop = nullptr;
+    bool StatusSet = false;
+    std::string Status;
+    LogTree::Failure Failed = LogTree::Failure::None;
+};
+
+// First child, else next sibling, else the next sibling of the nearest ancestor that has one.
+inline Node* NextInPreOrder(Node* node) {
+    if (node->FirstChild) return node->FirstChild;
+    for (; node; node = node->Parent) {
+        if (node->NextSibling) return node->NextSibling;
+    }
+    return nullptr;
+}
+
+inline bool SamePeriod(const TLogInfo& candidate, const TLogInfo& info, TPeriodKind parentKind) {
+    if (candidate.Kind != parentKind || candidate.Year != info.Year) return false;
+    if (parentKind == pkYear) return true;
+    if (candidate.Month != info.Month) return false;
+    return parentKind == pkMonth || candidate.Day == info.Day;
+}
+
+inline TLogInfo* AddPeriodNode(Result& tree, std::unique_ptr<TLogInfo> info) {
+    TPeriodKind parentKind;
+    switch (info->Kind) {
+        case pkYear:
+            parentKind = pkTotal;
+            break;
+        case pkMonth:
+            parentKind = pkYear;
+            break;
+        case pkDay:
+            parentKind = pkMonth;
+            break;
+        case pkSession:
+            parentKind = pkDay;
+            break;
+        default:
+            return nullptr;
+    }
+    Node* parent = nullptr;
+    if (parentKind != pkTotal) {
+        for (Node* n = tree.First; n; n = NextInPreOrder(n)) {
+            if (SamePeriod(*n->Data, *info, parentKind)) {
+                parent = n;
+                break;
+            }
+        }
+    }
+    auto node = std::make_unique<Node>();
+    node->Index = static_cast<int>(tree.Nodes.size());
+    node->Parent = parent;
+    node->Data = std::move(info);
+    Node* added = node.get();
+    Node*& last = parent ? parent->LastChild : tree.LastTop;
+    if (last) {
+        last->NextSibling = added;
+    } else if (parent) {
+        parent->FirstChild = added;
+    } else {
+        tree.First = added;
+    }
+    last = added;
+    tree.Nodes.push_back(std::move(node));
+    return added->Data.get();
+}
+
+inline void RelabelTree(Result& tree, TDateTime now, const LocaleFormats& formats) {
+    const CivilDate today = DecodeDate(now);
+    for (Node* n = tree.First; n; n = NextInPreOrder(n)) {
+        const TLogInfo& info = *n->Data;
+        n->Text = info.PeriodText(formats);
+        if ((info.Kind == pkYear && info.Year == today.Year) ||
+            (info.Kind == pkMonth && info.Month == today.Month) ||
+            (info.Kind == pkDay && info.Day == today.Day))
+            n->Expanded = true;
+    }
+}
+
+inline Result BuildLogTree(FileSystem& files, const std::string& path,
+                           const std::string& encodedPassword, TDateTime now,
+                           const LocaleFormats& formats) {
+    Result tree;
+    std::unique_ptr<TLogInfo> total;
+    try {
+        std::unique_ptr<LogFile> file = files.OpenExisting(path);
+        std::string password;
+        DecodePassword(encodedPassword, password);
+        TLogInfo* currentYear = nullptr;
+        TLogInfo* currentMonth = nullptr;
+        TLogInfo* currentDay = nullptr;
+        std::int64_t position = 0;
+        while (position != file->Size()) {
+            unsigned char bytes[16];
+            file->Read(bytes, 8);
+            file->Read(bytes + 8, 8);
+            position += 16;
+            const auto number = static_cast<std::int32_t>(position / 8);
+            const TDateTime start = UnscrambleRecord(password, number - 2, LoadRecordBytes(bytes));
+            const TDateTime end =
+                UnscrambleRecord(password, number - 1, LoadRecordBytes(bytes + 8));
+            if (!(end >= start) || start < 0 || end >= 2958466.0 || end - start > 3660.0) {
+                tree.Failed = LogTree::Failure::IncorrectRecord;
+                break;
+            }
+            TDateTime pieceStart = start;
+            TDateTime pieceEnd = std::trunc(pieceStart) + 1;
+            for (;;) {
+                if (pieceEnd > end) pieceEnd = end;
+                auto piece = std::make_unique<TLogInfo>(pkSession, pieceStart, pieceEnd);
+                if (!total) total = std::make_unique<TLogInfo>(pkTotal, pieceStart, pieceStart);
+                if (!currentYear || currentYear->Year != piece->Year)
+                    currentYear = AddPeriodNode(
+                        tree, std::make_unique<TLogInfo>(pkYear, pieceStart, pieceStart));
+                if (!currentMonth || currentMonth->Year != piece->Year ||
+                    currentMonth->Month != piece->Month)
+                    currentMonth = AddPeriodNode(
+                        tree, std::make_unique<TLogInfo>(pkMonth, pieceStart, pieceStart));
+                if (!currentDay || currentDay->Year != piece->Year ||
+                    currentDay->Month != piece->Month || currentDay->Day != piece->Day)
+                    currentDay = AddPeriodNode(
+                        tree, std::make_unique<TLogInfo>(pkDay, pieceStart, pieceStart));
+                const double duration = piece->Duration;
+                AddPeriodNode(tree, std::move(piece));
+                total->AddDuration(duration);
+                currentYear->AddDuration(duration);
+                currentMonth->AddDuration(duration);
+                currentDay->AddDuration(duration);
+                if (pieceEnd >= end) break;
+                pieceStart = std::trunc(pieceStart) + 1;
+                pieceEnd = pieceStart + 1;
+            }
+        }
+        file->Close();
+    } catch (const std::exception&) {
+        tree.Failed = LogTree::Failure::ReadError;
+        return tree;
+    }
+    RelabelTree(tree, now, formats);
+    tree.StatusSet = true;
+    tree.Status = total ? total->PeriodText(formats) : std::string();
+    return tree;
+}
+
+}  // namespace reference
