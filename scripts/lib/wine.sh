@@ -27,11 +27,11 @@ wine_up() {
             sleep 0.1
         done
     fi
+    # A persistent server for the whole run (never "wineserver -w": it waits for a persistent
+    # server forever).
     "$WINESERVER" -p
     # Creates the prefix on first use (about 10 s), then returns quickly.
     "$WINE64" wineboot -i >/dev/null 2>&1 || true
-    "$WINESERVER" -w 2>/dev/null || true
-    "$WINESERVER" -p
 }
 
 wine_down() {
@@ -41,4 +41,109 @@ wine_down() {
         wait "$WINE_XVFB_PID" 2>/dev/null || true
         unset WINE_XVFB_PID
     fi
+}
+
+# Prepares the end-to-end run: a clean test folder and the C library locales the tests run
+# the program under (Wine takes its date and time formats from them). The locales are built
+# into the build folder, so nothing outside it changes. The tests need no virtual desktop:
+# they deliver the tray icon's callback message themselves, and the test program and the
+# program under test share Wine's default desktop, where they find each other's windows.
+e2e_prepare() {
+    local build=$1 name
+    export WORKTALLY_E2E_DIR=$build/e2e
+    if [[ -d $WORKTALLY_E2E_DIR ]]; then
+        chattr -R -i "$WORKTALLY_E2E_DIR" 2>/dev/null || true
+        rm -rf "$WORKTALLY_E2E_DIR"
+    fi
+    mkdir -p "$WORKTALLY_E2E_DIR"
+    export LOCPATH=$build/locale
+    mkdir -p "$LOCPATH"
+    for name in en_US de_DE; do
+        [[ -d $LOCPATH/$name.UTF-8 ]] && continue
+        localedef -i "$name" -f UTF-8 "$LOCPATH/$name.UTF-8" >/dev/null 2>&1 ||
+            echo "e2e: cannot build the locale $name.UTF-8 (package locales missing?)" >&2
+    done
+    export LANG=en_US.UTF-8
+}
+
+# Undoes what the tests may leave behind: immutable folders.
+e2e_cleanup() {
+    [[ -n ${WORKTALLY_E2E_DIR:-} && -d $WORKTALLY_E2E_DIR ]] &&
+        chattr -R -i "$WORKTALLY_E2E_DIR" 2>/dev/null || true
+}
+
+# Makes every window of this prefix live in one Wine virtual desktop (title bars, a taskbar
+# and a notification area of its own), for pictures of the program headless.
+wine_virtual_desktop() {
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+        >/dev/null 2>&1
+}
+
+# Builds (once) a small driver that talks to the running program's main window from inside
+# Wine, for the run and screenshot scripts. Prints its path.
+#   wmdrive wait-main | wait-visible | send MSG W L | post MSG W L | wait-dialog CAPTION |
+#           set-text CAPTION ID TEXT | click CAPTION ID | cursor X Y | exit-wait
+wine_driver() {
+    local build=$1 exe=$1/tools/wmdrive.exe src=$1/tools/wmdrive.c
+    mkdir -p "$build/tools"
+    if [[ ! -f $exe || $exe -ot ${BASH_SOURCE[0]} ]]; then
+        cat >"$src" <<'CSRC'
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+static HWND main_window(void) { return FindWindowA("TWorktallyMainForm", NULL); }
+static HWND dialog(const char* caption) {
+    HWND w = FindWindowA("#32770", caption);
+    return w && IsWindowVisible(w) ? w : NULL;
+}
+static int wait_for(HWND (*find)(const char*), const char* arg) {
+    for (int i = 0; i < 1500; ++i) { if (find(arg)) return 0; Sleep(20); }
+    fprintf(stderr, "wmdrive: timed out waiting\n");
+    return 1;
+}
+static HWND find_main(const char* unused) { (void)unused; return main_window(); }
+static HWND find_visible(const char* unused) {
+    (void)unused;
+    HWND w = main_window();
+    return w && IsWindowVisible(w) ? w : NULL;
+}
+static HWND find_gone(const char* unused) { (void)unused; return main_window() ? NULL : (HWND)1; }
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const char* cmd = argv[1];
+    if (!strcmp(cmd, "wait-main")) return wait_for(find_main, NULL);
+    if (!strcmp(cmd, "wait-visible")) return wait_for(find_visible, NULL);
+    if (!strcmp(cmd, "exit-wait")) return wait_for(find_gone, NULL);
+    if (!strcmp(cmd, "wait-dialog") && argc > 2) return wait_for(dialog, argv[2]);
+    if ((!strcmp(cmd, "send") || !strcmp(cmd, "post")) && argc > 4) {
+        HWND w = main_window();
+        if (!w) return 1;
+        UINT m = (UINT)strtoul(argv[2], NULL, 0);
+        WPARAM wp = (WPARAM)strtoull(argv[3], NULL, 0);
+        LPARAM lp = (LPARAM)strtoll(argv[4], NULL, 0);
+        if (!strcmp(cmd, "post")) return PostMessageA(w, m, wp, lp) ? 0 : 1;
+        DWORD_PTR r = 0;
+        return SendMessageTimeoutA(w, m, wp, lp, SMTO_NORMAL, 30000, &r) ? 0 : 1;
+    }
+    if (!strcmp(cmd, "set-text") && argc > 4) {
+        HWND d = dialog(argv[2]);
+        HWND c = d ? GetDlgItem(d, atoi(argv[3])) : NULL;
+        return c && SendMessageA(c, WM_SETTEXT, 0, (LPARAM)argv[4]) ? 0 : 1;
+    }
+    if (!strcmp(cmd, "click") && argc > 3) {
+        HWND d = dialog(argv[2]);
+        HWND c = d ? GetDlgItem(d, atoi(argv[3])) : NULL;
+        if (!c) return 1;
+        SendMessageA(c, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (!strcmp(cmd, "cursor") && argc > 3) return SetCursorPos(atoi(argv[2]), atoi(argv[3])) ? 0 : 1;
+    return 2;
+}
+CSRC
+        x86_64-w64-mingw32-gcc -O2 -o "$exe" "$src" || return 1
+    fi
+    echo "$exe"
 }

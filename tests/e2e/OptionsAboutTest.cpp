@@ -1,0 +1,148 @@
+// The Options dialog against the machine's auto-run entry, and the About box's keys.
+
+#include <windows.h>
+
+#include <thread>
+
+#include "e2e/Harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kOptionsCommand = 1002;
+constexpr int kAboutCommand = 1006;
+constexpr int kAutoRunCheck = 3201;
+constexpr int kOneUserCheck = 3203;
+constexpr int kUserNameEdit = 3205;
+const std::string kSettings = std::string(kProgramKey) + "\\Settings";
+
+std::optional<std::string> AutoRunEntry() {
+    return ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, "Worktally");
+}
+
+class Options : public E2ETest {
+  protected:
+    Program& OpenViewer(const std::string& exePath = {}) {
+        WriteBytes(LogPath(), {});  // an empty log opens without a message
+        Program& program = Start("/F " + Quoted(LogPath()), {}, exePath);
+        if (!WaitUntil([&] { return program.MainWindowVisible(); }))
+            program.Fail("the viewer did not open");
+        return program;
+    }
+    HWND OpenOptions(Program& program) {
+        program.Command(kOptionsCommand);
+        return program.WaitForDialog("Options - Worktally");
+    }
+    void Close(Program& program, HWND dialog, int button) {
+        Click(dialog, button);
+        program.WaitForNoDialog("Options - Worktally");
+        program.Send(WM_NULL);  // handled once the command has applied the choices
+    }
+};
+
+TEST_F(Options, RegistersReplacesAndRemovesTheAutoRunEntry) {
+    Program& program = OpenViewer();
+    const std::string exe = ProgramPath();
+    ASSERT_EQ(exe.find(' '), std::string::npos) << "this case wants a path without spaces";
+
+    HWND dialog = OpenOptions(program);
+    EXPECT_FALSE(IsChecked(dialog, kAutoRunCheck));
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, kOneUserCheck)));
+    Click(dialog, kAutoRunCheck);
+    EXPECT_TRUE(IsWindowEnabled(Control(dialog, kOneUserCheck)));
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, kUserNameEdit)));
+    Close(program, dialog, IDOK);
+    EXPECT_EQ(AutoRunEntry(), exe + " /l");
+
+    // One user: the entry is replaced at once and the choice is stored at once.
+    dialog = OpenOptions(program);
+    EXPECT_TRUE(IsChecked(dialog, kAutoRunCheck));
+    Click(dialog, kOneUserCheck);
+    EXPECT_TRUE(IsWindowEnabled(Control(dialog, kUserNameEdit)));
+    SetControlText(dialog, kUserNameEdit, "alice");
+    Close(program, dialog, IDOK);
+    EXPECT_EQ(AutoRunEntry(), exe + " /l /u alice");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "1");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name"), "alice");
+
+    // Switched off: the entry goes, the one-user choice stays as shown.
+    dialog = OpenOptions(program);
+    EXPECT_TRUE(IsChecked(dialog, kOneUserCheck));
+    EXPECT_EQ(ControlText(dialog, kUserNameEdit), "alice");
+    Click(dialog, kAutoRunCheck);
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, kUserNameEdit)));
+    Close(program, dialog, IDOK);
+    EXPECT_FALSE(AutoRunEntry().has_value());
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "1");
+
+    // Still filled from the stored choice, although disabled.
+    dialog = OpenOptions(program);
+    EXPECT_FALSE(IsChecked(dialog, kAutoRunCheck));
+    EXPECT_EQ(ControlText(dialog, kUserNameEdit), "alice");
+    Close(program, dialog, IDCANCEL);
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
+TEST_F(Options, PathWithSpacesIsQuoted) {
+    const std::string folder = PathIn("program files");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string exe = folder + "\\worktally.exe";
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), exe.c_str(), FALSE));
+    Program& program = OpenViewer(exe);
+    HWND dialog = OpenOptions(program);
+    Click(dialog, kAutoRunCheck);
+    Close(program, dialog, IDOK);
+    EXPECT_EQ(AutoRunEntry(), Quoted(exe) + " /l");
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
+TEST_F(Options, CancelChangesNothing) {
+    WriteRegistryString(HKEY_LOCAL_MACHINE, kRunKey, "Worktally", "C:\\elsewhere\\other.exe /x");
+    Program& program = OpenViewer();
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "Esc" : "Cancel");
+        HWND dialog = OpenOptions(program);
+        EXPECT_TRUE(IsChecked(dialog, kAutoRunCheck)) << "any entry of that name counts";
+        Click(dialog, kOneUserCheck);
+        SetControlText(dialog, kUserNameEdit, "bob");
+        Click(dialog, kAutoRunCheck);
+        if (byKey) {
+            PressKey(dialog, VK_ESCAPE);
+            program.WaitForNoDialog("Options - Worktally");
+            program.Send(WM_NULL);
+        } else {
+            Close(program, dialog, IDCANCEL);
+        }
+        EXPECT_EQ(AutoRunEntry(), "C:\\elsewhere\\other.exe /x");
+        EXPECT_FALSE(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name").has_value());
+    }
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "0");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name"), "");
+}
+
+TEST_F(Options, AboutBoxClosesWithOkAndEnterButNotEsc) {
+    Program& program = OpenViewer();
+    program.Command(kAboutCommand);
+    HWND about = program.WaitForDialog("About Worktally");
+    PressKey(about, VK_ESCAPE);
+    // Nothing to wait for when nothing happens: give the program a moment, then look.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    program.Send(WM_NULL);
+    EXPECT_EQ(program.Dialogs("About Worktally").size(), 1u) << "Esc does not close it";
+    PressKey(about, VK_RETURN);
+    program.WaitForNoDialog("About Worktally");
+
+    program.Command(kAboutCommand);
+    about = program.WaitForDialog("About Worktally");
+    Click(about, IDOK);
+    program.WaitForNoDialog("About Worktally");
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,314 @@
+// The log viewer: the tree and status bar a prepared log gives in two locales, the password
+// prompt, hiding and showing, and the stored window position.
+
+#include <windows.h>
+
+#include "e2e/Harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kExitCommand = 1003;
+constexpr int kShowCommand = 1007;
+constexpr UINT kTrayMessage = 1026;
+constexpr int kPasswordEdit = 3002;
+const std::string kMainWindow = std::string(kProgramKey) + "\\Main Window";
+
+// Three sessions: two on one day, one from the last morning of 2001 into 2002.
+std::vector<TDateTime> SampleLog() {
+    return {EncodeDateTime(2001, 3, 5, 8, 0),    EncodeDateTime(2001, 3, 5, 15, 5),
+            EncodeDateTime(2001, 3, 5, 16, 0),   EncodeDateTime(2001, 3, 5, 16, 30),
+            EncodeDateTime(2001, 12, 31, 10, 0), EncodeDateTime(2002, 1, 1, 1, 30)};
+}
+
+struct Expected {
+    int Depth;
+    const char* Text;
+};
+
+struct LocaleCase {
+    const char* Lang;
+    std::vector<Expected> Tree;
+    const char* Status;
+};
+
+// Worked out by hand: 7:05 + 0:30 on 5 March, 14:00 on 31 December, 1:30 on 1 January; the
+// total runs from the first start 23:05 on, into 6 March.
+const LocaleCase kLocales[] = {
+    {"de_DE.UTF-8",
+     {{0, "2001 -> 21:35"},
+      {1, "March 2001 -> 7:35"},
+      {2, "5.3.2001 -> 7:35"},
+      {3, "08:00 - 15:05"},
+      {3, "16:00 - 16:30"},
+      {1, "December 2001 -> 14:00"},
+      {2, "31.12.2001 -> 14:00"},
+      {3, "10:00 - 00:00"},
+      {0, "2002 -> 1:30"},
+      {1, "January 2002 -> 1:30"},
+      {2, "1.1.2002 -> 1:30"},
+      {3, "00:00 - 01:30"}},
+     "From 5.3.2001 to 6.3.2001 -> 23:05"},
+    // The 12-hour format loses its " AM"/" PM" and keeps the seconds.
+    {"en_US.UTF-8",
+     {{0, "2001 -> 21:35"},
+      {1, "March 2001 -> 7:35"},
+      {2, "3/5/2001 -> 7:35"},
+      {3, "8:00:00 - 3:05:00"},
+      {3, "4:00:00 - 4:30:00"},
+      {1, "December 2001 -> 14:00"},
+      {2, "12/31/2001 -> 14:00"},
+      {3, "10:00:00 - 12:00:00"},
+      {0, "2002 -> 1:30"},
+      {1, "January 2002 -> 1:30"},
+      {2, "1/1/2002 -> 1:30"},
+      {3, "12:00:00 - 1:30:00"}},
+     "From 3/5/2001 to 3/6/2001 -> 23:05"},
+};
+
+std::string Show(const std::vector<TreeNode>& nodes) {
+    std::string text;
+    for (const auto& node : nodes)
+        text += std::string(static_cast<std::size_t>(node.Depth) * 2, ' ') + node.Text +
+                (node.Expanded ? " [+]" : "") + (node.Shown ? "" : " (hidden)") + "\n";
+    return text;
+}
+
+class Viewer : public E2ETest {
+  protected:
+    // Starts the viewer on the log and waits for its window.
+    Program& OpenViewer(const std::string& lang = {}) {
+        Program& program = Start("/F " + Quoted(LogPath()), lang);
+        if (!WaitUntil([&] { return program.MainWindowVisible(); }))
+            program.Fail("the viewer did not open");
+        return program;
+    }
+};
+
+TEST_F(Viewer, TreeAndTotalFollowTheLocale) {
+    for (const LocaleCase& locale : kLocales) {
+        SCOPED_TRACE(locale.Lang);
+        WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
+        Program program;
+        program.Start("/F " + Quoted(LogPath()), locale.Lang);
+        ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
+        const auto nodes = ReadTree(program.Tree(), true);
+        ASSERT_EQ(nodes.size(), locale.Tree.size()) << Show(nodes);
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            EXPECT_EQ(nodes[i].Depth, locale.Tree[i].Depth) << i << "\n" << Show(nodes);
+            EXPECT_EQ(nodes[i].Text, locale.Tree[i].Text) << i;
+        }
+        EXPECT_EQ(StatusText(program.StatusBar()), locale.Status);
+        program.Post(WM_CLOSE);
+        program.ExpectExit();
+    }
+}
+
+TEST_F(Viewer, OnlyTheNodesOfTodayAreExpanded) {
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const int y = today.wYear, m = today.wMonth, d = today.wDay;
+    const int otherMonth = m == 1 ? 2 : 1;
+    const int otherDay = d == 1 ? 2 : 1;
+    const auto session = [](int year, int month, int day) {
+        return std::vector<TDateTime>{EncodeDateTime(year, month, day, 9, 0),
+                                      EncodeDateTime(year, month, day, 10, 0)};
+    };
+    std::vector<TDateTime> records;
+    for (const auto& pair : {session(y - 1, m, d), session(y, otherMonth, 3),
+                             session(y, m, otherDay), session(y, m, d)})
+        records.insert(records.end(), pair.begin(), pair.end());
+    WriteBytes(LogPath(), LogBytes(records, ""));
+
+    Program& program = OpenViewer();
+    std::vector<TreeNode> shown;
+    for (const auto& node : ReadTree(program.Tree(), false))
+        if (node.Shown) shown.push_back(node);
+    // Last year collapsed; this year, its month and day of today open, the others closed.
+    const std::vector<std::pair<int, bool>> expected = {
+        {0, false}, {0, true}, {1, false}, {1, true}, {2, false}, {2, true}, {3, false}};
+    ASSERT_EQ(shown.size(), expected.size()) << Show(shown);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].Depth, expected[i].first) << i << "\n" << Show(shown);
+        EXPECT_EQ(shown[i].Expanded, expected[i].second) << i << "\n" << Show(shown);
+    }
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
+TEST_F(Viewer, PasswordPromptAtStart) {
+    struct Case {
+        const char* Name;
+        const char* Typed;  // nullptr: Cancel
+        bool Opens;
+        bool Refused;  // "Password Incorrect"
+    };
+    const Case cases[] = {{"right", "s3cret", true, false},
+                          {"wrong", "S3cret", false, true},
+                          {"cancel", nullptr, false, false},
+                          {"empty", "", false, false}};
+    const std::vector<TDateTime> log = SampleLog();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        DeleteRegistryTree(HKEY_CURRENT_USER, kProgramKey);
+        StorePassword("s3cret");
+        WriteBytes(LogPath(), LogBytes(log, "s3cret"));
+        Program program;
+        program.Start("/F " + Quoted(LogPath()));
+        HWND prompt = program.WaitForDialog("Password - Worktally");
+        EXPECT_FALSE(program.MainWindowVisible());
+        EXPECT_EQ(ControlText(prompt, kPasswordEdit), "");
+        if (c.Typed != nullptr) {
+            SetControlText(prompt, kPasswordEdit, c.Typed);
+            Click(prompt, IDOK);
+        } else {
+            Click(prompt, IDCANCEL);
+        }
+
+        if (c.Opens) {
+            ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
+            EXPECT_EQ(ReadTree(program.Tree(), true).size(), 12u);
+            program.Post(WM_CLOSE);
+            program.ExpectExit();
+            continue;
+        }
+        bool boxSeen = false;
+        WaitUntil([&] {
+            boxSeen = boxSeen || !program.Dialogs("Worktally").empty();
+            return boxSeen || !program.Running();
+        });
+        EXPECT_EQ(boxSeen, c.Refused);
+        if (boxSeen) {
+            HWND box = program.WaitForDialog("Worktally");
+            EXPECT_EQ(MessageText(box), "Password Incorrect");
+            Click(box, IDOK);
+        }
+        // Nothing was shown, so the program ends.
+        program.ExpectExit();
+    }
+}
+
+TEST_F(Viewer, NoPasswordOpensWithoutPrompt) {
+    WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
+    Program& program = Start("/F " + Quoted(LogPath()));
+    bool prompted = false;
+    ASSERT_TRUE(WaitUntil([&] {
+        prompted = prompted || !program.Dialogs("Password - Worktally").empty();
+        return program.MainWindowVisible();
+    })) << program.Dump();
+    EXPECT_FALSE(prompted);
+    EXPECT_EQ(TextOf(program.MainWindow()), "Worktally");
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
+TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
+    StorePassword("pw");
+    Program& program = Start("/L /F " + Quoted(LogPath()));
+    program.MainWindow();
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+
+    // Opened from the Show item or by a double-click on the tray icon; hidden by the close
+    // box or by minimizing.
+    struct Case {
+        const char* Name;
+        WPARAM OpenWParam;
+        LPARAM OpenLParam;
+        UINT Hide;
+        WPARAM HideWParam;
+    };
+    const Case cases[] = {
+        {"Show item, close", kShowCommand, 0, WM_CLOSE, 0},
+        {"tray double-click, minimize", 1, WM_LBUTTONDBLCLK, WM_SYSCOMMAND, SC_MINIMIZE}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.OpenLParam == 0)
+            program.Command(static_cast<int>(c.OpenWParam));
+        else
+            program.Post(kTrayMessage, c.OpenWParam, c.OpenLParam);
+        HWND prompt = program.WaitForDialog("Password - Worktally");
+        SetControlText(prompt, kPasswordEdit, "pw");
+        Click(prompt, IDOK);
+        ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
+        program.Post(c.Hide, c.HideWParam, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !program.MainWindowVisible(); })) << program.Dump();
+        EXPECT_TRUE(program.Running());
+    }
+    // A refused prompt leaves the window hidden and the program running.
+    program.Command(kShowCommand);
+    HWND prompt = program.WaitForDialog("Password - Worktally");
+    SetControlText(prompt, kPasswordEdit, "PW");
+    Click(prompt, IDOK);
+    HWND box = program.WaitForDialog("Worktally");
+    EXPECT_EQ(MessageText(box), "Password Incorrect");
+    Click(box, IDOK);
+    program.WaitForNoDialog("Worktally");
+    EXPECT_FALSE(program.MainWindowVisible());
+    EXPECT_TRUE(program.Running());
+    program.Exit();
+}
+
+TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakes) {
+    WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
+    Program& logging = Start("/L /F " + Quoted(LogPath()));
+    logging.Command(kShowCommand);
+    ASSERT_TRUE(WaitUntil([&] { return logging.MainWindowVisible(); })) << logging.Dump();
+    ASSERT_TRUE(SetWindowPos(logging.MainWindow(), nullptr, 100, 50, 800, 600,
+                             SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(WaitUntil([&] {
+        RECT r{};
+        GetWindowRect(logging.MainWindow(), &r);
+        return r.left == 100 && r.top == 50 && r.right == 900 && r.bottom == 650;
+    })) << logging.Dump();
+    logging.Exit();
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Top"), "50");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Left"), "100");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Width"), "800");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Height"), "600");
+    const auto records = ReadLog(LogPath(), "");
+    ASSERT_EQ(records.size(), 8u);
+    EXPECT_GE(records[7], records[6]);
+
+    // Stored by hand this time: the next start opens there.
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Top", "70");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Left", "120");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Width", "640");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Height", "400");
+    Program& viewer = OpenViewer();
+    RECT r{};
+    GetWindowRect(viewer.MainWindow(), &r);
+    EXPECT_EQ(r.left, 120);
+    EXPECT_EQ(r.top, 70);
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.bottom - r.top, 400);
+    viewer.Post(WM_CLOSE);
+    viewer.ExpectExit();
+}
+
+// Menu states live in the program's own process under Wine (GetMenuState from here fails), so
+// the item is chosen through the real menu with the keyboard: Alt+E, then D.
+TEST_F(Viewer, DeleteBranchItemWorksOnceANodeIsSelected) {
+    WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
+    Program& program = OpenViewer();
+    SelectTreeNode(program.Tree(), 3);
+    program.Post(WM_SYSCOMMAND, SC_KEYMENU, 'e');
+    // The open menu is a visible window of class "#32768" of the program.
+    const bool menuOpen = WaitUntil([&] {
+        for (HWND window : TopLevelWindows(program.Pid()))
+            if (ClassOf(window) == "#32768" && IsWindowVisible(window)) return true;
+        return false;
+    });
+    ASSERT_TRUE(menuOpen) << program.Dump();
+    program.Post(WM_KEYDOWN, 'D', 0);
+    program.Post(WM_CHAR, 'd', 0);
+    HWND box = program.WaitForDialog("Worktally");
+    EXPECT_EQ(MessageText(box), "Delete selected branch?");
+    Click(box, IDNO);
+    program.WaitForNoDialog("Worktally");
+    EXPECT_EQ(ReadBytes(LogPath()), LogBytes(SampleLog(), ""));
+    program.Command(kExitCommand);
+    program.ExpectExit();
+}
+
+}  // namespace
+}  // namespace e2e
