@@ -36,10 +36,11 @@ class FakeTreeView : public TreeViewTarget {
         return ToItem(Entries.size());
     }
     void Expand(Item item) override {
-        Entry& entry = Entries.at(ToIndex(item) - 1);
-        if (entry.Expanded) return;
-        renderer_.Expanding(item, entry.Node, *this);
-        entry.Expanded = true;
+        // Expanding inserts entries, so the entry is looked up again afterwards.
+        const std::size_t index = ToIndex(item) - 1;
+        if (Entries.at(index).Expanded) return;
+        renderer_.Expanding(item, Entries[index].Node, *this);
+        Entries.at(index).Expanded = true;
     }
     // The user opens the item that shows `text`.
     void Open(const std::string& text) {
