@@ -1,0 +1,167 @@
+// Many second instances started at the same moment: each hand-over is applied once or refused
+// with a message box, and the running instance and its logs come through intact.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/Harness.h"
+#include "log/LogFile.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kSecondInstances = 20;
+// Twenty Wine processes starting together and queueing for one window take a while.
+constexpr std::chrono::milliseconds kStormLimit{240000};
+
+enum class Kind { Log, LogOther, Show };
+
+struct Box {
+    std::string Caption;
+    std::string Text;
+};
+
+struct Second {
+    Kind What;
+    Program* Process;
+    std::vector<Box> Boxes;
+};
+
+// Answers every message box the process shows, once each, and adds what it said.
+void AnswerBoxes(DWORD pid, std::set<HWND>& answered, std::vector<Box>& boxes) {
+    for (HWND window : TopLevelWindows(pid)) {
+        if (ClassOf(window) != "#32770" || !IsWindowVisible(window)) continue;
+        if (!answered.insert(window).second) continue;
+        Box box{TextOf(window), {}};
+        try {
+            box.Text = MessageText(window);
+            if (GetDlgItem(window, IDOK) != nullptr) {
+                Click(window, IDOK);
+            } else {
+                PostMessageA(window, WM_CLOSE, 0, 0);
+            }
+        } catch (const HarnessError&) {
+            // The box went away with its process while being answered.
+        }
+        boxes.push_back(box);
+    }
+}
+
+// The pairs of a log written without a password, each checked; fails when not aligned.
+std::vector<std::pair<TDateTime, TDateTime>> Pairs(const std::string& path, TDateTime from,
+                                                   TDateTime to) {
+    std::vector<std::pair<TDateTime, TDateTime>> pairs;
+    if (!FileExists(path)) return pairs;
+    const auto size = ReadBytes(path).size();
+    EXPECT_EQ(size % 16, 0u) << path << " holds a torn pair";
+    const auto records = ReadLog(path, "");
+    for (std::size_t r = 0; r + 1 < records.size(); r += 2) {
+        const TDateTime start = records[r];
+        const TDateTime end = records[r + 1];
+        EXPECT_LE(start, end) << path << " pair " << r / 2;
+        EXPECT_GE(start, from - kMillisecond) << path << " pair " << r / 2;
+        EXPECT_LE(end, to + kMillisecond) << path << " pair " << r / 2;
+        pairs.emplace_back(start, end);
+    }
+    return pairs;
+}
+
+class Concurrency : public E2ETest {};
+
+TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
+    // A copy of the program in the test's folder, so that its default log lands there too.
+    const std::string exe = PathIn("worktally.exe");
+    if (!CopyFileA(ProgramPath().c_str(), exe.c_str(), FALSE))
+        FAIL() << "cannot copy the program to " << exe;
+    const std::string firstLog = LogPath();
+    const std::string defaultLog = PathIn("worktaly.dat");
+    const std::string otherLog = PathIn("other log with spaces.dat");
+
+    const TDateTime begun = Now();
+    Program& first = Start("/L /F " + Quoted(firstLog), {}, exe);
+    first.MainWindow();
+    if (!WaitUntil([&] { return FileExists(firstLog) && ReadBytes(firstLog).size() == 16u; }))
+        first.Fail("the first session was not written");
+
+    std::vector<Second> seconds;
+    seconds.reserve(kSecondInstances);
+    for (int i = 0; i < kSecondInstances; ++i) {
+        const Kind kind = i % 3 == 0 ? Kind::Log : i % 3 == 1 ? Kind::LogOther : Kind::Show;
+        seconds.push_back({kind,
+                           &Start(kind == Kind::Log        ? "/L"
+                                  : kind == Kind::LogOther ? "/L /F " + Quoted(otherLog)
+                                                           : "",
+                                  {}, exe),
+                           {}});
+    }
+
+    std::set<HWND> answered;
+    std::vector<Box> firstBoxes;
+    const bool allEnded = WaitUntil(
+        [&] {
+            bool ended = true;
+            for (Second& second : seconds) {
+                AnswerBoxes(second.Process->Pid(), answered, second.Boxes);
+                ended = ended && !second.Process->Running();
+            }
+            AnswerBoxes(first.Pid(), answered, firstBoxes);
+            return ended;
+        },
+        kStormLimit);
+    ASSERT_TRUE(allEnded) << "second instances still running";
+    AnswerBoxes(first.Pid(), answered, firstBoxes);
+
+    int expectedDefault = 0;
+    int expectedOther = 0;
+    int shownApplied = 0;
+    int refused = 0;
+    for (std::size_t i = 0; i < seconds.size(); ++i) {
+        const Second& second = seconds[i];
+        SCOPED_TRACE("second instance " + std::to_string(i));
+        EXPECT_EQ(second.Process->ExitCode(), 0u);
+        for (const Box& box : second.Boxes)
+            std::printf("second instance %zu refused: [%s] %s\n", i, box.Caption.c_str(),
+                        box.Text.c_str());
+        if (!second.Boxes.empty()) {
+            ++refused;
+            continue;
+        }
+        if (second.What == Kind::Log) ++expectedDefault;
+        if (second.What == Kind::LogOther) ++expectedOther;
+        if (second.What == Kind::Show) ++shownApplied;
+    }
+    for (const Box& box : firstBoxes)
+        ADD_FAILURE() << "the running instance showed [" << box.Caption << "] " << box.Text;
+    std::printf("hand-overs: %d to the default log, %d to the other log, %d to show, %d refused\n",
+                expectedDefault, expectedOther, shownApplied, refused);
+
+    // Still alive and answering its messages.
+    ASSERT_TRUE(first.Running());
+    DWORD_PTR result = 0;
+    EXPECT_NE(
+        SendMessageTimeoutA(first.MainWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result),
+        0);
+    // A start without parameters shows the viewer, and a later "/L" does not hide it.
+    if (shownApplied > 0) {
+        EXPECT_TRUE(first.MainWindowVisible()) << first.Dump();
+    }
+
+    const auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        const TDateTime now = Now();
+        EXPECT_EQ(Pairs(firstLog, begun, now).size(), 1u) << "only the first session";
+        EXPECT_EQ(Pairs(defaultLog, begun, now).size(), static_cast<std::size_t>(expectedDefault));
+        EXPECT_EQ(Pairs(otherLog, begun, now).size(), static_cast<std::size_t>(expectedOther));
+    };
+    check("after the hand-overs");
+    first.Exit();
+    check("after exit");
+}
+
+}  // namespace
+}  // namespace e2e
