@@ -524,21 +524,24 @@ void TWorktallyMainForm::RecorderError() {
 // --- Tree ---------------------------------------------------------------------------------
 
 void TWorktallyMainForm::BuildLogTree(bool render) {
-    auto built = std::make_shared<BuiltTree>();
-    built->Formats = UserLocaleFormats();
+    const bool renderNow = render && Visible();
+    // The build rewrites the last tree in place, and the view's items point into it.
+    if (!renderNow) DropView();
+    modelFormats_ = UserLocaleFormats();
+    LogTree::Failure failure = LogTree::Failure::ReadError;
     try {
-        built->Tree = ::BuildLogTree(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword,
-                                     SystemClock().Now());
+        const LogTree& tree = builder_.Build(NativeFileSystem(), state_.LogFileName,
+                                             state_.EncodedPassword, SystemClock().Now());
+        haveModel_ = true;
+        failure = tree.Failed;
+        std::string status;
+        if (tree.StatusText(modelFormats_, status)) pendingStatus_ = std::move(status);
     } catch (const std::exception&) {
-        built->Tree = LogTree{};
-        built->Tree.Failed = LogTree::Failure::ReadError;
+        builder_.Release();
+        haveModel_ = false;
     }
-    std::string status;
-    if (built->Tree.StatusText(built->Formats, status)) pendingStatus_ = status;
-    const LogTree::Failure failure = built->Tree.Failed;
-    model_ = std::move(built);
     renderPending_ = true;
-    if (render && Visible()) RenderTree();
+    if (renderNow) RenderTree();
 
     // The tree is complete before the box opens; a tick during the box replaces it safely.
     if (failure == LogTree::Failure::IncorrectRecord) {
@@ -549,12 +552,17 @@ void TWorktallyMainForm::BuildLogTree(bool render) {
 }
 
 void TWorktallyMainForm::ClearTree() {
+    DropView();
+    haveModel_ = false;
+    renderPending_ = false;
+}
+
+void TWorktallyMainForm::DropView() {
+    if (!renderer_.Rendered()) return;  // empty already: nothing to touch while hidden
     FlagScope clearing(rendering_);
     if (timeTree_ != nullptr)
         ::SendMessageA(timeTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    model_.reset();
     renderer_.Reset();
-    renderPending_ = false;
 }
 
 void TWorktallyMainForm::RenderTree() {
@@ -564,9 +572,10 @@ void TWorktallyMainForm::RenderTree() {
     ::SendMessageA(timeTree_, WM_SETREDRAW, FALSE, 0);  // no flicker while rebuilding
     ::SendMessageA(timeTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     TimeTreeTarget target(timeTree_);
-    if (model_) {
-        renderer_.Render(std::shared_ptr<const LogTree>(model_, &model_->Tree), model_->Formats,
-                         target);
+    if (haveModel_) {
+        // Not owned: the builder keeps the tree until the next build, which renders again.
+        renderer_.Render(std::shared_ptr<const LogTree>(std::shared_ptr<void>(), &builder_.Tree()),
+                         modelFormats_, target);
     } else {
         renderer_.Reset();
     }
@@ -611,7 +620,19 @@ void TWorktallyMainForm::TimeTreeKeyUp() {
 
 void TWorktallyMainForm::ShowTreeMenu(LPARAM position) {
     POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    if (point.x == -1 && point.y == -1) ::GetCursorPos(&point);  // opened from the keyboard
+    if (point.x == -1 && point.y == -1) {
+        ::GetCursorPos(&point);  // opened from the keyboard: the menu is for the selection
+    } else {
+        // As in Explorer, the menu is for the node under the cursor: select it first.
+        TVHITTESTINFO hit{};
+        hit.pt = point;
+        ::ScreenToClient(timeTree_, &hit.pt);
+        const auto item = reinterpret_cast<HTREEITEM>(
+            ::SendMessageA(timeTree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        if (item != nullptr && (hit.flags & TVHT_ONITEM) != 0) {
+            ::SendMessageA(timeTree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        }
+    }
     ::TrackPopupMenu(::GetSubMenu(treePopupMenu_.Get(), 0), TPM_RIGHTBUTTON, point.x, point.y, 0,
                      hwnd_, nullptr);
 }

@@ -51,12 +51,6 @@ class TWorktallyMainForm {
     bool PreTranslateMessage(MSG& message);
 
   private:
-    // The model of one build and the formats its texts were made with.
-    struct BuiltTree {
-        LogTree Tree;
-        LocaleFormats Formats;
-    };
-
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
     static LRESULT CALLBACK TreeSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -89,6 +83,7 @@ class TWorktallyMainForm {
     void BuildLogTree(bool render = true);
     void ClearTree();
     void RenderTree();
+    void DropView();
     void OnItemExpanding(const NMTREEVIEWA& info);
     const TLogInfo* SelectedInfo() const;
     void TimeTreeChange();
@@ -153,7 +148,10 @@ class TWorktallyMainForm {
     bool incorrectRecordBoxOpen_ = false;
     bool readErrorBoxOpen_ = false;
 
-    std::shared_ptr<const BuiltTree> model_;  // the last build, shown or not
-    LazyTreeRenderer renderer_;               // what the tree view holds
+    // The last build, shown or not; each build reuses the memory of the one before.
+    LogTreeBuilder builder_;
+    bool haveModel_ = false;
+    LocaleFormats modelFormats_;  // the formats of the model's texts
+    LazyTreeRenderer renderer_;   // what the tree view holds
     std::optional<std::string> pendingStatus_;
 };

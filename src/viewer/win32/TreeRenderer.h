@@ -44,6 +44,9 @@ class LazyTreeRenderer {
         return Valid(node) ? &tree_->Nodes[Index(node)].Info : nullptr;
     }
 
+    // Whether the view holds nodes of a tree (Render was called since the last Reset).
+    bool Rendered() const { return tree_ != nullptr; }
+
     void Reset() {
         tree_.reset();
         inserted_.clear();
