@@ -149,6 +149,8 @@ class Win32File final : public LogFile {
 };
 
 class Win32FileSystem final : public FileSystem {
+    static constexpr int kReplaceAttempts = 20;
+
   public:
     std::unique_ptr<LogFile> OpenExisting(const std::string& path) override {
         return Open(path, OPEN_EXISTING, "Cannot open");
@@ -157,9 +159,21 @@ class Win32FileSystem final : public FileSystem {
         return Open(path, CREATE_ALWAYS, "Cannot create");
     }
     void Replace(const std::string& from, const std::string& to) override {
-        if (!::MoveFileExA(from.c_str(), to.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            ThrowLastError("Cannot replace", to);
+        // A reader that holds the log open for a moment (a backup tool, a virus scanner, the
+        // user's editor) makes the replace fail; such locks are short, so try again briefly.
+        for (int attempt = 0;; ++attempt) {
+            if (::MoveFileExA(from.c_str(), to.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return;
+            const DWORD error = ::GetLastError();
+            const bool transient = error == ERROR_SHARING_VIOLATION ||
+                                   error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+            if (!transient || attempt == kReplaceAttempts) {
+                ::SetLastError(error);
+                ThrowLastError("Cannot replace", to);
+            }
+            ::Sleep(50);
+        }
     }
     void Remove(const std::string& path) noexcept override { ::DeleteFileA(path.c_str()); }
     bool Exists(const std::string& path) override {
@@ -170,8 +184,10 @@ class Win32FileSystem final : public FileSystem {
     static std::unique_ptr<LogFile> Open(const std::string& path, DWORD disposition,
                                          const char* what) {
         UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+                                        // Delete sharing lets another instance replace
+                                        // the log while this one reads it.
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle) ThrowLastError(what, path);
         return std::make_unique<Win32File>(std::move(handle), path);
     }
