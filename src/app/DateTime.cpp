@@ -41,7 +41,7 @@ CivilDate CivilFromDays(std::int64_t z) {
 }
 
 class LocalClock final : public Clock {
-public:
+  public:
     TDateTime Now() const override {
 #ifdef _WIN32
         SYSTEMTIME st;
@@ -51,8 +51,9 @@ public:
 #else
         const auto now = std::chrono::system_clock::now();
         const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            now.time_since_epoch()).count() % 1000;
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+            1000;
         std::tm local{};
         localtime_r(&secs, &local);
         return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +

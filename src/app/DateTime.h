@@ -20,8 +20,8 @@ struct CivilTime {
 };
 
 // Serial day numbers of the first and the last date a log may hold.
-inline constexpr TDateTime kFirstLogDate = 0.0;            // 1899-12-30
-inline constexpr TDateTime kLastLogDateEnd = 2958466.0;    // 10000-01-01 00:00
+inline constexpr TDateTime kFirstLogDate = 0.0;          // 1899-12-30
+inline constexpr TDateTime kLastLogDateEnd = 2958466.0;  // 10000-01-01 00:00
 
 // Proleptic Gregorian split of the whole-day part (truncated toward zero).
 CivilDate DecodeDate(TDateTime value);
@@ -37,7 +37,7 @@ inline TDateTime EncodeDateTime(int year, int month, int day, int hour, int minu
 
 // The source of "now" for everything that stamps or compares against the present.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TDateTime Now() const = 0;
 };

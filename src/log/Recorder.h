@@ -8,7 +8,7 @@
 #include "log/LogFile.h"
 
 class SessionRecorder {
-public:
+  public:
     SessionRecorder(FileSystem& files, const Clock& clock);
 
     // Appends the pair (now, now) at the end of the log, creating the file when it cannot be
@@ -31,7 +31,7 @@ public:
     // Start of the session this instance records; 0 when none was started.
     TDateTime SessionStart() const { return sessionStart_; }
 
-private:
+  private:
     FileSystem& files_;
     const Clock& clock_;
     TDateTime sessionStart_ = 0;

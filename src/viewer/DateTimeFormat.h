@@ -13,9 +13,9 @@ struct LocaleFormats {
     std::string LongTime = "h:mm:ss tt";
     std::string AM = "AM";
     std::string PM = "PM";
-    std::array<std::string, 12> MonthNames{"January", "February", "March",     "April",
-                                           "May",     "June",     "July",      "August",
-                                           "September", "October", "November", "December"};
+    std::array<std::string, 12> MonthNames{"January",   "February", "March",    "April",
+                                           "May",       "June",     "July",     "August",
+                                           "September", "October",  "November", "December"};
     std::array<std::string, 12> AbbrevMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };

@@ -14,7 +14,7 @@ enum TPeriodKind : std::uint8_t { pkTotal = 0, pkYear = 1, pkMonth = 2, pkDay = 
 extern const char* const MonthNameTable[13];  // index 1..12
 
 class TLogInfo {
-public:
+  public:
     TLogInfo() = default;
     TLogInfo(TPeriodKind kind, TDateTime start, TDateTime end);
 

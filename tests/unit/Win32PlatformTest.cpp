@@ -11,7 +11,6 @@
 #include <string>
 #include <thread>
 
-
 #include "app/win32/HandOverText.h"
 #include "app/win32/RegistryStore.h"
 #include "app/win32/SingleInstance.h"
