@@ -499,6 +499,20 @@ void SelectTreeNode(HWND tree, std::size_t preorderIndex) {
         throw HarnessError("TVM_SELECTITEM failed");
 }
 
+RECT SelectedItemRect(HWND tree) {
+    const auto item = reinterpret_cast<HTREEITEM>(SendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) throw HarnessError("no tree node selected");
+    RemoteMemory memory(ProcessOf(tree), sizeof(RECT));
+    RECT rect{};
+    std::memcpy(&rect, &item, sizeof item);  // the item goes in, its rectangle comes out
+    memory.Write(&rect, sizeof rect);
+    if (!SendTo(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(memory.Address())))
+        throw HarnessError("the selected node is not visible");
+    memory.Read(&rect, sizeof rect);
+    MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 std::string StatusText(HWND statusBar) {
     const auto length = LOWORD(SendTo(statusBar, SB_GETTEXTLENGTHA, 0, 0));
     RemoteMemory memory(ProcessOf(statusBar), length + 16u);

@@ -138,6 +138,8 @@ struct TreeNode {
 std::vector<TreeNode> ReadTree(HWND tree, bool expandAll);
 // Selects the node of that pre-order index, as a click would.
 void SelectTreeNode(HWND tree, std::size_t preorderIndex);
+// The selected node's text rectangle, in screen coordinates.
+RECT SelectedItemRect(HWND tree);
 std::string StatusText(HWND statusBar);
 
 // ---- registry ----

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "e2e/Harness.h"
 
 namespace e2e {
@@ -292,20 +294,29 @@ TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakes) {
     viewer.ExpectExit();
 }
 
+// The open menu: a visible window of class "#32768" of the program, waited for at most `limit`.
+HWND OpenMenu(Program& program, std::chrono::milliseconds limit = kWaitLimit) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(program.Pid()))
+                if (ClassOf(window) == "#32768" && IsWindowVisible(window)) found = window;
+            return found != nullptr;
+        },
+        limit);
+    return found;
+}
+
 // Menu states live in the program's own process under Wine (GetMenuState from here fails), so
 // the item is chosen through the real menu with the keyboard: Alt+E, then D.
 TEST_F(Viewer, DeleteBranchItemWorksOnceANodeIsSelected) {
+    // The mouse rests away from the tree, where a menu for the keyboard must not open.
+    SetCursorPos(0, 0);
     WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
     Program& program = OpenViewer();
     SelectTreeNode(program.Tree(), 3);
     program.Post(WM_SYSCOMMAND, SC_KEYMENU, 'e');
-    // The open menu is a visible window of class "#32768" of the program.
-    const bool menuOpen = WaitUntil([&] {
-        for (HWND window : TopLevelWindows(program.Pid()))
-            if (ClassOf(window) == "#32768" && IsWindowVisible(window)) return true;
-        return false;
-    });
-    ASSERT_TRUE(menuOpen) << program.Dump();
+    ASSERT_NE(OpenMenu(program), nullptr) << program.Dump();
     program.Post(WM_KEYDOWN, 'D', 0);
     program.Post(WM_CHAR, 'd', 0);
     HWND box = program.WaitForDialog("Worktally");
@@ -313,6 +324,22 @@ TEST_F(Viewer, DeleteBranchItemWorksOnceANodeIsSelected) {
     Click(box, IDNO);
     program.WaitForNoDialog("Worktally");
     EXPECT_EQ(ReadBytes(LogPath()), LogBytes(SampleLog(), ""));
+
+    // Shift+F10 opens the tree's menu just below the selected node, not where the mouse is.
+    const RECT item = SelectedItemRect(program.Tree());
+    program.Post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(program.Tree()), MAKELPARAM(-1, -1));
+    HWND menu = OpenMenu(program);
+    ASSERT_NE(menu, nullptr) << program.Dump();
+    RECT at{};
+    GetWindowRect(menu, &at);
+    EXPECT_LE(std::abs(at.left - item.left), 2)
+        << "menu at x " << at.left << ", node " << item.left;
+    EXPECT_LE(std::abs(at.top - item.bottom), 2)
+        << "menu at y " << at.top << ", node " << item.bottom;
+    program.Post(WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        return OpenMenu(program, std::chrono::milliseconds(0)) == nullptr;
+    })) << program.Dump();
     program.Command(kExitCommand);
     program.ExpectExit();
 }

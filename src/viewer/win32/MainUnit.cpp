@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "dialogs/AMAutoRun.h"
@@ -621,7 +622,16 @@ void TWorktallyMainForm::TimeTreeKeyUp() {
 void TWorktallyMainForm::ShowTreeMenu(LPARAM position) {
     POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
     if (point.x == -1 && point.y == -1) {
-        ::GetCursorPos(&point);  // opened from the keyboard: the menu is for the selection
+        // Opened from the keyboard: the menu is for the selection, so it opens below it.
+        point = POINT{0, 0};
+        RECT item{};
+        const auto selected =
+            reinterpret_cast<HTREEITEM>(::SendMessageA(timeTree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        std::memcpy(&item, &selected, sizeof selected);  // the item goes in, its rectangle out
+        if (selected != nullptr &&
+            ::SendMessageA(timeTree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)))
+            point = POINT{item.left, item.bottom};
+        ::ClientToScreen(timeTree_, &point);
     } else {
         // As in Explorer, the menu is for the node under the cursor: select it first.
         TVHITTESTINFO hit{};
