@@ -85,8 +85,7 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     const TDateTime begun = Now();
     Program& first = Start("/L /F " + Quoted(firstLog), {}, exe);
     first.MainWindow();
-    if (!WaitUntil([&] { return FileExists(firstLog) && ReadBytes(firstLog).size() == 16u; }))
-        first.Fail("the first session was not written");
+    if (!WaitForFileSize(firstLog, 16u)) first.Fail("the first session was not written");
 
     std::vector<Second> seconds;
     seconds.reserve(kSecondInstances);

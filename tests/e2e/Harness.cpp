@@ -581,6 +581,16 @@ bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool WaitForFileSize(const std::string& path, std::size_t size) {
+    return WaitUntil([&] {
+        try {
+            return FileExists(path) && ReadBytes(path).size() == size;
+        } catch (const HarnessError&) {
+            return false;  // created but not yet open to us
+        }
+    });
+}
+
 std::vector<unsigned char> ReadBytes(const std::string& path) {
     HandleGuard file(CreateFileA(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

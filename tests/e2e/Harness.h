@@ -160,6 +160,9 @@ void StorePassword(const std::string& password);
 // ---- files ----
 
 bool FileExists(const std::string& path);
+// Waits until the file exists with exactly `size` bytes: a new log is created before its
+// first pair is written.
+bool WaitForFileSize(const std::string& path, std::size_t size);
 std::vector<unsigned char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 void RemoveTree(const std::string& path);

@@ -63,7 +63,7 @@ TEST_F(Recording, FirstStartWritesOnePairScrambledWithRecordNumbers) {
         const Span start = Measure([&] {
             program.Start("/L /F " + Quoted(LogPath()));
             program.MainWindow();
-            WaitUntil([&] { return FileExists(LogPath()) && ReadBytes(LogPath()).size() == 16u; });
+            WaitForFileSize(LogPath(), 16u);
         });
         const auto bytes = ReadBytes(LogPath());
         ASSERT_EQ(bytes.size(), 16u);
@@ -124,7 +124,7 @@ TEST_F(Recording, TickMovesTheEndOfTheLastPairOnly) {
     StorePassword("tick");
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
     const auto first = ReadLog(LogPath(), "tick");
     ASSERT_EQ(first.size(), 2u);
 
@@ -163,7 +163,7 @@ TEST_F(Recording, EndOfWindowsSessionIsAllowedAndWritesTheFinalEnd) {
         Program program;
         program.Start("/L /F " + Quoted(LogPath()));
         program.MainWindow();
-        ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+        ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
         LetTimePass();
         EXPECT_EQ(program.Send(WM_QUERYENDSESSION, 0, 0), 1);
         Span end{};
@@ -189,7 +189,7 @@ TEST_F(Recording, EndOfWindowsSessionIsAllowedAndWritesTheFinalEnd) {
 TEST_F(Recording, SecondStartWithLogAppendsInTheRunningInstance) {
     Program& first = Start("/L /F " + Quoted(LogPath()));
     first.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
     LetTimePass();
     first.Tick();
     const auto before = ReadLog(LogPath(), "");
@@ -224,7 +224,7 @@ TEST_F(Recording, SecondStartWithoutLogStopsLoggingAndShowsTheLog) {
         Program first;
         first.Start("/L /F " + Quoted(LogPath()));
         first.MainWindow();
-        ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+        ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
 
         Program second;
         second.Start("/F " + Quoted(LogPath()));
@@ -271,7 +271,7 @@ TEST_F(Recording, OnlyTheNamedUserIsLogged) {
 
     Program& same = Start("/l /u " + Quoted(otherCase) + " /F " + Quoted(LogPath()));
     same.MainWindow();
-    EXPECT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    EXPECT_TRUE(WaitForFileSize(LogPath(), 16u));
     same.Exit();
     EXPECT_EQ(ReadBytes(LogPath()).size(), 16u);
 }
@@ -286,12 +286,12 @@ TEST_F(Recording, LogPathsWithSpacesAtStartAndInTheHandOver) {
 
     Program& first = Start("/L /F " + Quoted(firstLog));
     first.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(firstLog); })) << first.Dump();
+    ASSERT_TRUE(WaitForFileSize(firstLog, 16u)) << first.Dump();
     EXPECT_EQ(ReadBytes(firstLog).size(), 16u);
 
     Program& second = Start("/L /F " + Quoted(secondLog));
     second.ExpectExit();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(secondLog); })) << first.Dump();
+    ASSERT_TRUE(WaitForFileSize(secondLog, 16u)) << first.Dump();
     EXPECT_EQ(ReadBytes(secondLog).size(), 16u);
     EXPECT_EQ(ReadBytes(firstLog).size(), 16u);
     first.Exit();
@@ -316,7 +316,7 @@ TEST_F(Recording, FirstRunStoresTheSettings) {
 TEST_F(Recording, DeletedLogGivesOneErrorBoxHoweverManyTicks) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
     // The program may have the file open for a moment (without delete sharing): retry.
     ASSERT_TRUE(WaitUntil([&] { return DeleteFileA(LogPath().c_str()) != 0; }));
 
@@ -347,7 +347,7 @@ TEST_F(Recording, DeletedLogGivesOneErrorBoxHoweverManyTicks) {
 TEST_F(Recording, SuspendEndsTheSessionAndResumeStartsANewOne) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
     LetTimePass();
     const Span suspend = Measure([&] { program.Send(WM_POWERBROADCAST, PBT_APMSUSPEND, 0); });
     program.Tick();  // asleep: the session is not extended

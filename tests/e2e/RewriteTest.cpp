@@ -98,7 +98,7 @@ TEST_F(Rewrite, DeletingADayDropsItsPairsAndRekeysTheRest) {
 TEST_F(Rewrite, DeletingWhileLoggingStartsAFreshPair) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
     program.Command(kShowCommand);
     ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
     const auto before = ReadLog(LogPath(), "");
@@ -169,7 +169,7 @@ TEST_F(Rewrite, ChangedPasswordRescramblesEveryRecordAndIsStoredAtOnce) {
 TEST_F(Rewrite, PasswordChangedWhileLoggingKeysTheNextTick) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
     const auto plain = ReadLog(LogPath(), "");
     ASSERT_EQ(plain.size(), 2u);
     EXPECT_EQ(ChangePassword(program, "", "tock", "tock"), nullptr) << program.Dump();

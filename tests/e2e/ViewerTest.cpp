@@ -215,7 +215,7 @@ TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
     StorePassword("pw");
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); }));
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
 
     // Opened from the Show item or by a double-click on the tray icon; hidden by the close
     // box or by minimizing.
