@@ -211,6 +211,27 @@ TEST_F(Viewer, NoPasswordOpensWithoutPrompt) {
     program.ExpectExit();
 }
 
+TEST_F(Viewer, EmptyLogShowsNothingAndDelDoesNothing) {
+    WriteBytes(LogPath(), {});
+    Program& program = OpenViewer();
+    EXPECT_TRUE(ReadTree(program.Tree(), true).empty());
+    EXPECT_EQ(StatusText(program.StatusBar()), "");
+    // Del released in the tree is answered at once: no question about a branch that is not
+    // there. The pressed key goes through the menu shortcut as well.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(program.Tree(), WM_KEYUP, VK_DELETE, 0xC0000001, SMTO_NORMAL,
+                                  5000, &answer),
+              0);
+    PostMessageA(program.Tree(), WM_KEYDOWN, VK_DELETE, 1);
+    PostMessageA(program.Tree(), WM_KEYUP, VK_DELETE, 0xC0000001);
+    EXPECT_FALSE(WaitUntil([&] { return !program.Dialogs("Worktally", false).empty(); },
+                           std::chrono::milliseconds(1500)))
+        << program.Dump();
+    EXPECT_EQ(ReadBytes(LogPath()).size(), 0u);
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
 TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
     StorePassword("pw");
     Program& program = Start("/L /F " + Quoted(LogPath()));
@@ -236,6 +257,13 @@ TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
         else
             program.Post(kTrayMessage, c.OpenWParam, c.OpenLParam);
         HWND prompt = program.WaitForDialog("Password - Worktally");
+        // Another double-click while the prompt is open is answered at once and opens no
+        // second prompt.
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutA(program.MainWindow(), kTrayMessage, 1, WM_LBUTTONDBLCLK,
+                                      SMTO_NORMAL, 5000, &answer),
+                  0);
+        EXPECT_EQ(program.Dialogs("Password - Worktally", false).size(), 1u) << program.Dump();
         SetControlText(prompt, kPasswordEdit, "pw");
         Click(prompt, IDOK);
         ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
