@@ -1,56 +1,10 @@
 #include "dialogs/win32/PasswordUnit.h"
 
+#include <utility>
+
 #include "res/resource.h"
 
 namespace {
-
-struct PasswordDialogData {
-    std::string Password;
-};
-
-// FormShow: a prompt opened from the tray must take the keyboard at once.
-void FormShow(HWND dialog) {
-    ::SetForegroundWindow(dialog);
-    ::SetFocus(::GetDlgItem(dialog, IDC_PASSWORD_EDIT));
-}
-
-INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                    LPARAM lParam) noexcept {
-    try {
-        switch (message) {
-            case WM_INITDIALOG:
-                ::SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-                PreparePasswordEdit(::GetDlgItem(dialog, IDC_PASSWORD_EDIT));
-                FormShow(dialog);
-                return FALSE;  // focus already set
-            case WM_COMMAND:
-                switch (LOWORD(wParam)) {
-                    case IDOK: {
-                        auto* data = reinterpret_cast<PasswordDialogData*>(
-                            ::GetWindowLongPtrA(dialog, GWLP_USERDATA));
-                        if (data != nullptr) {
-                            data->Password = EditText(::GetDlgItem(dialog, IDC_PASSWORD_EDIT));
-                        }
-                        ::EndDialog(dialog, IDOK);
-                        return TRUE;
-                    }
-                    case IDCANCEL:
-                        ::EndDialog(dialog, IDCANCEL);
-                        return TRUE;
-                }
-                break;
-            case WM_CLOSE:
-                ::EndDialog(dialog, IDCANCEL);
-                return TRUE;
-        }
-    } catch (...) {
-        ::EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
-
-}  // namespace
 
 void BringApplicationToFront(HWND mainWindow) {
     if (mainWindow == nullptr) return;
@@ -75,12 +29,70 @@ std::string EditText(HWND edit) {
     return text;
 }
 
-void TPasswordForm::Execute(HWND owner, std::string& password) {
-    PasswordDialogData data;
+// What a password dialog shows and returns: its edits, in tab order, and their texts on OK.
+struct PasswordDialogData {
+    std::span<const int> Edits;
+    std::vector<std::string> Texts;
+};
+
+INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                    LPARAM lParam) noexcept {
+    try {
+        switch (message) {
+            case WM_INITDIALOG: {
+                ::SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+                const auto& data = *reinterpret_cast<const PasswordDialogData*>(lParam);
+                for (const int id : data.Edits) PreparePasswordEdit(::GetDlgItem(dialog, id));
+                // A prompt opened from the tray must take the keyboard at once.
+                ::SetForegroundWindow(dialog);
+                ::SetFocus(::GetDlgItem(dialog, data.Edits.front()));
+                return FALSE;  // focus already set
+            }
+            case WM_COMMAND:
+                switch (LOWORD(wParam)) {
+                    case IDOK: {
+                        auto* data = reinterpret_cast<PasswordDialogData*>(
+                            ::GetWindowLongPtrA(dialog, GWLP_USERDATA));
+                        if (data != nullptr) {
+                            data->Texts.clear();
+                            for (const int id : data->Edits)
+                                data->Texts.push_back(EditText(::GetDlgItem(dialog, id)));
+                        }
+                        ::EndDialog(dialog, IDOK);
+                        return TRUE;
+                    }
+                    case IDCANCEL:
+                        ::EndDialog(dialog, IDCANCEL);
+                        return TRUE;
+                }
+                break;
+            case WM_CLOSE:
+                ::EndDialog(dialog, IDCANCEL);
+                return TRUE;
+        }
+    } catch (...) {
+        ::EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
+                                                          HWND owner, std::span<const int> edits) {
+    PasswordDialogData data{edits, {}};
     BringApplicationToFront(owner);
-    showing_ = true;
-    const INT_PTR result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_PASSWORD), owner,
+    const INT_PTR result = ::DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), owner,
                                              PasswordDialogProc, reinterpret_cast<LPARAM>(&data));
+    if (result != IDOK || data.Texts.size() != edits.size()) return std::nullopt;
+    return std::move(data.Texts);
+}
+
+void TPasswordForm::Execute(HWND owner, std::string& password) {
+    static constexpr int kEdits[] = {IDC_PASSWORD_EDIT};
+    showing_ = true;
+    const auto texts = RunPasswordDialog(instance_, IDD_PASSWORD, owner, kEdits);
     showing_ = false;
-    password = result == IDOK ? data.Password : std::string();
+    password = texts ? texts->front() : std::string();
 }

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 class TPasswordForm {
   public:
@@ -21,7 +24,7 @@ class TPasswordForm {
     bool showing_ = false;
 };
 
-// Shared by the password dialogs.
-void BringApplicationToFront(HWND mainWindow);
-void PreparePasswordEdit(HWND edit);
-std::string EditText(HWND edit);
+// Runs a dialog whose `edits` take passwords: masked, emptied, the first one focused, the
+// dialog in the foreground. The texts of the edits, in that order, on OK; nothing otherwise.
+std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
+                                                          HWND owner, std::span<const int> edits);
