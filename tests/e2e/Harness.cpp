@@ -450,7 +450,7 @@ void Program::Post(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Program::Exit() {
-    Command(1003);  // IDM_EXIT
+    Command(IDM_EXIT);
     ExpectExit();
 }
 
@@ -571,8 +571,7 @@ void DeleteRegistryValue(HKEY root, const std::string& key, const std::string& n
 }
 
 void StorePassword(const std::string& password) {
-    WriteRegistryString(HKEY_CURRENT_USER, std::string(kProgramKey) + "\\Settings", "Password",
-                        EncodePassword(password));
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password", EncodePassword(password));
 }
 
 // ---- files ----

@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "app/DateTime.h"
+#include "res/resource.h"
+#include "viewer/win32/MainUnit.h"
 
 namespace e2e {
 
@@ -93,15 +95,15 @@ class Program {
 
     // The main window (class "TWorktallyMainForm"), waiting for it to be created.
     HWND MainWindow();
-    HWND Tree() { return Control(MainWindow(), 400); }
-    HWND StatusBar() { return Control(MainWindow(), 401); }
+    HWND Tree() { return Control(MainWindow(), IDC_TIME_TREE); }
+    HWND StatusBar() { return Control(MainWindow(), IDC_STATUS_BAR); }
     bool MainWindowVisible() { return IsWindowVisible(MainWindow()) != FALSE; }
 
     // A message sent to the main window; the program must handle it within the limit.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // One minute tick, run before this returns.
-    void Tick() { Send(WM_TIMER, 1, 0); }
+    void Tick() { Send(WM_TIMER, kMinuteTimerId, 0); }
     // A menu command, posted: most open a modal dialog.
     void Command(int id) { Post(WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // Exit from the menu; waits for the program to end.
@@ -145,6 +147,8 @@ std::string StatusText(HWND statusBar);
 // ---- registry ----
 
 inline constexpr char kProgramKey[] = "Software\\Quillmere\\Worktally";
+inline const std::string kSettingsKey = std::string(kProgramKey) + "\\Settings";
+inline const std::string kMainWindowKey = std::string(kProgramKey) + "\\Main Window";
 inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 void DeleteRegistryTree(HKEY root, const std::string& key);

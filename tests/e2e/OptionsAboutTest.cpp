@@ -9,13 +9,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kOptionsCommand = 1002;
-constexpr int kAboutCommand = 1006;
-constexpr int kAutoRunCheck = 3201;
-constexpr int kOneUserCheck = 3203;
-constexpr int kUserNameEdit = 3205;
-const std::string kSettings = std::string(kProgramKey) + "\\Settings";
-
 std::optional<std::string> AutoRunEntry() {
     return ReadRegistryString(HKEY_LOCAL_MACHINE, kRunKey, "Worktally");
 }
@@ -30,7 +23,7 @@ class Options : public E2ETest {
         return program;
     }
     HWND OpenOptions(Program& program) {
-        program.Command(kOptionsCommand);
+        program.Command(IDM_OPTIONS);
         return program.WaitForDialog("Options - Worktally");
     }
     void Close(Program& program, HWND dialog, int button) {
@@ -46,39 +39,39 @@ TEST_F(Options, RegistersReplacesAndRemovesTheAutoRunEntry) {
     ASSERT_EQ(exe.find(' '), std::string::npos) << "this case wants a path without spaces";
 
     HWND dialog = OpenOptions(program);
-    EXPECT_FALSE(IsChecked(dialog, kAutoRunCheck));
-    EXPECT_FALSE(IsWindowEnabled(Control(dialog, kOneUserCheck)));
-    Click(dialog, kAutoRunCheck);
-    EXPECT_TRUE(IsWindowEnabled(Control(dialog, kOneUserCheck)));
-    EXPECT_FALSE(IsWindowEnabled(Control(dialog, kUserNameEdit)));
+    EXPECT_FALSE(IsChecked(dialog, IDC_AUTO_RUN_CHECK));
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, IDC_ONE_USER_CHECK)));
+    Click(dialog, IDC_AUTO_RUN_CHECK);
+    EXPECT_TRUE(IsWindowEnabled(Control(dialog, IDC_ONE_USER_CHECK)));
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, IDC_USER_NAME_EDIT)));
     Close(program, dialog, IDOK);
     EXPECT_EQ(AutoRunEntry(), exe + " /l");
 
     // One user: the entry is replaced at once and the choice is stored at once.
     dialog = OpenOptions(program);
-    EXPECT_TRUE(IsChecked(dialog, kAutoRunCheck));
-    Click(dialog, kOneUserCheck);
-    EXPECT_TRUE(IsWindowEnabled(Control(dialog, kUserNameEdit)));
-    SetControlText(dialog, kUserNameEdit, "alice");
+    EXPECT_TRUE(IsChecked(dialog, IDC_AUTO_RUN_CHECK));
+    Click(dialog, IDC_ONE_USER_CHECK);
+    EXPECT_TRUE(IsWindowEnabled(Control(dialog, IDC_USER_NAME_EDIT)));
+    SetControlText(dialog, IDC_USER_NAME_EDIT, "alice");
     Close(program, dialog, IDOK);
     EXPECT_EQ(AutoRunEntry(), exe + " /l /u alice");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "1");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name"), "alice");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR One User"), "1");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name"), "alice");
 
     // Switched off: the entry goes, the one-user choice stays as shown.
     dialog = OpenOptions(program);
-    EXPECT_TRUE(IsChecked(dialog, kOneUserCheck));
-    EXPECT_EQ(ControlText(dialog, kUserNameEdit), "alice");
-    Click(dialog, kAutoRunCheck);
-    EXPECT_FALSE(IsWindowEnabled(Control(dialog, kUserNameEdit)));
+    EXPECT_TRUE(IsChecked(dialog, IDC_ONE_USER_CHECK));
+    EXPECT_EQ(ControlText(dialog, IDC_USER_NAME_EDIT), "alice");
+    Click(dialog, IDC_AUTO_RUN_CHECK);
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, IDC_USER_NAME_EDIT)));
     Close(program, dialog, IDOK);
     EXPECT_FALSE(AutoRunEntry().has_value());
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "1");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR One User"), "1");
 
     // Still filled from the stored choice, although disabled.
     dialog = OpenOptions(program);
-    EXPECT_FALSE(IsChecked(dialog, kAutoRunCheck));
-    EXPECT_EQ(ControlText(dialog, kUserNameEdit), "alice");
+    EXPECT_FALSE(IsChecked(dialog, IDC_AUTO_RUN_CHECK));
+    EXPECT_EQ(ControlText(dialog, IDC_USER_NAME_EDIT), "alice");
     Close(program, dialog, IDCANCEL);
     program.Post(WM_CLOSE);
     program.ExpectExit();
@@ -91,7 +84,7 @@ TEST_F(Options, PathWithSpacesIsQuoted) {
     ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), exe.c_str(), FALSE));
     Program& program = OpenViewer(exe);
     HWND dialog = OpenOptions(program);
-    Click(dialog, kAutoRunCheck);
+    Click(dialog, IDC_AUTO_RUN_CHECK);
     Close(program, dialog, IDOK);
     EXPECT_EQ(AutoRunEntry(), Quoted(exe) + " /l");
     program.Post(WM_CLOSE);
@@ -104,10 +97,10 @@ TEST_F(Options, CancelChangesNothing) {
     for (const bool byKey : {false, true}) {
         SCOPED_TRACE(byKey ? "Esc" : "Cancel");
         HWND dialog = OpenOptions(program);
-        EXPECT_TRUE(IsChecked(dialog, kAutoRunCheck)) << "any entry of that name counts";
-        Click(dialog, kOneUserCheck);
-        SetControlText(dialog, kUserNameEdit, "bob");
-        Click(dialog, kAutoRunCheck);
+        EXPECT_TRUE(IsChecked(dialog, IDC_AUTO_RUN_CHECK)) << "any entry of that name counts";
+        Click(dialog, IDC_ONE_USER_CHECK);
+        SetControlText(dialog, IDC_USER_NAME_EDIT, "bob");
+        Click(dialog, IDC_AUTO_RUN_CHECK);
         if (byKey) {
             PressKey(dialog, VK_ESCAPE);
             program.WaitForNoDialog("Options - Worktally");
@@ -116,17 +109,18 @@ TEST_F(Options, CancelChangesNothing) {
             Close(program, dialog, IDCANCEL);
         }
         EXPECT_EQ(AutoRunEntry(), "C:\\elsewhere\\other.exe /x");
-        EXPECT_FALSE(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name").has_value());
+        EXPECT_FALSE(
+            ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name").has_value());
     }
     program.Post(WM_CLOSE);
     program.ExpectExit();
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "0");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name"), "");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR One User"), "0");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name"), "");
 }
 
 TEST_F(Options, AboutBoxClosesWithOkAndEnterButNotEsc) {
     Program& program = OpenViewer();
-    program.Command(kAboutCommand);
+    program.Command(IDM_ABOUT);
     HWND about = program.WaitForDialog("About Worktally");
     PressKey(about, VK_ESCAPE);
     // Nothing to wait for when nothing happens: give the program a moment, then look.
@@ -136,7 +130,7 @@ TEST_F(Options, AboutBoxClosesWithOkAndEnterButNotEsc) {
     PressKey(about, VK_RETURN);
     program.WaitForNoDialog("About Worktally");
 
-    program.Command(kAboutCommand);
+    program.Command(IDM_ABOUT);
     about = program.WaitForDialog("About Worktally");
     Click(about, IDOK);
     program.WaitForNoDialog("About Worktally");

@@ -11,10 +11,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kExitCommand = 1003;
-const std::string kSettings = std::string(kProgramKey) + "\\Settings";
-const std::string kMainWindow = std::string(kProgramKey) + "\\Main Window";
-
 // A moment measured around an action, to bound what the program stamped during it.
 struct Span {
     TDateTime From;
@@ -180,8 +176,8 @@ TEST_F(Recording, EndOfWindowsSessionIsAllowedAndWritesTheFinalEnd) {
         ASSERT_EQ(records.size(), 2u);
         EXPECT_TRUE(Within(records[1], end));
         // The end steps ran: settings and window position are stored.
-        EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password"), "");
-        EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Width").has_value());
+        EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"), "");
+        EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Width").has_value());
         program.Kill();
     }
 }
@@ -266,7 +262,7 @@ TEST_F(Recording, OnlyTheNamedUserIsLogged) {
     other.ExpectExit();
     EXPECT_FALSE(windowSeen);
     EXPECT_FALSE(FileExists(LogPath()));
-    EXPECT_FALSE(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password").has_value())
+    EXPECT_FALSE(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password").has_value())
         << "a program that stopped at start stores nothing";
 
     Program& same = Start("/l /u " + Quoted(otherCase) + " /F " + Quoted(LogPath()));
@@ -301,11 +297,11 @@ TEST_F(Recording, FirstRunStoresTheSettings) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
     program.Exit();
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password"), "");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR One User"), "0");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "AR User Name"), "");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"), "");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR One User"), "0");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name"), "");
     for (const char* name : {"Top", "Left", "Width", "Height"}) {
-        const auto value = ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, name);
+        const auto value = ReadRegistryString(HKEY_CURRENT_USER, kMainWindowKey, name);
         ASSERT_TRUE(value.has_value()) << name;
         EXPECT_NE(value->find_first_of("0123456789"), std::string::npos) << name << "=" << *value;
         EXPECT_EQ(value->find_first_not_of("-0123456789"), std::string::npos)
@@ -336,7 +332,7 @@ TEST_F(Recording, DeletedLogGivesOneErrorBoxHoweverManyTicks) {
     EXPECT_EQ(MessageText(again), "Error writting " + LogPath()) << "the next tick tries again";
     Click(again, IDOK);
     program.WaitForNoDialog("Worktally");
-    program.Command(kExitCommand);
+    program.Command(IDM_EXIT);
     // The final tick fails too and reports it before the program ends.
     if (WaitUntil([&] { return !program.Dialogs("Worktally").empty() || !program.Running(); }) &&
         program.Running())

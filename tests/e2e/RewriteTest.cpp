@@ -9,14 +9,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kChangePasswordCommand = 1001;
-constexpr int kShowCommand = 1007;
-constexpr int kPasswordEdit = 3002;
-constexpr int kOldPasswordEdit = 3104;
-constexpr int kNewPasswordEdit = 3105;
-constexpr int kRetypePasswordEdit = 3106;
-const std::string kSettings = std::string(kProgramKey) + "\\Settings";
-
 // Two sessions on 5 March, one on 6 March 2001.
 const std::vector<TDateTime> kTwoDays = {
     EncodeDateTime(2001, 3, 5, 8, 0),  EncodeDateTime(2001, 3, 5, 9, 0),
@@ -36,7 +28,7 @@ class Rewrite : public E2ETest {
         Program& program = Start("/F " + Quoted(LogPath()), "de_DE.UTF-8");
         if (!password.empty()) {
             HWND prompt = program.WaitForDialog("Password - Worktally");
-            SetControlText(prompt, kPasswordEdit, password);
+            SetControlText(prompt, IDC_PASSWORD_EDIT, password);
             Click(prompt, IDOK);
         }
         if (!WaitUntil([&] { return program.MainWindowVisible(); }))
@@ -47,13 +39,13 @@ class Rewrite : public E2ETest {
     // Runs Change Password with the three typed texts and returns the box it shows, if any.
     HWND ChangePassword(Program& program, const std::string& oldPassword,
                         const std::string& newPassword, const std::string& retyped) {
-        program.Command(kChangePasswordCommand);
+        program.Command(IDM_CHANGE_PASSWORD);
         HWND dialog = program.WaitForDialog("Change Password - Worktally");
-        for (int id : {kOldPasswordEdit, kNewPasswordEdit, kRetypePasswordEdit})
+        for (int id : {IDC_OLD_PASSWORD_EDIT, IDC_NEW_PASSWORD_EDIT, IDC_RETYPE_NEW_PASSWORD_EDIT})
             EXPECT_EQ(ControlText(dialog, id), "") << "edits start empty";
-        SetControlText(dialog, kOldPasswordEdit, oldPassword);
-        SetControlText(dialog, kNewPasswordEdit, newPassword);
-        SetControlText(dialog, kRetypePasswordEdit, retyped);
+        SetControlText(dialog, IDC_OLD_PASSWORD_EDIT, oldPassword);
+        SetControlText(dialog, IDC_NEW_PASSWORD_EDIT, newPassword);
+        SetControlText(dialog, IDC_RETYPE_NEW_PASSWORD_EDIT, retyped);
         Click(dialog, IDOK);
         program.WaitForNoDialog("Change Password - Worktally");
         // A box comes at once or not at all: the rewrite runs before the command returns, and
@@ -99,7 +91,7 @@ TEST_F(Rewrite, DeletingWhileLoggingStartsAFreshPair) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
     ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
-    program.Command(kShowCommand);
+    program.Command(IDM_SHOW);
     ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
     const auto before = ReadLog(LogPath(), "");
     // The year of today holds the session being recorded.
@@ -143,13 +135,13 @@ TEST_F(Rewrite, ChangedPasswordRescramblesEveryRecordAndIsStoredAtOnce) {
         Click(box, IDOK);
         program.WaitForNoDialog("Worktally");
         EXPECT_EQ(ReadBytes(LogPath()), LogBytes(kTwoDays, "old"));
-        EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password"),
+        EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"),
                   EncodePassword("old"));
     }
 
     EXPECT_EQ(ChangePassword(program, "old", "new one", "new one"), nullptr) << program.Dump();
     EXPECT_EQ(ReadBytes(LogPath()), LogBytes(kTwoDays, "new one"));
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password"),
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"),
               EncodePassword("new one"))
         << "stored at once, not only at exit";
     program.Post(WM_CLOSE);
@@ -161,7 +153,7 @@ TEST_F(Rewrite, ChangedPasswordRescramblesEveryRecordAndIsStoredAtOnce) {
     // To no password: plain doubles.
     EXPECT_EQ(ChangePassword(again, "new one", "", "ignored"), nullptr) << again.Dump();
     EXPECT_EQ(ReadBytes(LogPath()), LogBytes(kTwoDays, ""));
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password"), "");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"), "");
     again.Post(WM_CLOSE);
     again.ExpectExit();
 }
@@ -199,7 +191,7 @@ TEST_F(Rewrite, UnwritableFolderLeavesLogAndPasswordAsTheyWere) {
         Click(box, IDOK);
         program.WaitForNoDialog("Worktally");
         EXPECT_EQ(ReadBytes(LogPath()), bytes);
-        EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettings, "Password"),
+        EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"),
                   EncodePassword("old"));
     }
     // The old password is still the one in force.

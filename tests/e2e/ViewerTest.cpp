@@ -10,12 +10,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kExitCommand = 1003;
-constexpr int kShowCommand = 1007;
-constexpr UINT kTrayMessage = 1026;
-constexpr int kPasswordEdit = 3002;
-const std::string kMainWindow = std::string(kProgramKey) + "\\Main Window";
-
 // Three sessions: two on one day, one from the last morning of 2001 into 2002.
 std::vector<TDateTime> SampleLog() {
     return {EncodeDateTime(2001, 3, 5, 8, 0),    EncodeDateTime(2001, 3, 5, 15, 5),
@@ -166,9 +160,9 @@ TEST_F(Viewer, PasswordPromptAtStart) {
         program.Start("/F " + Quoted(LogPath()));
         HWND prompt = program.WaitForDialog("Password - Worktally");
         EXPECT_FALSE(program.MainWindowVisible());
-        EXPECT_EQ(ControlText(prompt, kPasswordEdit), "");
+        EXPECT_EQ(ControlText(prompt, IDC_PASSWORD_EDIT), "");
         if (c.Typed != nullptr) {
-            SetControlText(prompt, kPasswordEdit, c.Typed);
+            SetControlText(prompt, IDC_PASSWORD_EDIT, c.Typed);
             Click(prompt, IDOK);
         } else {
             Click(prompt, IDCANCEL);
@@ -248,23 +242,23 @@ TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
         WPARAM HideWParam;
     };
     const Case cases[] = {
-        {"Show item, close", kShowCommand, 0, WM_CLOSE, 0},
+        {"Show item, close", IDM_SHOW, 0, WM_CLOSE, 0},
         {"tray double-click, minimize", 1, WM_LBUTTONDBLCLK, WM_SYSCOMMAND, SC_MINIMIZE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         if (c.OpenLParam == 0)
             program.Command(static_cast<int>(c.OpenWParam));
         else
-            program.Post(kTrayMessage, c.OpenWParam, c.OpenLParam);
+            program.Post(WM_TRAYICON, c.OpenWParam, c.OpenLParam);
         HWND prompt = program.WaitForDialog("Password - Worktally");
         // Another double-click while the prompt is open is answered at once and opens no
         // second prompt.
         DWORD_PTR answer = 0;
-        EXPECT_NE(SendMessageTimeoutA(program.MainWindow(), kTrayMessage, 1, WM_LBUTTONDBLCLK,
+        EXPECT_NE(SendMessageTimeoutA(program.MainWindow(), WM_TRAYICON, 1, WM_LBUTTONDBLCLK,
                                       SMTO_NORMAL, 5000, &answer),
                   0);
         EXPECT_EQ(program.Dialogs("Password - Worktally", false).size(), 1u) << program.Dump();
-        SetControlText(prompt, kPasswordEdit, "pw");
+        SetControlText(prompt, IDC_PASSWORD_EDIT, "pw");
         Click(prompt, IDOK);
         ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
         program.Post(c.Hide, c.HideWParam, 0);
@@ -272,9 +266,9 @@ TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
         EXPECT_TRUE(program.Running());
     }
     // A refused prompt leaves the window hidden and the program running.
-    program.Command(kShowCommand);
+    program.Command(IDM_SHOW);
     HWND prompt = program.WaitForDialog("Password - Worktally");
-    SetControlText(prompt, kPasswordEdit, "PW");
+    SetControlText(prompt, IDC_PASSWORD_EDIT, "PW");
     Click(prompt, IDOK);
     HWND box = program.WaitForDialog("Worktally");
     EXPECT_EQ(MessageText(box), "Password Incorrect");
@@ -288,7 +282,7 @@ TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
 TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakes) {
     WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
     Program& logging = Start("/L /F " + Quoted(LogPath()));
-    logging.Command(kShowCommand);
+    logging.Command(IDM_SHOW);
     ASSERT_TRUE(WaitUntil([&] { return logging.MainWindowVisible(); })) << logging.Dump();
     ASSERT_TRUE(SetWindowPos(logging.MainWindow(), nullptr, 100, 50, 800, 600,
                              SWP_NOZORDER | SWP_NOACTIVATE));
@@ -298,19 +292,19 @@ TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakes) {
         return r.left == 100 && r.top == 50 && r.right == 900 && r.bottom == 650;
     })) << logging.Dump();
     logging.Exit();
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Top"), "50");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Left"), "100");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Width"), "800");
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindow, "Height"), "600");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Top"), "50");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Left"), "100");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Width"), "800");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Height"), "600");
     const auto records = ReadLog(LogPath(), "");
     ASSERT_EQ(records.size(), 8u);
     EXPECT_GE(records[7], records[6]);
 
     // Stored by hand this time: the next start opens there.
-    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Top", "70");
-    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Left", "120");
-    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Width", "640");
-    WriteRegistryString(HKEY_CURRENT_USER, kMainWindow, "Height", "400");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Top", "70");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Left", "120");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Width", "640");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Height", "400");
     Program& viewer = OpenViewer();
     RECT r{};
     GetWindowRect(viewer.MainWindow(), &r);
@@ -368,7 +362,7 @@ TEST_F(Viewer, DeleteBranchItemWorksOnceANodeIsSelected) {
     EXPECT_TRUE(WaitUntil([&] {
         return OpenMenu(program, std::chrono::milliseconds(0)) == nullptr;
     })) << program.Dump();
-    program.Command(kExitCommand);
+    program.Command(IDM_EXIT);
     program.ExpectExit();
 }
 
