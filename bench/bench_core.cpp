@@ -16,6 +16,7 @@
 #include "log/LogFile.h"
 #include "unit/support/ReferenceTree.h"
 #include "viewer/LogTree.h"
+#include "BenchLog.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -26,9 +27,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::kPassword;
+using bench::MakeSessions;
+using bench::WriteLog;
 
-const char kPassword[] = "bench password";
+using Clock = std::chrono::steady_clock;
 
 // Peak resident memory of the process so far, in MiB.
 double PeakMemoryMiB() {
@@ -42,44 +45,6 @@ double PeakMemoryMiB() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 #endif
-}
-
-// A few sessions per working day, now and then one past midnight, rarely one at a weekend.
-std::vector<TDateTime> MakeSessions(std::size_t count) {
-    std::mt19937_64 rng(12345);
-    auto uniform = [&](double lo, double hi) {
-        return std::uniform_real_distribution<double>(lo, hi)(rng);
-    };
-    auto integer = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    const double hour = 1.0 / 24;
-    std::vector<TDateTime> records;
-    records.reserve(2 * count);
-    TDateTime day = EncodeDate(2000, 1, 3);  // a Monday
-    for (int weekday = 0; records.size() < 2 * count; day += 1, weekday = (weekday + 1) % 7) {
-        const bool working = weekday < 5;
-        if (!working && uniform(0, 1) > 0.1) continue;
-        const int sessions = working ? integer(2, 5) : 1;
-        TDateTime time = day + uniform(7.5, 9.5) * hour;
-        for (int s = 0; s < sessions && records.size() < 2 * count; ++s) {
-            const TDateTime start = time;
-            TDateTime end = start + uniform(0.5, 2) * hour;
-            if (s == sessions - 1 && uniform(0, 1) < 0.05) end = day + 1 + uniform(0.1, 2) * hour;
-            records.push_back(start);
-            records.push_back(end);
-            time = end + uniform(5, 30) / (24 * 60);
-        }
-    }
-    return records;
-}
-
-void WriteLog(const std::string& path, const std::vector<TDateTime>& records) {
-    const RecordKeys keys(kPassword);
-    std::vector<unsigned char> bytes(records.size() * 8);
-    for (std::size_t r = 0; r < records.size(); ++r)
-        StoreRecordBytes(keys.Scramble(static_cast<std::int64_t>(r), records[r]), &bytes[8 * r]);
-    auto file = NativeFileSystem().Create(path);
-    file->Write(bytes.data(), bytes.size());
-    file->Close();
 }
 
 // CPU time of the process in milliseconds, so that a busy machine shows less in the figures.

@@ -22,6 +22,7 @@ int main() {
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -35,12 +36,12 @@ int main() {
 #include "app/win32/UniqueHandle.h"
 #include "log/LogFile.h"
 #include "res/resource.h"
+#include "BenchLog.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char kPassword[] = "bench password";
 const char kProgramKey[] = "Software\\Quillmere\\Worktally";
 const char kPasswordCaption[] = "Password - Worktally";
 constexpr int kTicks = 15;
@@ -52,51 +53,17 @@ class BenchError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A few sessions per working day, now and then one past midnight, rarely one at a weekend;
-// the log ends the day before yesterday, so that the program's own session comes last.
-std::vector<TDateTime> MakeSessions(std::size_t count, TDateTime now) {
-    std::mt19937_64 rng(20240607);
-    auto uniform = [&](double lo, double hi) {
-        return std::uniform_real_distribution<double>(lo, hi)(rng);
-    };
-    auto integer = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    const double hour = 1.0 / 24;
-    std::vector<std::vector<TDateTime> > days;  // newest first
-    std::size_t pairs = 0;
-    const auto lastDay = static_cast<TDateTime>(static_cast<std::int64_t>(now) - 2);
-    for (TDateTime day = lastDay; pairs < count; day -= 1) {
-        // Day 2 of the date-time count was a Monday (1900-01-01).
-        const auto weekday = ((static_cast<std::int64_t>(day) - 2) % 7 + 7) % 7;
-        const bool working = weekday < 5;
-        if (!working && uniform(0, 1) > 0.1) continue;
-        const int sessions = working ? integer(2, 5) : 1;
-        std::vector<TDateTime> records;
-        TDateTime time = day + uniform(7.5, 9.5) * hour;
-        for (int s = 0; s < sessions && pairs < count; ++s, ++pairs) {
-            const TDateTime start = time;
-            TDateTime end = start + uniform(0.5, 2) * hour;
-            if (s == sessions - 1 && uniform(0, 1) < 0.05) end = day + 1 + uniform(0.1, 2) * hour;
-            records.push_back(start);
-            records.push_back(end);
-            time = end + uniform(5, 30) / (24 * 60);
-        }
-        days.push_back(std::move(records));
-    }
-    std::vector<TDateTime> log;
-    log.reserve(2 * count);
-    for (auto day = days.rbegin(); day != days.rend(); ++day)
-        log.insert(log.end(), day->begin(), day->end());
-    return log;
-}
+using bench::kPassword;
+using bench::WriteLog;
 
-void WriteLog(const std::string& path, const std::vector<TDateTime>& records) {
-    const RecordKeys keys(kPassword);
-    std::vector<unsigned char> bytes(records.size() * 8);
-    for (std::size_t r = 0; r < records.size(); ++r)
-        StoreRecordBytes(keys.Scramble(static_cast<std::int64_t>(r), records[r]), &bytes[8 * r]);
-    auto file = NativeFileSystem().Create(path);
-    file->Write(bytes.data(), bytes.size());
-    file->Close();
+// The benchmark's log moved by whole weeks so that it ends within the week before the day
+// before yesterday: the program's own session then comes last.
+std::vector<TDateTime> MakeSessions(std::size_t count, TDateTime now) {
+    std::vector<TDateTime> records = bench::MakeSessions(count);
+    const double lastDay = std::trunc(now) - 2;
+    const double weeks = std::floor((lastDay - std::trunc(records[records.size() - 2])) / 7);
+    for (TDateTime& record : records) record += 7 * weeks;
+    return records;
 }
 
 void StorePassword() {
