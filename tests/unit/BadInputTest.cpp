@@ -17,6 +17,7 @@
 #include "log/Recorder.h"
 #include "log/Rewrite.h"
 #include "support/MemoryFileSystem.h"
+#include "support/TempFolder.h"
 #include "viewer/LogTree.h"
 
 namespace {
@@ -186,20 +187,8 @@ TEST(WrongKey, ALogReadWithAnotherPasswordIsRejectedNotMisread) {
 
 class BadPaths : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("worktally bad input " +
-                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + " " +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
-    fs::path folder_;
+    TempFolder temp_{"worktally bad input", ' '};
+    const fs::path& folder_ = temp_.Path();
     FixedClock clock_;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "log/LogFile.h"
+#include "support/TempFolder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -133,18 +134,6 @@ namespace fs = std::filesystem;
 
 class NativeFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("worktally-logfile-" +
-                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
     static void WriteFile(const std::string& path, const Bytes& bytes) {
@@ -160,7 +149,8 @@ class NativeFiles : public ::testing::Test {
         return bytes;
     }
 
-    fs::path folder_;
+    TempFolder temp_{"worktally-logfile", '-'};
+    const fs::path& folder_ = temp_.Path();
 };
 
 TEST_F(NativeFiles, WriteSeekReadAndCreateEmpties) {
