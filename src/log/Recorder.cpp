@@ -113,8 +113,12 @@ void SessionRecorder::Suspend(const std::string& path, const std::string& encode
     suspended_ = true;
 }
 
-void SessionRecorder::Resume(const std::string& path, const std::string& encodedPassword) {
+bool SessionRecorder::Resume(const std::string& path, const std::string& encodedPassword) {
+    // A wake the user starts delivers two resume events; only the first one after a suspend
+    // opens the new session.
+    if (!suspended_) return false;
     AppendSession(path, encodedPassword);
+    return true;
 }
 
 void SessionRecorder::SessionReplaced(TDateTime start) {

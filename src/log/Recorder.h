@@ -22,8 +22,9 @@ class SessionRecorder {
 
     // The machine is going to sleep: end the session now and extend it no further.
     void Suspend(const std::string& path, const std::string& encodedPassword);
-    // The machine woke up: a new session starts.
-    void Resume(const std::string& path, const std::string& encodedPassword);
+    // The machine woke up: the first resume after a suspend starts a new session (true); any
+    // other resume changes nothing (false).
+    bool Resume(const std::string& path, const std::string& encodedPassword);
 
     // A rewrite of the log appended a fresh pair (now, now) for the recorded session.
     void SessionReplaced(TDateTime start);

@@ -340,7 +340,7 @@ TEST_F(Recording, DeletedLogGivesOneErrorBoxHoweverManyTicks) {
     program.ExpectExit();
 }
 
-TEST_F(Recording, SuspendEndsTheSessionAndResumeStartsANewOne) {
+TEST_F(Recording, SuspendEndsTheSessionAndOneWakeStartsOneNewOne) {
     Program& program = Start("/L /F " + Quoted(LogPath()));
     program.MainWindow();
     ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
@@ -362,6 +362,15 @@ TEST_F(Recording, SuspendEndsTheSessionAndResumeStartsANewOne) {
     const double gapSeconds = (records[2] - records[1]) * 86400.0;
     EXPECT_GE(gapSeconds, 3.0);
     EXPECT_LE(gapSeconds, (resume.To - suspend.From) * 86400.0 + 0.01);
+
+    // A wake the user starts follows with the second resume event: still one new session.
+    program.Send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    LetTimePass();
+    program.Tick();
+    const auto woken = ReadLog(LogPath(), "");
+    ASSERT_EQ(woken.size(), 4u) << "one wake, one session";
+    EXPECT_EQ(woken[2], records[2]);
+    EXPECT_GT(woken[3], records[3]) << "the tick extends the new session";
     program.Exit();
 }
 

@@ -510,8 +510,7 @@ void TWorktallyMainForm::OnPowerBroadcast(WPARAM event) {
         if (event == PBT_APMSUSPEND) {
             recorder_.Suspend(state_.LogFileName, state_.EncodedPassword);
         } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
-            recorder_.Resume(state_.LogFileName, state_.EncodedPassword);
-            SetStartedTip();
+            if (recorder_.Resume(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
         }
     } catch (const std::exception&) {
         RecorderError();
