@@ -69,7 +69,80 @@ void AppendYear(std::string& out, const DecodedValue& v, std::size_t count) {
     }
 }
 
+bool IsField(char c) {
+    switch (c) {
+        case 'd':
+        case 'M':
+        case 'y':
+        case 'h':
+        case 'H':
+        case 'm':
+        case 's':
+        case 't':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Where the quoted literal that starts at `at` ends (one past its closing quote).
+std::size_t QuotedEnd(const std::string& picture, std::size_t at) {
+    std::size_t i = at + 1;
+    while (i < picture.size()) {
+        if (picture[i] == '\'') {
+            if (i + 1 < picture.size() && picture[i + 1] == '\'') {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return i;
+}
+
 }  // namespace
+
+std::string WithoutSeconds(const std::string& picture) {
+    std::string out;
+    out.reserve(picture.size());
+    // Unquoted separator characters seen since the last field; they belong to the seconds when
+    // the next field is the seconds.
+    std::string separator;
+    bool afterField = false;
+    bool dropLeadingSeparator = false;
+    std::size_t i = 0;
+    while (i < picture.size()) {
+        const char c = picture[i];
+        if (c == '\'') {
+            out += separator;
+            separator.clear();
+            const std::size_t end = QuotedEnd(picture, i);
+            out.append(picture, i, end - i);
+            i = end;
+            continue;
+        }
+        if (!IsField(c)) {
+            if (!dropLeadingSeparator) separator += c;
+            ++i;
+            continue;
+        }
+        dropLeadingSeparator = false;
+        const std::size_t count = RunLength(picture, i);
+        if (c == 's') {
+            // With no field before them the seconds take the separator after them instead.
+            if (!afterField) dropLeadingSeparator = true;
+        } else {
+            out += separator;
+            out.append(picture, i, count);
+            afterField = true;
+        }
+        separator.clear();
+        i += count;
+    }
+    out += separator;
+    return out;
+}
 
 std::string FormatPicture(const std::string& picture, TDateTime value,
                           const LocaleFormats& formats) {

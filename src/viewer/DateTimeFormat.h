@@ -22,6 +22,9 @@ struct LocaleFormats {
 
 std::string FormatPicture(const std::string& picture, TDateTime value,
                           const LocaleFormats& formats);
+// The picture without its seconds field and the separator that leads to it ("h:mm:ss tt" ->
+// "h:mm tt"); everything else stays.
+std::string WithoutSeconds(const std::string& picture);
 // The date in the short date format.
 std::string DateText(TDateTime value, const LocaleFormats& formats);
 // The time of day in the long time format.

@@ -83,8 +83,5 @@ std::string DurationText(double days) {
 }
 
 std::string TimeOfDayText(TDateTime value, const LocaleFormats& formats) {
-    std::string text = TimeText(value - std::trunc(value), formats);
-    if (text.size() < 3) return std::string();
-    text.resize(text.size() - 3);
-    return text;
+    return FormatPicture(WithoutSeconds(formats.LongTime), value - std::trunc(value), formats);
 }

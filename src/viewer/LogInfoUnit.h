@@ -33,5 +33,5 @@ class TLogInfo {
 
 // "%d:%.2d" of whole hours and rounded minutes; minutes that round to 60 carry into the hours.
 std::string DurationText(double days);
-// The time of day in the long time format without its last three characters.
+// The time of day in the long time format without its seconds field.
 std::string TimeOfDayText(TDateTime value, const LocaleFormats& formats);

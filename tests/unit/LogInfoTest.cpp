@@ -40,9 +40,9 @@ TEST(TLogInfo, PeriodTextOfEveryKind) {
         {pkSession, march5 + EncodeTime(22, 15, 40), march5 + 1, plain, "22:15 - 0:00"},
         {pkSession, march5 + EncodeTime(3, 5, 0), march5 + EncodeTime(9, 7, 59), plain,
          "3:05 - 9:07"},
-        // A 12-hour format loses its AM/PM marker and keeps the seconds.
+        // A 12-hour format keeps its AM/PM marker; the seconds go.
         {pkSession, march5 + EncodeTime(15, 45, 12), march5 + EncodeTime(16, 0, 0), american,
-         "3:45:12 - 4:00:00"},
+         "3:45 PM - 4:00 PM"},
         {pkSession, march5 + EncodeTime(10, 0, 0), march5 + EncodeTime(10, 0, 0), german,
          "10:00 - 10:00"},
         {pkDay, march5 + EncodeTime(9, 0, 0), march5 + EncodeTime(16, 5, 0), german,
@@ -123,19 +123,26 @@ TEST(DurationText, GarbageIsSafe) {
     EXPECT_EQ(DurationText(-1e300), "-9200000000000000000:00");
 }
 
-TEST(TimeOfDayText, DropsTheLastThreeCharacters) {
+TEST(TimeOfDayText, DropsTheSecondsFieldAndKeepsTheRest) {
     const TDateTime value = EncodeDateTime(2001, 3, 5, 14, 7, 30);
+    const TDateTime morning = EncodeDateTime(2001, 3, 5, 9, 5, 0);
     struct Case {
         const char* longTime;
         TDateTime value;
         const char* expected;
     } cases[] = {
         {"HH:mm:ss", value, "14:07"},
-        {"h:mm:ss tt", value, "2:07:30"},
-        {"HH.mm", value, "14"},
-        {"HH", value, ""},
-        {"H", value, ""},
+        {"H:mm:ss", EncodeDateTime(2001, 3, 5, 0, 0, 0), "0:00"},
+        {"h:mm:ss tt", value, "2:07 PM"},
+        {"h:mm:ss tt", morning, "9:05 AM"},
+        {"tt hh:mm:ss", value, "PM 02:07"},
+        {"h:mm:ss t", value, "2:07 P"},
+        {"HH.mm", value, "14.07"},
+        {"ss:HH:mm", value, "14:07"},
+        {"HH", value, "14"},
+        {"H", value, "14"},
         {"", value, ""},
+        {"'at' HH:mm:ss 'h'", value, "at 14:07 h"},
         // Only the time of day counts, whatever the date picture elements would show.
         {"yyyy HH:mm:ss", value, "1899 14:07"},
         {"HH:mm:ss", -1.25, "06:00"},
