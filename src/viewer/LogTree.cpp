@@ -83,12 +83,19 @@ class TreeBuilder {
         AddNode(piece, dayParent_);
         const double duration = piece.Duration;
         tree_.Total.AddDuration(duration);
+        // The total reads "to" the latest end, not the start plus the time logged.
+        if (!haveLatestEnd_ || pieceEnd > latestEnd_) latestEnd_ = pieceEnd;
+        haveLatestEnd_ = true;
+        tree_.Total.EndTime = latestEnd_;
         Info(year_).AddDuration(duration);
         Info(month_).AddDuration(duration);
         Info(day_).AddDuration(duration);
     }
 
   private:
+    TDateTime latestEnd_ = 0;
+    bool haveLatestEnd_ = false;
+
     TLogInfo& Info(std::int32_t node) { return tree_.Nodes[static_cast<std::size_t>(node)].Info; }
 
     static std::int32_t& MonthOf(FirstNodeIndex::YearSlot& slot, const TLogInfo& info) {

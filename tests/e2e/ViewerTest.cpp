@@ -29,7 +29,7 @@ struct LocaleCase {
 };
 
 // Worked out by hand: 7:05 + 0:30 on 5 March, 14:00 on 31 December, 1:30 on 1 January; the
-// total runs from the first start 23:05 on, into 6 March.
+// total runs from the first start to the latest end, 1:30 on 1 January.
 const LocaleCase kLocales[] = {
     {"de_DE.UTF-8",
      {{0, "2001 -> 21:35"},
@@ -44,22 +44,22 @@ const LocaleCase kLocales[] = {
       {1, "January 2002 -> 1:30"},
       {2, "1.1.2002 -> 1:30"},
       {3, "00:00 - 01:30"}},
-     "From 5.3.2001 to 6.3.2001 -> 23:05"},
-    // The 12-hour format loses its " AM"/" PM" and keeps the seconds.
+     "From 5.3.2001 to 1.1.2002 -> 23:05"},
+    // The 12-hour format keeps its AM/PM marker and drops the seconds.
     {"en_US.UTF-8",
      {{0, "2001 -> 21:35"},
       {1, "March 2001 -> 7:35"},
       {2, "3/5/2001 -> 7:35"},
-      {3, "8:00:00 - 3:05:00"},
-      {3, "4:00:00 - 4:30:00"},
+      {3, "8:00 AM - 3:05 PM"},
+      {3, "4:00 PM - 4:30 PM"},
       {1, "December 2001 -> 14:00"},
       {2, "12/31/2001 -> 14:00"},
-      {3, "10:00:00 - 12:00:00"},
+      {3, "10:00 AM - 12:00 AM"},
       {0, "2002 -> 1:30"},
       {1, "January 2002 -> 1:30"},
       {2, "1/1/2002 -> 1:30"},
-      {3, "12:00:00 - 1:30:00"}},
-     "From 3/5/2001 to 3/6/2001 -> 23:05"},
+      {3, "12:00 AM - 1:30 AM"}},
+     "From 3/5/2001 to 1/1/2002 -> 23:05"},
 };
 
 std::string Show(const std::vector<TreeNode>& nodes) {

@@ -4,6 +4,7 @@
 // pre-order scan from the first node, the log read pair by pair, every text set eagerly. Tests
 // compare the fast model against it, and the core benchmark times it.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -117,6 +118,7 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
                            const LocaleFormats& formats) {
     Result tree;
     std::unique_ptr<TLogInfo> total;
+    TDateTime latestEnd = -1;
     try {
         std::unique_ptr<LogFile> file = files.OpenExisting(path);
         std::string password;
@@ -138,6 +140,7 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
                 tree.Failed = LogTree::Failure::IncorrectRecord;
                 break;
             }
+            latestEnd = std::max(latestEnd, end);
             TDateTime pieceStart = start;
             TDateTime pieceEnd = std::trunc(pieceStart) + 1;
             for (;;) {
@@ -173,6 +176,7 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
     }
     RelabelTree(tree, now, formats);
     tree.StatusSet = true;
+    if (total) total->EndTime = latestEnd;
     tree.Status = total ? total->PeriodText(formats) : std::string();
     return tree;
 }
