@@ -14,6 +14,7 @@
 #include "app/win32/HandOverText.h"
 #include "app/win32/RegistryStore.h"
 #include "app/win32/SingleInstance.h"
+#include "app/win32/UniqueHandle.h"
 
 namespace {
 
@@ -202,6 +203,24 @@ class BoxAnswerer {
     std::atomic<bool> stop_{false};
     std::string text_;
 };
+
+TEST(ReplaceInUse, TheUserGetsTheNewFontWhileTheOldOneStillExists) {
+    LOGFONTA description{};
+    description.lfHeight = -12;
+    UniqueFont owned(::CreateFontIndirectA(&description));
+    const HFONT old = owned.Get();
+    ASSERT_EQ(::GetObjectType(old), static_cast<DWORD>(OBJ_FONT));
+    description.lfHeight = -18;
+    HFONT given = nullptr;
+    bool oldAliveWhenGiven = false;
+    ReplaceInUse(owned, UniqueFont(::CreateFontIndirectA(&description)), [&](HFONT fresh) {
+        given = fresh;
+        oldAliveWhenGiven = ::GetObjectType(old) == OBJ_FONT;
+    });
+    EXPECT_TRUE(oldAliveWhenGiven);
+    EXPECT_EQ(owned.Get(), given);
+    EXPECT_EQ(::GetObjectType(old), 0u) << "the replaced font is freed afterwards";
+}
 
 TEST(SingleInstance, ASecondInstanceHandsItsCommandLineOverOrNothingAtAll) {
     // Only in a session where no real instance runs: it would receive our texts.

@@ -97,3 +97,11 @@ using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+
+// Gives `fresh` to whoever uses the handle (a window's WM_SETFONT, say) before the handle it
+// replaces is freed, so no user is left holding a freed handle in between.
+template <typename Traits, typename Use>
+void ReplaceInUse(UniqueHandle<Traits>& owned, UniqueHandle<Traits> fresh, Use&& use) {
+    use(fresh.Get());
+    owned = std::move(fresh);
+}

@@ -374,8 +374,9 @@ void TWorktallyMainForm::CreateFonts() {
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lstrcpynA(font.lfFaceName, "Courier New", LF_FACESIZE);
-    treeFont_.Attach(::CreateFontIndirectA(&font));
-    ::SendMessageA(timeTree_, WM_SETFONT, reinterpret_cast<WPARAM>(treeFont_.Get()), TRUE);
+    ReplaceInUse(treeFont_, UniqueFont(::CreateFontIndirectA(&font)), [&](HFONT fresh) {
+        ::SendMessageA(timeTree_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    });
     ::SendMessageA(timeTree_, TVM_SETINDENT, static_cast<WPARAM>(Scale(kTreeIndent)), 0);
 }
 
