@@ -279,7 +279,7 @@ TEST_F(Viewer, WhileLoggingCloseAndMinimizeOnlyHide) {
     program.Exit();
 }
 
-TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakes) {
+TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakesOnScreen) {
     WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
     Program& logging = Start("/L /F " + Quoted(LogPath()));
     logging.Command(IDM_SHOW);
@@ -314,6 +314,20 @@ TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakes) {
     EXPECT_EQ(r.bottom - r.top, 400);
     viewer.Post(WM_CLOSE);
     viewer.ExpectExit();
+
+    // A place on a monitor that is gone: the window comes onto the screen, its size kept.
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Top", "-5000");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Left", "9000");
+    Program& moved = OpenViewer();
+    GetWindowRect(moved.MainWindow(), &r);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(r.top, work.top);
+    EXPECT_EQ(r.right, work.right);
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.bottom - r.top, 400);
+    moved.Post(WM_CLOSE);
+    moved.ExpectExit();
 }
 
 // The open menu: a visible window of class "#32768" of the program, waited for at most `limit`.

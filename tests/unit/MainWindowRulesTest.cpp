@@ -7,10 +7,32 @@
 #include "log/LogFile.h"
 #include "log/Rewrite.h"
 #include "support/MemoryFileSystem.h"
+#include "viewer/WindowPlacement.h"
 #include "viewer/win32/DeleteKeyGate.h"
 #include "viewer/win32/PasswordRules.h"
 
 namespace {
+
+TEST(MoveInside, BringsAWindowFromAVanishedMonitorOntoTheWorkArea) {
+    const ScreenRect work{0, 40, 1920, 1080};  // taskbar at the top
+    struct Case {
+        const char* name;
+        ScreenRect window;
+        ScreenRect expected;
+    } cases[] = {
+        {"inside stays", {100, 100, 900, 700}, {100, 100, 900, 700}},
+        {"left of the screen", {-2000, 100, -1200, 700}, {0, 100, 800, 700}},
+        {"right of the screen", {2500, 100, 3300, 700}, {1120, 100, 1920, 700}},
+        {"above, under the taskbar", {100, -900, 900, -300}, {100, 40, 900, 640}},
+        {"below", {100, 3000, 900, 3600}, {100, 480, 900, 1080}},
+        {"larger than the area", {-3000, -3000, 3000, 3000}, {0, 40, 1920, 1080}},
+    };
+    for (const auto& c : cases) {
+        const ScreenRect got = MoveInside(c.window, work);
+        EXPECT_EQ(got, c.expected) << c.name << ": " << got.Left << "," << got.Top << ","
+                                   << got.Right << "," << got.Bottom;
+    }
+}
 
 TEST(CheckViewerPassword, ComparesExactlyAndGoesOnWithAPartlyDecodedPassword) {
     struct Case {

@@ -13,6 +13,7 @@
 #include "log/Rewrite.h"
 #include "res/resource.h"
 #include "viewer/DateTimeFormat.h"
+#include "viewer/WindowPlacement.h"
 #include "viewer/win32/PasswordRules.h"
 #include "viewer/win32/UserLocale.h"
 
@@ -432,28 +433,52 @@ void TWorktallyMainForm::FormHide() {
     EnableShowItem(true);
 }
 
+namespace {
+
+ScreenRect ToScreenRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// How far the work area of the window's monitor lies from the monitor's corner: placement
+// rectangles are relative to the work area, window rectangles to the screen.
+POINT WorkAreaOffset(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return POINT{0, 0};
+    return POINT{monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top};
+}
+
+}  // namespace
+
 void TWorktallyMainForm::RestoreWindowPosition() {
+    RECT rect{};
+    ::GetWindowRect(hwnd_, &rect);
+    int top = rect.top;
+    int left = rect.left;
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
     try {
         StoreSession session(settings_);
-        RECT rect{};
-        const auto apply = [&](int left, int top, int width, int height) {
-            ::SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-            ::GetWindowRect(hwnd_, &rect);
-        };
-        ::GetWindowRect(hwnd_, &rect);
-        const int top = ReadInteger(settings_, kMainWindowSection, kTopValue, rect.top);
-        apply(rect.left, top, rect.right - rect.left, rect.bottom - rect.top);
-        const int left = ReadInteger(settings_, kMainWindowSection, kLeftValue, rect.left);
-        apply(left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-        const int width =
-            ReadInteger(settings_, kMainWindowSection, kWidthValue, rect.right - rect.left);
-        apply(rect.left, rect.top, width, rect.bottom - rect.top);
-        const int height =
-            ReadInteger(settings_, kMainWindowSection, kHeightValue, rect.bottom - rect.top);
-        apply(rect.left, rect.top, rect.right - rect.left, height);
+        top = ReadInteger(settings_, kMainWindowSection, kTopValue, top);
+        left = ReadInteger(settings_, kMainWindowSection, kLeftValue, left);
+        width = ReadInteger(settings_, kMainWindowSection, kWidthValue, width);
+        height = ReadInteger(settings_, kMainWindowSection, kHeightValue, height);
     } catch (...) {
-        // The window keeps what was applied so far.
+        // What was read so far applies; the rest stays as the window is.
     }
+    ScreenRect wanted{left, top, left + std::max(0, width), top + std::max(0, height)};
+    // A place on a monitor that is gone (or never was) comes onto the nearest one.
+    const RECT asRect{wanted.Left, wanted.Top, wanted.Right, wanted.Bottom};
+    if (::MonitorFromRect(&asRect, MONITOR_DEFAULTTONULL) == nullptr) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        if (::GetMonitorInfoA(::MonitorFromRect(&asRect, MONITOR_DEFAULTTONEAREST), &monitor))
+            wanted = MoveInside(wanted, ToScreenRect(monitor.rcWork));
+    }
+    ::SetWindowPos(hwnd_, nullptr, wanted.Left, wanted.Top, wanted.Width(), wanted.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWorktallyMainForm::SaveWindowPosition() {
@@ -461,9 +486,12 @@ void TWorktallyMainForm::SaveWindowPosition() {
         RECT rect{};
         WINDOWPLACEMENT placement{};
         placement.length = sizeof(placement);
-        // A minimized or maximized window is stored with its normal bounds.
+        // A minimized or maximized window is stored with its normal bounds, in screen
+        // coordinates like the window rectangle of a normal one.
         if ((::IsIconic(hwnd_) || ::IsZoomed(hwnd_)) && ::GetWindowPlacement(hwnd_, &placement)) {
             rect = placement.rcNormalPosition;
+            const POINT offset = WorkAreaOffset(hwnd_);
+            ::OffsetRect(&rect, offset.x, offset.y);
         } else {
             ::GetWindowRect(hwnd_, &rect);
         }
