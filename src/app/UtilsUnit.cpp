@@ -91,6 +91,29 @@ void ParseParams(ProgramState& state, const std::string& text, const ParseEnviro
     state.ShowLogAtStart = !state.Logging;
 }
 
+HandOverOutcome ApplyHandOver(ProgramState& state, const std::string& text,
+                              const ParseEnvironment& env) {
+    HandOverOutcome outcome;
+    ProgramState parsed = state;
+    ParseParams(parsed, text, env);
+    if (!state.Logging || parsed.Logging) {
+        state = parsed;
+        outcome.StartSession = state.Logging;
+        outcome.ShowViewer = !state.Logging;
+        return outcome;
+    }
+    // Opening the viewer from the Start menu must not end the recording.
+    outcome.ShowViewer = true;
+    bool namesLog = false;
+    std::size_t position = 1;
+    while (position <= text.size()) {
+        if (AsciiUpper(NextToken(text, position)) == "/F") namesLog = true;
+    }
+    if (namesLog && AsciiUpper(parsed.LogFileName) != AsciiUpper(state.LogFileName))
+        outcome.OtherLog = parsed.LogFileName;
+    return outcome;
+}
+
 std::string JoinParams(int argc, const char* const* argv) {
     std::string text;
     for (int i = 1; i < argc; ++i) {

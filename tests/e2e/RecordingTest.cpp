@@ -374,5 +374,44 @@ TEST_F(Recording, SuspendEndsTheSessionAndOneWakeStartsOneNewOne) {
     program.Exit();
 }
 
+TEST_F(Recording, OpeningTheViewerFromTheStartMenuKeepsRecording) {
+    Program& logging = Start("/L /F " + Quoted(LogPath()));
+    logging.MainWindow();
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
+
+    // A start without /L, like the Start menu's: the viewer opens on the recorded log.
+    Program& viewer = Start("");
+    viewer.ExpectExit();
+    ASSERT_TRUE(WaitUntil([&] { return logging.MainWindowVisible(); })) << logging.Dump();
+    LetTimePass();
+    logging.Tick();
+    auto records = ReadLog(LogPath(), "");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_GT(records[1], records[0]) << "the tick still extends the session";
+
+    // Closing the viewer hides it; the program goes on recording.
+    logging.Post(WM_CLOSE);
+    ASSERT_TRUE(WaitUntil([&] { return !logging.MainWindowVisible(); }));
+    EXPECT_TRUE(logging.Running());
+
+    // Naming another log: the box says where the recording goes, and nothing else changes.
+    const std::string other = PathIn("other.dat");
+    Program& naming = Start("/F " + Quoted(other));
+    HWND box = logging.WaitForDialog("Worktally");
+    EXPECT_EQ(MessageText(box), "Worktally is recording into " + LogPath() +
+                                    "\n\nExit Worktally first to view " + other);
+    Click(box, IDOK);
+    naming.ExpectExit();
+    ASSERT_TRUE(WaitUntil([&] { return logging.MainWindowVisible(); })) << logging.Dump();
+    LetTimePass();
+    const TDateTime before = ReadLog(LogPath(), "")[1];
+    logging.Tick();
+    records = ReadLog(LogPath(), "");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_GT(records[1], before);
+    EXPECT_FALSE(FileExists(other));
+    logging.Exit();
+}
+
 }  // namespace
 }  // namespace e2e

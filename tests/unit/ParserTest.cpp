@@ -229,3 +229,44 @@ TEST(JoinParams, PathWithSpacesReachesTheParserWhole) {
     EXPECT_EQ(state.LogFileName, "C:\\My Logs\\work.dat");
     EXPECT_TRUE(state.Logging);
 }
+
+TEST(ApplyHandOver, WhileLoggingAStartWithoutLOnlyOpensTheViewer) {
+    const std::string kDefault = "C:\\Tools\\worktaly.dat";
+    const std::string kWork = "D:\\Logs\\work.dat";
+    struct Case {
+        const char* name;
+        bool logging;  // the running instance
+        std::string log;
+        std::string text;
+        bool startSession;
+        bool showViewer;
+        std::string otherLog;
+        bool loggingAfter;
+        std::string logAfter;
+    } cases[] = {
+        {"Start menu while logging", true, kDefault, "", false, true, "", true, kDefault},
+        {"Start menu while logging elsewhere", true, kWork, "", false, true, "", true, kWork},
+        {"another log named", true, kDefault, "/F " + kWork, false, true, kWork, true, kDefault},
+        {"the recorded log named", true, kWork, "/f d:\\logs\\WORK.dat", false, true, "", true,
+         kWork},
+        {"/L while logging", true, kDefault, "/L /F " + kWork, true, false, "", true, kWork},
+        {"not logging: the viewer of the named log", false, kDefault, "/F " + kWork, false, true,
+         "", false, kWork},
+        {"not logging: /L starts logging", false, kDefault, "/L", true, false, "", true, kDefault},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramState state;
+        state.Logging = c.logging;
+        state.ShowLogAtStart = !c.logging;
+        state.LogFileName = c.log;
+        state.EncodedPassword = "0A";
+        const HandOverOutcome outcome = ApplyHandOver(state, c.text, Env("jsmith"));
+        EXPECT_EQ(outcome.StartSession, c.startSession);
+        EXPECT_EQ(outcome.ShowViewer, c.showViewer);
+        EXPECT_EQ(outcome.OtherLog, c.otherLog);
+        EXPECT_EQ(state.Logging, c.loggingAfter);
+        EXPECT_EQ(state.LogFileName, c.logAfter);
+        EXPECT_EQ(state.EncodedPassword, "0A");
+    }
+}

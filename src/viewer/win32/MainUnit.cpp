@@ -758,12 +758,25 @@ void TWorktallyMainForm::OnCommand(WORD id, bool fromAccelerator) {
 void TWorktallyMainForm::WMCommandParams() {
     const std::optional<std::string> text = ReceiveHandOverText(channel_);
     if (!text) return;
-    DeleteTrayIcon();
-    ParseParams(state_, *text, environment_);
-    AddTrayIcon();
-    if (state_.Logging) {
+    const bool wasLogging = state_.Logging;
+    ProgramState next = state_;
+    const HandOverOutcome outcome = ApplyHandOver(next, *text, environment_);
+    if (outcome.StartSession || !wasLogging) {
+        DeleteTrayIcon();
+        state_ = std::move(next);
+        AddTrayIcon();
+    }
+    if (outcome.StartSession) {
         AppendSession();
         return;
+    }
+    if (!outcome.OtherLog.empty()) {
+        const std::string note = "Worktally is recording into " + state_.LogFileName +
+                                 "\n\nExit Worktally first to view " + outcome.OtherLog;
+        // No owner: the window may be hidden.
+        ::MessageBoxA(nullptr, note.c_str(), kCaption,
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        if (hwnd_ == nullptr) return;
     }
     ShowViewer();
     EndIfUnreachable();
