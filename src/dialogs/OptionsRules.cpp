@@ -1,5 +1,7 @@
 #include "dialogs/OptionsRules.h"
 
+#include <string>
+
 #include "app/UtilsUnit.h"
 #include "dialogs/AMAutoRun.h"
 
@@ -12,26 +14,66 @@ OptionsEnabling OptionsEnablingFor(bool autoRunChecked, bool oneUserChecked) noe
     return enabling;
 }
 
-OptionsChoice ReadOptions(const ProgramState& state, TAMAutoRun& autoRun) {
+OptionsChoice ReadOptions(const ProgramState& state, AutoRunTargets autoRun) {
     OptionsChoice choice;
-    choice.AutoRun = autoRun.IsRegistered();
+    choice.AutoRun = autoRun.Machine.IsRegistered() || autoRun.User.IsRegistered();
     choice.OneUser = state.OneUser;
     choice.UserName = state.AutoRunUserName;
     return choice;
 }
 
-void ApplyOptions(const OptionsChoice& choice, ProgramState& state, TAMAutoRun& autoRun,
-                  SettingsStore& settings) {
+namespace {
+
+std::string NotRemoved(const char* key) {
+    return std::string("Worktally could not remove its entry \"Worktally\" from\n") + key;
+}
+
+// Registers in the machine's key, else in the user's; one entry is left, so one log-on never
+// starts two sessions.
+std::string Register(AutoRunTargets autoRun) {
+    if (autoRun.Machine.ApplyRegistration()) {
+        if (autoRun.User.IsRegistered() && !autoRun.User.UnregisterAutoRun())
+            return NotRemoved(kUserRunKeyName);
+        return {};
+    }
+    if (!autoRun.User.ApplyRegistration()) {
+        return std::string("Worktally could not register itself to start with Windows under\n") +
+               kMachineRunKeyName + "\nnor under\n" + kUserRunKeyName;
+    }
+    if (autoRun.Machine.IsRegistered() && !autoRun.Machine.UnregisterAutoRun()) {
+        return std::string("Worktally could not change its entry \"Worktally\" in\n") +
+               kMachineRunKeyName + "\nIt is registered under\n" + kUserRunKeyName +
+               "\ntoo; ask an administrator to remove the first one.";
+    }
+    return {};
+}
+
+std::string Unregister(AutoRunTargets autoRun) {
+    std::string failure;
+    if (autoRun.Machine.IsRegistered() && !autoRun.Machine.UnregisterAutoRun())
+        failure = NotRemoved(kMachineRunKeyName);
+    if (autoRun.User.IsRegistered() && !autoRun.User.UnregisterAutoRun())
+        failure += (failure.empty() ? "" : "\n") + NotRemoved(kUserRunKeyName);
+    return failure;
+}
+
+}  // namespace
+
+std::string ApplyOptions(const OptionsChoice& choice, ProgramState& state, AutoRunTargets autoRun,
+                         SettingsStore& settings) {
     // Taken as shown, also from disabled controls.
     state.OneUser = choice.OneUser;
     state.AutoRunUserName = choice.UserName;
+    std::string failure;
     if (choice.AutoRun) {
-        autoRun.SetParams(AutoRunParams(state));
+        autoRun.Machine.SetParams(AutoRunParams(state));
+        autoRun.User.SetParams(AutoRunParams(state));
         // Replacing keeps a changed user name or one-user choice from waiting for a restart.
-        autoRun.ApplyRegistration();
+        failure = Register(autoRun);
     } else {
-        autoRun.UnregisterAutoRun();
+        failure = Unregister(autoRun);
     }
     // Saved now, so a crash or a forced log-off does not lose the choices.
     SaveSettings(state, settings);
+    return failure;
 }

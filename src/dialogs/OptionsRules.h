@@ -26,10 +26,25 @@ struct OptionsChoice {
     std::string UserName;
 };
 
-// What the dialog shows when it opens: the registration state and the stored choices.
-OptionsChoice ReadOptions(const ProgramState& state, TAMAutoRun& autoRun);
+// The entry in the machine-wide Run key and the per-user one that stands in for it where the
+// machine's key cannot be written (a standard user).
+struct AutoRunTargets {
+    TAMAutoRun& Machine;
+    TAMAutoRun& User;
+};
+
+inline constexpr char kMachineRunKeyName[] =
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char kUserRunKeyName[] =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// What the dialog shows when it opens: registered when either key holds the value, and the
+// stored choices.
+OptionsChoice ReadOptions(const ProgramState& state, AutoRunTargets autoRun);
 
 // OK: stores the choices in the state, switches the auto-run entry (replacing one whose command
-// differs), and saves the settings. Registry failures are silent.
-void ApplyOptions(const OptionsChoice& choice, ProgramState& state, TAMAutoRun& autoRun,
-                  SettingsStore& settings);
+// differs; the user's key when the machine's cannot be written; off removes both), and saves
+// the settings. Returns what could not be done with the entry, naming the key, for a box;
+// empty when everything succeeded.
+std::string ApplyOptions(const OptionsChoice& choice, ProgramState& state, AutoRunTargets autoRun,
+                         SettingsStore& settings);

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/UtilsUnit.h"
 #include "dialogs/AMAutoRun.h"
@@ -65,6 +66,15 @@ std::unique_ptr<TAMAutoRun> MakeAutoRun(RunKey& key) {
     return autoRun;
 }
 
+// The machine's Run key and the user's, each with the program's component over it.
+struct RunKeys {
+    RunKey machineKey;
+    RunKey userKey;
+    std::unique_ptr<TAMAutoRun> machine = MakeAutoRun(machineKey);
+    std::unique_ptr<TAMAutoRun> user = MakeAutoRun(userKey);
+    AutoRunTargets Targets() { return {*machine, *user}; }
+};
+
 }  // namespace
 
 TEST(OptionsRules, EnablingFollowsBothBoxes) {
@@ -88,27 +98,31 @@ TEST(OptionsRules, EnablingFollowsBothBoxes) {
 }
 
 TEST(OptionsRules, OpensWithTheRegistrationAndTheStoredChoices) {
-    RunKey key;
+    RunKeys keys;
+    RunKey& key = keys.machineKey;
     key.Values["Worktally"] = "anything at all";
-    auto autoRun = MakeAutoRun(key);
     ProgramState state;
     state.OneUser = false;
     state.AutoRunUserName = "ann";
 
-    OptionsChoice shown = ReadOptions(state, *autoRun);
+    OptionsChoice shown = ReadOptions(state, keys.Targets());
     EXPECT_TRUE(shown.AutoRun);
     EXPECT_FALSE(shown.OneUser);
     EXPECT_EQ(shown.UserName, "ann");  // shown even while the edit is disabled
 
     key.Values.clear();
     state.OneUser = true;
-    shown = ReadOptions(state, *autoRun);
+    shown = ReadOptions(state, keys.Targets());
     EXPECT_FALSE(shown.AutoRun);
     EXPECT_TRUE(shown.OneUser);
 
     key.Values["Worktally"] = "x";
     key.FailOpen = true;
-    EXPECT_FALSE(ReadOptions(state, *autoRun).AutoRun);
+    EXPECT_FALSE(ReadOptions(state, keys.Targets()).AutoRun);
+
+    // An entry of the user's own counts as registered too.
+    keys.userKey.Values["Worktally"] = "x";
+    EXPECT_TRUE(ReadOptions(state, keys.Targets()).AutoRun);
 }
 
 TEST(OptionsRules, OkWritesTheEntryFromTheChoices) {
@@ -128,14 +142,15 @@ TEST(OptionsRules, OkWritesTheEntryFromTheChoices) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.after);
-        RunKey key;
+        RunKeys keys;
+        RunKey& key = keys.machineKey;
         if (c.before) key.Values["Worktally"] = c.before;
-        auto autoRun = MakeAutoRun(key);
         ProgramState state;
         FakeSettingsStore settings;
 
-        ApplyOptions({true, c.oneUser, c.userName}, state, *autoRun, settings);
+        EXPECT_EQ(ApplyOptions({true, c.oneUser, c.userName}, state, keys.Targets(), settings), "");
         EXPECT_EQ(key.Values["Worktally"], c.after);
+        EXPECT_TRUE(keys.userKey.Values.empty());
         EXPECT_EQ(state.OneUser, c.oneUser);
         EXPECT_EQ(state.AutoRunUserName, c.userName);
         EXPECT_EQ(settings.Text("Settings", "AR One User"), c.oneUser ? "1" : "0");
@@ -143,19 +158,23 @@ TEST(OptionsRules, OkWritesTheEntryFromTheChoices) {
     }
 }
 
-TEST(OptionsRules, OkWithAutoRunOffRemovesTheEntryAndStillSaves) {
+TEST(OptionsRules, OkWithAutoRunOffRemovesBothEntriesAndStillSaves) {
     for (const bool registered : {false, true}) {
         SCOPED_TRACE(registered);
-        RunKey key;
-        if (registered) key.Values["Worktally"] = kQuotedExe + " /l";
+        RunKeys keys;
+        RunKey& key = keys.machineKey;
+        if (registered) {
+            key.Values["Worktally"] = kQuotedExe + " /l";
+            keys.userKey.Values["Worktally"] = kQuotedExe + " /l";
+        }
         key.Values["Other"] = "other.exe";
-        auto autoRun = MakeAutoRun(key);
         ProgramState state;
         state.EncodedPassword = "1F2E";
         FakeSettingsStore settings;
 
-        ApplyOptions({false, true, "ann"}, state, *autoRun, settings);
+        EXPECT_EQ(ApplyOptions({false, true, "ann"}, state, keys.Targets(), settings), "");
         EXPECT_EQ(key.Values.count("Worktally"), 0u);
+        EXPECT_EQ(keys.userKey.Values.count("Worktally"), 0u);
         EXPECT_EQ(key.Values["Other"], "other.exe");
         EXPECT_TRUE(state.OneUser);
         EXPECT_EQ(state.AutoRunUserName, "ann");
@@ -165,43 +184,115 @@ TEST(OptionsRules, OkWithAutoRunOffRemovesTheEntryAndStillSaves) {
     }
 }
 
-TEST(OptionsRules, RegistryFailuresStillStoreAndSaveTheChoices) {
-    const struct {
-        bool failOpen, failWrite, failDelete, autoRun;
+// A standard user cannot write the machine's key: the user's key stands in, one entry runs at
+// log-on, and whatever is left undone is said, naming the key.
+TEST(OptionsRules, TheUsersKeyStandsInAndFailuresNameTheKey) {
+    const std::string machine =
+        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string user = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string entry = kQuotedExe + " /l /u ann";
+    const char* none = nullptr;
+    struct Case {
+        const char* name;
+        bool autoRun;
+        const char* machineBefore;
+        const char* userBefore;
+        bool machineReadOnly, userReadOnly, machineFailsOpen;
+        const char* machineAfter;  // null: no entry
+        const char* userAfter;
+        std::vector<std::string> failureNames;  // keys the box must name; empty: no box
     } cases[] = {
-        {true, false, false, true},
-        {true, false, false, false},
-        {false, true, false, true},
-        {false, false, true, false},
+        {"standard user registers", true, none, none, true, false, false, none, entry.c_str(), {}},
+        {"no machine key at all", true, none, none, false, false, true, none, entry.c_str(), {}},
+        {"machine entry up to date stays",
+         true,
+         entry.c_str(),
+         none,
+         true,
+         false,
+         false,
+         entry.c_str(),
+         none,
+         {}},
+        {"an administrator's entry replaces the user's",
+         true,
+         none,
+         "old",
+         false,
+         false,
+         false,
+         entry.c_str(),
+         none,
+         {}},
+        {"stale machine entry that cannot go",
+         true,
+         "old",
+         none,
+         true,
+         false,
+         false,
+         "old",
+         entry.c_str(),
+         {machine}},
+        {"neither key writable", true, none, none, true, true, false, none, none, {machine, user}},
+        {"off removes the user's entry", false, none, "old", true, false, false, none, none, {}},
+        {"off cannot remove the machine's",
+         false,
+         "old",
+         "old",
+         true,
+         false,
+         false,
+         "old",
+         none,
+         {machine}},
+        {"off cannot remove the user's",
+         false,
+         none,
+         "old",
+         true,
+         true,
+         false,
+         none,
+         "old",
+         {user}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.failOpen << c.failWrite << c.failDelete);
-        RunKey key;
-        key.Values["Worktally"] = "C:\\old.exe /l";
-        auto autoRun = MakeAutoRun(key);
-        key.FailOpen = c.failOpen;
-        key.FailWrite = c.failWrite;
-        key.FailDelete = c.failDelete;
+        SCOPED_TRACE(c.name);
+        RunKeys keys;
+        if (c.machineBefore) keys.machineKey.Values["Worktally"] = c.machineBefore;
+        if (c.userBefore) keys.userKey.Values["Worktally"] = c.userBefore;
+        keys.machineKey.FailWrite = keys.machineKey.FailDelete = c.machineReadOnly;
+        keys.userKey.FailWrite = keys.userKey.FailDelete = c.userReadOnly;
+        keys.machineKey.FailOpen = c.machineFailsOpen;
         ProgramState state;
         FakeSettingsStore settings;
 
-        ApplyOptions({c.autoRun, true, "ann"}, state, *autoRun, settings);
-        EXPECT_EQ(key.Values["Worktally"], "C:\\old.exe /l");
+        const std::string failure =
+            ApplyOptions({c.autoRun, true, "ann"}, state, keys.Targets(), settings);
+        const auto after = [](RunKey& key) {
+            return key.Values.count("Worktally") ? key.Values["Worktally"] : std::string("-");
+        };
+        EXPECT_EQ(after(keys.machineKey), c.machineAfter ? c.machineAfter : "-");
+        EXPECT_EQ(after(keys.userKey), c.userAfter ? c.userAfter : "-");
+        EXPECT_EQ(failure.empty(), c.failureNames.empty()) << failure;
+        for (const std::string& key : c.failureNames)
+            EXPECT_NE(failure.find(key), std::string::npos) << failure;
+        // The choices are kept and saved whatever the registry did.
         EXPECT_TRUE(state.OneUser);
         EXPECT_EQ(settings.Text("Settings", "AR User Name"), "ann");
     }
 }
 
 TEST(OptionsRules, SettingsFailureKeepsTheChoicesInMemory) {
-    RunKey key;
-    auto autoRun = MakeAutoRun(key);
+    RunKeys keys;
     ProgramState state;
     FakeSettingsStore settings;
     settings.FailOpen = true;
-    ApplyOptions({true, true, "ann"}, state, *autoRun, settings);
+    ApplyOptions({true, true, "ann"}, state, keys.Targets(), settings);
     EXPECT_TRUE(state.OneUser);
     EXPECT_EQ(state.AutoRunUserName, "ann");
-    EXPECT_EQ(key.Values["Worktally"], kQuotedExe + " /l /u ann");
+    EXPECT_EQ(keys.machineKey.Values["Worktally"], kQuotedExe + " /l /u ann");
     EXPECT_TRUE(settings.Values.empty());
 }
 

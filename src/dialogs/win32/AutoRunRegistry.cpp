@@ -9,9 +9,9 @@
 
 namespace {
 
-class HklmAutoRunKey : public AutoRunKey {
+class RunKey : public AutoRunKey {
   public:
-    explicit HklmAutoRunKey(UniqueKey key) noexcept : key_(std::move(key)) {}
+    explicit RunKey(UniqueKey key) noexcept : key_(std::move(key)) {}
 
     bool ValueExists(const std::string& name) override {
         return ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
@@ -52,16 +52,17 @@ class HklmAutoRunKey : public AutoRunKey {
 
 }  // namespace
 
-std::unique_ptr<AutoRunKey> HklmAutoRunRegistry::OpenKey(const std::string& path) {
+std::unique_ptr<AutoRunKey> Win32AutoRunRegistry::OpenKey(const std::string& path) {
     HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return nullptr;
+    if (::RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                          nullptr, &key, nullptr) == ERROR_SUCCESS ||
+        ::RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        return std::make_unique<RunKey>(UniqueKey(key));
     }
-    return std::make_unique<HklmAutoRunKey>(UniqueKey(key));
+    return nullptr;
 }
 
-std::string HklmAutoRunRegistry::ExecutablePath() {
+std::string Win32AutoRunRegistry::ExecutablePath() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         const DWORD length =

@@ -110,8 +110,10 @@ class TOptionsForm {
 
 }  // namespace
 
-std::unique_ptr<TAMAutoRun> CreateMainWindowAutoRun() {
-    auto autoRun = std::make_unique<TAMAutoRun>(std::make_unique<HklmAutoRunRegistry>());
+namespace {
+
+std::unique_ptr<TAMAutoRun> CreateAutoRun(HKEY root) {
+    auto autoRun = std::make_unique<TAMAutoRun>(std::make_unique<Win32AutoRunRegistry>(root));
     autoRun->SetAppItemName("Worktally");
     autoRun->SetAutoRegister(false);
     autoRun->SetParams("/l");
@@ -120,13 +122,24 @@ std::unique_ptr<TAMAutoRun> CreateMainWindowAutoRun() {
     return autoRun;
 }
 
-void ExecuteOptionsForm(HWND owner, ProgramState& state, TAMAutoRun& autoRun,
+}  // namespace
+
+MainWindowAutoRun CreateMainWindowAutoRun() {
+    return {CreateAutoRun(HKEY_LOCAL_MACHINE), CreateAutoRun(HKEY_CURRENT_USER)};
+}
+
+void ExecuteOptionsForm(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
                         SettingsStore& settings) {
+    if (!autoRun.Machine || !autoRun.User) return;
+    const AutoRunTargets targets{*autoRun.Machine, *autoRun.User};
+    std::string failure;
     try {
-        TOptionsForm form(ReadOptions(state, autoRun));
+        TOptionsForm form(ReadOptions(state, targets));
         if (!form.Execute(owner)) return;  // Cancel, Esc or close: nothing changes
-        ApplyOptions(form.Choice(), state, autoRun, settings);
+        failure = ApplyOptions(form.Choice(), state, targets, settings);
     } catch (const std::exception&) {
-        // Silent like every registry failure of this dialog.
+        failure = "Worktally could not apply the options.";
     }
+    if (!failure.empty())
+        ::MessageBoxA(owner, failure.c_str(), "Worktally", MB_OK | MB_ICONWARNING);
 }

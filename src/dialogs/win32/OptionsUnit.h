@@ -8,10 +8,15 @@ struct ProgramState;
 class SettingsStore;
 class TAMAutoRun;
 
-// The main window's auto-run component ("Worktally", AutoRegister false, Params "/l") over the
-// machine's HKEY_LOCAL_MACHINE.
-std::unique_ptr<TAMAutoRun> CreateMainWindowAutoRun();
+// The main window's auto-run entries ("Worktally", AutoRegister false, Params "/l"): the
+// machine's under HKEY_LOCAL_MACHINE and the current user's under HKEY_CURRENT_USER.
+struct MainWindowAutoRun {
+    std::unique_ptr<TAMAutoRun> Machine;
+    std::unique_ptr<TAMAutoRun> User;
+};
+MainWindowAutoRun CreateMainWindowAutoRun();
 
-// The Options dialog: shows, and on OK applies and saves, the auto-run choices.
-void ExecuteOptionsForm(HWND owner, ProgramState& state, TAMAutoRun& autoRun,
+// The Options dialog: shows, and on OK applies and saves, the auto-run choices; what could not
+// be done with the entry is said in a box.
+void ExecuteOptionsForm(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
                         SettingsStore& settings);

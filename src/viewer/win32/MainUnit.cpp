@@ -885,7 +885,7 @@ void TWorktallyMainForm::ChangePasswordItemClick() {
 }
 
 void TWorktallyMainForm::OptionsItemClick() {
-    if (autoRun_) ExecuteOptionsForm(hwnd_, state_, *autoRun_, settings_);
+    ExecuteOptionsForm(hwnd_, state_, autoRun_, settings_);
 }
 
 void TWorktallyMainForm::AboutItemClick() {

@@ -15,6 +15,7 @@
 #include "app/win32/SingleInstance.h"
 #include "app/win32/UniqueHandle.h"
 #include "dialogs/win32/ChangePasswordUnit.h"
+#include "dialogs/win32/OptionsUnit.h"
 #include "dialogs/win32/PasswordUnit.h"
 #include "log/Recorder.h"
 #include "viewer/LogTree.h"
@@ -120,7 +121,7 @@ class TWorktallyMainForm {
     ParamsChannel& channel_;
     ParseEnvironment environment_;
     SessionRecorder recorder_;
-    std::unique_ptr<TAMAutoRun> autoRun_;
+    MainWindowAutoRun autoRun_;
     TPasswordForm passwordForm_;
     TChangePasswordForm changePasswordForm_;
 
