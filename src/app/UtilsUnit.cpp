@@ -226,6 +226,9 @@ void LoadSettings(ProgramState& state, SettingsStore& store) {
         state.OneUser = ReadBool(store, kSettingsSection, kOneUserValue, state.OneUser);
         state.AutoRunUserName =
             ReadString(store, kSettingsSection, kUserNameValue, state.AutoRunUserName);
+        state.AwayWhenLocked = ReadInteger(store, kSettingsSection, kAwayWhenLockedValue, 0) == 1;
+        const int idle = ReadInteger(store, kSettingsSection, kAwayIdleMinutesValue, 0);
+        state.AwayIdleMinutes = idle >= 0 && idle <= kLongestIdleMinutes ? idle : 0;
     } catch (const std::exception&) {
         // Silent: what was read so far stays.
     }
@@ -242,6 +245,8 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
         WriteString(store, kSettingsSection, kPasswordValue, state.EncodedPassword);
         WriteBool(store, kSettingsSection, kOneUserValue, state.OneUser);
         WriteString(store, kSettingsSection, kUserNameValue, state.AutoRunUserName);
+        WriteBool(store, kSettingsSection, kAwayWhenLockedValue, state.AwayWhenLocked);
+        WriteInteger(store, kSettingsSection, kAwayIdleMinutesValue, state.AwayIdleMinutes);
     } catch (const std::exception&) {
         // Silent: the values after the failing one are not written.
     }

@@ -16,6 +16,10 @@ struct ProgramState {
     std::string EncodedPassword;  // hex text; empty means no password
     bool OneUser = false;
     std::string AutoRunUserName;
+    // Time away is not counted: while the workstation is locked, and after this many minutes
+    // without input (0: never).
+    bool AwayWhenLocked = false;
+    int AwayIdleMinutes = 0;
     // The shared section's handle and view are Win32 objects and live in app/win32.
 };
 
@@ -71,6 +75,9 @@ inline constexpr char kSettingsSection[] = "Settings";
 inline constexpr char kPasswordValue[] = "Password";
 inline constexpr char kOneUserValue[] = "AR One User";
 inline constexpr char kUserNameValue[] = "AR User Name";
+inline constexpr char kAwayWhenLockedValue[] = "Away When Locked";
+inline constexpr char kAwayIdleMinutesValue[] = "Away Idle Minutes";
+inline constexpr int kLongestIdleMinutes = 240;
 inline constexpr char kMainWindowSection[] = "Main Window";
 inline constexpr char kTopValue[] = "Top";
 inline constexpr char kLeftValue[] = "Left";

@@ -19,7 +19,20 @@ OptionsChoice ReadOptions(const ProgramState& state, AutoRunTargets autoRun) {
     choice.AutoRun = autoRun.Machine.IsRegistered() || autoRun.User.IsRegistered();
     choice.OneUser = state.OneUser;
     choice.UserName = state.AutoRunUserName;
+    choice.AwayWhenLocked = state.AwayWhenLocked;
+    choice.AwayIdleMinutes = state.AwayIdleMinutes;
     return choice;
+}
+
+std::optional<int> ParseIdleMinutes(const std::string& text) {
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    int minutes = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        minutes = minutes * 10 + (c - '0');
+    }
+    if (minutes < 1 || minutes > kLongestIdleMinutes) return std::nullopt;
+    return minutes;
 }
 
 namespace {
@@ -64,6 +77,8 @@ std::string ApplyOptions(const OptionsChoice& choice, ProgramState& state, AutoR
     // Taken as shown, also from disabled controls.
     state.OneUser = choice.OneUser;
     state.AutoRunUserName = choice.UserName;
+    state.AwayWhenLocked = choice.AwayWhenLocked;
+    state.AwayIdleMinutes = choice.AwayIdleMinutes;
     std::string failure;
     if (choice.AutoRun) {
         autoRun.Machine.SetParams(AutoRunParams(state));

@@ -3,6 +3,7 @@
 // What the Options dialog decides, apart from drawing: which controls are enabled, what it shows
 // when it opens, and what OK does.
 
+#include <optional>
 #include <string>
 
 struct ProgramState;
@@ -24,7 +25,12 @@ struct OptionsChoice {
     bool AutoRun = false;
     bool OneUser = false;
     std::string UserName;
+    bool AwayWhenLocked = false;
+    int AwayIdleMinutes = 0;  // 0: the idle box is off
 };
+
+// The idle edit's text as minutes: digits only, 1 to 240; nullopt otherwise.
+std::optional<int> ParseIdleMinutes(const std::string& text);
 
 // The entry in the machine-wide Run key and the per-user one that stands in for it where the
 // machine's key cannot be written (a standard user).

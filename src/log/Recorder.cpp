@@ -1,5 +1,6 @@
 #include "log/Recorder.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "app/UtilsUnit.h"
@@ -37,11 +38,13 @@ void AppendPair(LogFile& file, const RecordKeys& keys, std::int64_t count, TDate
 
 }  // namespace
 
-SessionRecorder::SessionRecorder(FileSystem& files, const Clock& clock)
-    : files_(files), clock_(clock) {}
+SessionRecorder::SessionRecorder(FileSystem& files, const Clock& clock, const InputSource* input)
+    : files_(files), clock_(clock), input_(input) {}
 
 void SessionRecorder::AppendSession(const std::string& path, const std::string& encodedPassword) {
     suspended_ = false;
+    locked_ = false;
+    idle_ = false;
     std::unique_ptr<LogFile> file;
     std::int64_t count = 0;
     try {
@@ -67,7 +70,16 @@ void SessionRecorder::AppendSession(const std::string& path, const std::string& 
 
 SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
                                                   const std::string& encodedPassword, bool final) {
-    if (suspended_) return TickResult::Skipped;
+    if (!Recording()) return TickResult::Skipped;
+    if (!final && rules_.IdleMinutes > 0 && input_ != nullptr) {
+        const InputState input = input_->LastInput();
+        if (input.IdleDays > rules_.IdleMinutes / (24.0 * 60)) {
+            idle_ = true;
+            idleStamp_ = input.Stamp;
+            EndForAway(path, encodedPassword, clock_.Now() - input.IdleDays);
+            return TickResult::WentAway;
+        }
+    }
 
     auto file = files_.OpenExisting(path);
     const std::int64_t count = file->Size() / kRecordSize;
@@ -103,6 +115,10 @@ SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
 
 void SessionRecorder::Suspend(const std::string& path, const std::string& encodedPassword) {
     if (suspended_) return;
+    if (Away()) {
+        suspended_ = true;  // the session ended when the user went away
+        return;
+    }
     // Ends the session like the last tick at exit: no new pair just before sleeping.
     try {
         Tick(path, encodedPassword, true);
@@ -117,8 +133,71 @@ bool SessionRecorder::Resume(const std::string& path, const std::string& encoded
     // A wake the user starts delivers two resume events; only the first one after a suspend
     // opens the new session.
     if (!suspended_) return false;
+    suspended_ = false;
+    return StartIfRecording(path, encodedPassword);
+}
+
+bool SessionRecorder::SetAwayRules(const AwayRules& rules, const std::string& path,
+                                   const std::string& encodedPassword) {
+    const bool wasAway = Away();
+    rules_ = rules;
+    if (!rules_.WhenLocked) locked_ = false;
+    if (rules_.IdleMinutes <= 0) idle_ = false;
+    return wasAway && StartIfRecording(path, encodedPassword);
+}
+
+void SessionRecorder::Lock(const std::string& path, const std::string& encodedPassword) {
+    if (!rules_.WhenLocked || locked_) return;
+    const bool recording = Recording();
+    locked_ = true;
+    if (recording) EndForAway(path, encodedPassword, clock_.Now());
+}
+
+bool SessionRecorder::Unlock(const std::string& path, const std::string& encodedPassword) {
+    if (!locked_) return false;
+    locked_ = false;
+    idle_ = false;  // unlocking took input
+    return StartIfRecording(path, encodedPassword);
+}
+
+bool SessionRecorder::CheckForInput(const std::string& path, const std::string& encodedPassword) {
+    if (!idle_ || input_ == nullptr || input_->LastInput().Stamp == idleStamp_) return false;
+    idle_ = false;
+    return StartIfRecording(path, encodedPassword);
+}
+
+bool SessionRecorder::StartIfRecording(const std::string& path,
+                                       const std::string& encodedPassword) {
+    if (!Recording()) return false;
     AppendSession(path, encodedPassword);
     return true;
+}
+
+void SessionRecorder::EndForAway(const std::string& path, const std::string& encodedPassword,
+                                 TDateTime end) {
+    awaySince_ = lastEnd_;
+    auto file = files_.OpenExisting(path);
+    const std::int64_t count = file->Size() / kRecordSize;
+    const TDateTime now = clock_.Now();
+    // After a gap the session keeps its last end: nothing is known of the time in between.
+    const bool gap = haveLastEnd_ && (now < lastEnd_ || now - lastEnd_ > kLongestTickGap);
+    if (count >= 2 && !gap) {
+        std::string password;
+        DecodePassword(encodedPassword, password);
+        const RecordKeys keys(password);
+        // Never before the pair's own start, whoever wrote it.
+        file->Seek((count - 2) * kRecordSize);
+        unsigned char bytes[kRecordBytes];
+        file->Read(bytes, sizeof bytes);
+        const TDateTime start = keys.Unscramble(count - 2, LoadRecordBytes(bytes));
+        end = std::min(std::max(end, start), now);
+        StoreRecordBytes(keys.Scramble(count - 1, end), bytes);
+        file->Seek((count - 1) * kRecordSize);
+        file->Write(bytes, sizeof bytes);
+        lastEnd_ = end;
+        awaySince_ = end;
+    }
+    file->Close();
 }
 
 void SessionRecorder::SessionReplaced(TDateTime start) {

@@ -413,5 +413,62 @@ TEST_F(Recording, OpeningTheViewerFromTheStartMenuKeepsRecording) {
     logging.Exit();
 }
 
+TEST_F(Recording, AwayWhenLockedIsChosenInOptionsAndLockTimeIsNotCounted) {
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Away When Locked", "0");
+    Program& program = Start("/L /F " + Quoted(LogPath()));
+    program.MainWindow();
+    ASSERT_TRUE(WaitForFileSize(LogPath(), 16u));
+    const auto lockAndUnlock = [&] {
+        program.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+        LetTimePass();
+        program.Tick();
+        program.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    };
+
+    // Off: a lock is time at work like any other.
+    LetTimePass();
+    lockAndUnlock();
+    auto records = ReadLog(LogPath(), "");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_GT(records[1], records[0]) << "the tick during the lock extended the session";
+
+    program.Command(IDM_OPTIONS);
+    HWND dialog = program.WaitForDialog("Options - Worktally");
+    EXPECT_FALSE(IsChecked(dialog, IDC_AWAY_LOCKED_CHECK));
+    EXPECT_FALSE(IsChecked(dialog, IDC_AWAY_IDLE_CHECK));
+    EXPECT_FALSE(IsWindowEnabled(Control(dialog, IDC_AWAY_IDLE_EDIT)));
+    Click(dialog, IDC_AWAY_LOCKED_CHECK);
+    Click(dialog, IDC_AWAY_IDLE_CHECK);
+    SetControlText(dialog, IDC_AWAY_IDLE_EDIT, "30");
+    Click(dialog, IDOK);
+    program.WaitForNoDialog("Options - Worktally");
+    program.Send(WM_NULL);
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Away When Locked"), "1");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Away Idle Minutes"), "30");
+
+    // On at once: the lock ends the session, the tick leaves it, the unlock starts a new one.
+    LetTimePass();
+    const Span lock = Measure([&] { program.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0); });
+    LetTimePass();
+    program.Tick();
+    records = ReadLog(LogPath(), "");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_TRUE(Within(records[1], lock));
+    const Span unlock = Measure([&] { program.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0); });
+    records = ReadLog(LogPath(), "");
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_TRUE(Within(records[2], unlock));
+    EXPECT_EQ(records[2], records[3]);
+
+    program.Command(IDM_OPTIONS);
+    dialog = program.WaitForDialog("Options - Worktally");
+    EXPECT_TRUE(IsChecked(dialog, IDC_AWAY_LOCKED_CHECK));
+    EXPECT_TRUE(IsChecked(dialog, IDC_AWAY_IDLE_CHECK));
+    EXPECT_EQ(ControlText(dialog, IDC_AWAY_IDLE_EDIT), "30");
+    Click(dialog, IDCANCEL);
+    program.WaitForNoDialog("Options - Worktally");
+    program.Exit();
+}
+
 }  // namespace
 }  // namespace e2e

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,48 @@ TEST(OptionsRules, EnablingFollowsBothBoxes) {
         EXPECT_EQ(e.UserNameLabel, c.label);
         EXPECT_EQ(e.UserNameEdit, c.edit);
     }
+}
+
+TEST(OptionsRules, IdleMinutesAreDigitsFrom1To240) {
+    const struct {
+        const char* text;
+        std::optional<int> minutes;
+    } cases[] = {{"1", 1},
+                 {"240", 240},
+                 {"015", 15},
+                 {"0", std::nullopt},
+                 {"241", std::nullopt},
+                 {"", std::nullopt},
+                 {"1 ", std::nullopt},
+                 {"-5", std::nullopt},
+                 {"0240", std::nullopt},
+                 {"1e2", std::nullopt}};
+    for (const auto& c : cases) EXPECT_EQ(ParseIdleMinutes(c.text), c.minutes) << c.text;
+}
+
+TEST(OptionsRules, AwayChoicesOpenAsStoredAndOkSavesThem) {
+    RunKeys keys;
+    ProgramState state;
+    state.AwayWhenLocked = true;
+    state.AwayIdleMinutes = 30;
+    const OptionsChoice shown = ReadOptions(state, keys.Targets());
+    EXPECT_TRUE(shown.AwayWhenLocked);
+    EXPECT_EQ(shown.AwayIdleMinutes, 30);
+
+    FakeSettingsStore settings;
+    OptionsChoice choice = shown;
+    choice.AwayWhenLocked = false;
+    choice.AwayIdleMinutes = 0;
+    ApplyOptions(choice, state, keys.Targets(), settings);
+    EXPECT_FALSE(state.AwayWhenLocked);
+    EXPECT_EQ(state.AwayIdleMinutes, 0);
+    EXPECT_EQ(settings.Text("Settings", "Away When Locked"), "0");
+    EXPECT_EQ(settings.Text("Settings", "Away Idle Minutes"), "0");
+    choice.AwayWhenLocked = true;
+    choice.AwayIdleMinutes = 240;
+    ApplyOptions(choice, state, keys.Targets(), settings);
+    EXPECT_EQ(settings.Text("Settings", "Away When Locked"), "1");
+    EXPECT_EQ(settings.Text("Settings", "Away Idle Minutes"), "240");
 }
 
 TEST(OptionsRules, OpensWithTheRegistrationAndTheStoredChoices) {

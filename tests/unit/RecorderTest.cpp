@@ -376,3 +376,185 @@ TEST(SessionRecorder, FollowsTheClockTruthfully) {
 }
 
 }  // namespace
+
+namespace {
+
+class FakeInput final : public InputSource {
+  public:
+    InputState LastInput() const override { return state; }
+    InputState state;
+};
+
+}  // namespace
+
+TEST(SessionRecorder, AwayTimeIsNotRecorded) {
+    enum class Step { Start, Tick, Lock, Unlock, Suspend, Resume, Check, Rules };
+    struct Event {
+        Step step;
+        TDateTime at;
+        double idleMinutes = 0;  // the input state from this event on
+        std::uint32_t stamp = 0;
+        std::optional<bool> result = std::nullopt;  // a session started, or went away for Tick
+        AwayRules rules = {};
+    };
+    using Pairs = std::vector<TDateTime>;
+    struct Case {
+        const char* name;
+        AwayRules rules;
+        std::vector<Event> events;
+        Pairs after;
+    };
+    const AwayRules locked{true, 0}, idle{false, 5}, both{true, 5}, none{};
+    const Case cases[] = {
+        {"lock ends the session, unlock starts one",
+         locked,
+         {{Step::Start, At(9, 0)},
+          {Step::Tick, At(9, 1), 0, 0, false},
+          {Step::Lock, At(9, 1, 30)},
+          {Step::Tick, At(9, 2), 0, 0, false},
+          {Step::Unlock, At(10, 0), 0, 0, true},
+          {Step::Tick, At(10, 1), 0, 0, false}},
+         {At(9, 0), At(9, 1, 30), At(10, 0), At(10, 1)}},
+        {"repeated notifications: one end, one new session",
+         locked,
+         {{Step::Start, At(9, 0)},
+          {Step::Lock, At(9, 0, 30)},
+          {Step::Lock, At(9, 0, 40)},
+          {Step::Unlock, At(9, 10), 0, 0, true},
+          {Step::Unlock, At(9, 10, 5), 0, 0, false}},
+         {At(9, 0), At(9, 0, 30), At(9, 10), At(9, 10)}},
+        {"with the lock rule off a lock changes nothing",
+         none,
+         {{Step::Start, At(9, 0)},
+          {Step::Lock, At(9, 0, 30)},
+          {Step::Tick, At(9, 1), 0, 0, false},
+          {Step::Unlock, At(9, 1, 30), 0, 0, false},
+          {Step::Tick, At(9, 2), 0, 0, false}},
+         {At(9, 0), At(9, 2)}},
+        {"idle ends the session at the last input, input starts one",
+         idle,
+         {{Step::Start, At(9, 0)},
+          {Step::Tick, At(9, 1), 1, 1, false},
+          {Step::Tick, At(9, 4), 4, 1, false},
+          {Step::Tick, At(9, 6), 5.5, 1, true},
+          {Step::Tick, At(9, 7), 6.5, 1, false},
+          {Step::Check, At(9, 10), 9.5, 1, false},
+          {Step::Check, At(9, 20), 0, 2, true},
+          {Step::Check, At(9, 20, 2), 0, 3, false},
+          {Step::Tick, At(9, 21), 0, 3, false}},
+         {At(9, 0), At(9, 0, 30), At(9, 20), At(9, 21)}},
+        {"an idle end never lies before the session's start",
+         idle,
+         {{Step::Start, At(9, 0)}, {Step::Tick, At(9, 1), 20, 1, true}},
+         {At(9, 0), At(9, 0)}},
+        {"a gap while idle keeps the last end",
+         idle,
+         {{Step::Start, At(9, 0)},
+          {Step::Tick, At(9, 1), 0, 1, false},
+          {Step::Tick, At(9, 30), 29, 1, true}},
+         {At(9, 0), At(9, 1)}},
+        {"idle then lock then unlock: one return",
+         both,
+         {{Step::Start, At(9, 0)},
+          {Step::Tick, At(9, 1), 0, 1, false},
+          {Step::Tick, At(9, 2), 0, 1, false},
+          {Step::Tick, At(9, 6, 30), 5.5, 1, true},
+          {Step::Lock, At(9, 8), 7, 1},
+          {Step::Check, At(9, 30), 0, 2, false},
+          {Step::Unlock, At(9, 31), 0, 2, true},
+          {Step::Check, At(9, 31, 2), 0, 3, false}},
+         {At(9, 0), At(9, 1), At(9, 31), At(9, 31)}},
+        {"lock, sleep, wake, unlock: the session starts at the unlock",
+         locked,
+         {{Step::Start, At(9, 0)},
+          {Step::Lock, At(9, 0, 30)},
+          {Step::Suspend, At(9, 2)},
+          {Step::Resume, At(11, 0), 0, 0, false},
+          {Step::Tick, At(11, 0, 20), 0, 0, false},
+          {Step::Unlock, At(11, 0, 30), 0, 0, true}},
+         {At(9, 0), At(9, 0, 30), At(11, 0, 30), At(11, 0, 30)}},
+        {"idle, sleep, a key wakes the machine: one new session",
+         idle,
+         {{Step::Start, At(9, 0)},
+          {Step::Tick, At(9, 1), 0, 1, false},
+          {Step::Tick, At(9, 2), 5.5, 1, true},
+          {Step::Suspend, At(9, 30), 33, 1},
+          {Step::Resume, At(12, 0), 0, 2, false},
+          {Step::Check, At(12, 0, 2), 0, 2, true},
+          {Step::Check, At(12, 0, 4), 0, 3, false}},
+         {At(9, 0), At(9, 0), At(12, 0, 2), At(12, 0, 2)}},
+        {"the clock set back while away",
+         both,
+         {{Step::Start, At(10, 0)},
+          {Step::Tick, At(10, 1), 0, 1, false},
+          {Step::Lock, At(10, 1, 30)},
+          {Step::Unlock, At(9, 0), 0, 2, true},
+          {Step::Tick, At(9, 1), 0, 2, false},
+          {Step::Tick, At(9, 2), 6, 2, true},
+          {Step::Check, At(8, 0), 0, 3, true}},
+         {At(10, 0), At(10, 1, 30), At(9, 0), At(9, 0), At(8, 0), At(8, 0)}},
+        {"rules switched off while away start a session at once",
+         both,
+         {{Step::Start, At(9, 0)},
+          {Step::Lock, At(9, 0, 30)},
+          {Step::Rules, At(9, 5), 0, 0, false, AwayRules{true, 0}},
+          {Step::Rules, At(9, 6), 0, 0, true, none},
+          {Step::Tick, At(9, 7), 0, 0, false},
+          {Step::Rules, At(9, 8), 10, 0, false, idle},
+          {Step::Tick, At(9, 9), 11, 0, true},
+          {Step::Rules, At(9, 10), 12, 0, true, none}},
+         {At(9, 0), At(9, 0, 30), At(9, 6), At(9, 6), At(9, 10), At(9, 10)}},
+    };
+
+    const std::string password = "away";
+    const std::string encoded = EncodePassword(password);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        Fixture f;
+        FakeInput input;
+        SessionRecorder recorder(f.files, f.clock, &input);
+        recorder.SetAwayRules(test.rules, kLog, encoded);
+        for (const Event& event : test.events) {
+            SCOPED_TRACE(testing::Message() << "at " << event.at);
+            f.clock.now = event.at;
+            input.state = {event.idleMinutes / (24 * 60), event.stamp};
+            std::optional<bool> result;
+            switch (event.step) {
+                case Step::Start:
+                    recorder.AppendSession(kLog, encoded);
+                    break;
+                case Step::Tick:
+                    result = recorder.Tick(kLog, encoded, false) == Result::WentAway;
+                    break;
+                case Step::Lock:
+                    recorder.Lock(kLog, encoded);
+                    break;
+                case Step::Unlock:
+                    result = recorder.Unlock(kLog, encoded);
+                    break;
+                case Step::Suspend:
+                    recorder.Suspend(kLog, encoded);
+                    break;
+                case Step::Resume:
+                    result = recorder.Resume(kLog, encoded);
+                    break;
+                case Step::Check:
+                    result = recorder.CheckForInput(kLog, encoded);
+                    break;
+                case Step::Rules:
+                    result = recorder.SetAwayRules(event.rules, kLog, encoded);
+                    break;
+            }
+            EXPECT_EQ(result, event.result);
+            const std::vector<TDateTime> values = Values(*f.files.File(kLog), password);
+            ASSERT_EQ(values.size() % 2, 0u);
+            for (std::size_t i = 0; i < values.size(); i += 2)
+                EXPECT_TRUE(IsValidPair(values[i], values[i + 1])) << "pair " << i / 2;
+        }
+        // An idle end is now minus the idle time: equal to the millisecond.
+        const std::vector<TDateTime> values = Values(*f.files.File(kLog), password);
+        ASSERT_EQ(values.size(), test.after.size());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            EXPECT_NEAR(values[i], test.after[i], 1.0 / 86400000) << "record " << i;
+    }
+}

@@ -11,6 +11,8 @@ namespace {
 using Type = SettingsStore::ValueType;
 const FakeSettingsStore::Key kPassword{"Settings", "Password"};
 const FakeSettingsStore::Key kOneUser{"Settings", "AR One User"};
+const FakeSettingsStore::Key kAwayLocked{"Settings", "Away When Locked"};
+const FakeSettingsStore::Key kAwayIdle{"Settings", "Away Idle Minutes"};
 const FakeSettingsStore::Key kUserName{"Settings", "AR User Name"};
 
 FakeSettingsStore OpenStore() {
@@ -138,7 +140,10 @@ TEST(LoadSettings, FirstStartThenSaveWritesTheDefaults) {
     EXPECT_EQ(state.AutoRunUserName, "");
 
     SaveSettings(state, store);
-    EXPECT_EQ(store.Written, (std::vector<FakeSettingsStore::Key>{kPassword, kOneUser, kUserName}));
+    EXPECT_EQ(store.Written, (std::vector<FakeSettingsStore::Key>{kPassword, kOneUser, kUserName,
+                                                                  kAwayLocked, kAwayIdle}));
+    EXPECT_EQ(store.Text("Settings", "Away When Locked"), "0");
+    EXPECT_EQ(store.Text("Settings", "Away Idle Minutes"), "0");
     EXPECT_EQ(store.Values.at(kPassword).Data, std::string(1, '\0'));
     EXPECT_EQ(store.Text("Settings", "AR One User"), "0");
     EXPECT_EQ(store.Text("Settings", "AR User Name"), "");
@@ -152,16 +157,20 @@ TEST(LoadSettings, ReadsStoredValuesAndRoundTrips) {
     store.Put("Settings", "Password", "35135B");
     store.Put("Settings", "AR One User", "1");
     store.Put("Settings", "AR User Name", "Jane Doe");
+    store.Put("Settings", "Away When Locked", "1");
+    store.Put("Settings", "Away Idle Minutes", "240");
     ProgramState state;
     LoadSettings(state, store);
     EXPECT_EQ(state.EncodedPassword, "35135B");
     EXPECT_TRUE(state.OneUser);
     EXPECT_EQ(state.AutoRunUserName, "Jane Doe");
+    EXPECT_TRUE(state.AwayWhenLocked);
+    EXPECT_EQ(state.AwayIdleMinutes, 240);
 
     FakeSettingsStore copy;
     SaveSettings(state, copy);
-    EXPECT_EQ(copy.Values.size(), 3u);
-    for (const auto& key : {kPassword, kOneUser, kUserName}) {
+    EXPECT_EQ(copy.Values.size(), 5u);
+    for (const auto& key : {kPassword, kOneUser, kUserName, kAwayLocked, kAwayIdle}) {
         EXPECT_EQ(copy.Values.at(key).Data, store.Values.at(key).Data) << key.second;
     }
 }
@@ -188,6 +197,29 @@ TEST(LoadSettings, MissingOrInvalidValuesKeepTheCurrentOnes) {
         EXPECT_EQ(state.OneUser, c.after) << label;
         EXPECT_EQ(state.AutoRunUserName, "kept") << label;
         EXPECT_EQ(state.EncodedPassword, "") << label;
+    }
+}
+
+TEST(LoadSettings, AwayValuesOutsideTheirRangeLoadAsOff) {
+    const struct {
+        const char* locked;
+        const char* idle;
+        bool lockedAfter;
+        int idleAfter;
+    } cases[] = {
+        {"1", "1", true, 1},     {"0", "0", false, 0},  {"2", "241", false, 0},
+        {"yes", "-5", false, 0}, {"", "10 ", false, 0}, {"1", "99999999999", true, 0},
+    };
+    for (const auto& c : cases) {
+        FakeSettingsStore store;
+        store.Put("Settings", "Away When Locked", c.locked);
+        store.Put("Settings", "Away Idle Minutes", c.idle);
+        ProgramState state;
+        state.AwayWhenLocked = true;
+        state.AwayIdleMinutes = 7;
+        LoadSettings(state, store);
+        EXPECT_EQ(state.AwayWhenLocked, c.lockedAfter) << c.locked;
+        EXPECT_EQ(state.AwayIdleMinutes, c.idleAfter) << c.idle;
     }
 }
 

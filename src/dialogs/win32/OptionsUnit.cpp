@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,9 @@ class TOptionsForm {
                     case IDC_ONE_USER_CHECK:
                         if (HIWORD(wParam) == BN_CLICKED) OneUserCheckBoxClick();
                         return TRUE;
+                    case IDC_AWAY_IDLE_CHECK:
+                        if (HIWORD(wParam) == BN_CLICKED) UpdateEnabling();
+                        return TRUE;
                     case IDOK:
                         OkButtonClick();
                         return TRUE;
@@ -70,6 +74,12 @@ class TOptionsForm {
         SetChecked(IDC_ONE_USER_CHECK, FChoice.OneUser);
         ::SendDlgItemMessageA(FHandle, IDC_USER_NAME_EDIT, EM_SETLIMITTEXT, 0, 0);
         ::SetDlgItemTextA(FHandle, IDC_USER_NAME_EDIT, FChoice.UserName.c_str());
+        SetChecked(IDC_AWAY_LOCKED_CHECK, FChoice.AwayWhenLocked);
+        SetChecked(IDC_AWAY_IDLE_CHECK, FChoice.AwayIdleMinutes > 0);
+        ::SendDlgItemMessageA(FHandle, IDC_AWAY_IDLE_EDIT, EM_SETLIMITTEXT, 3, 0);
+        // Off, the edit offers a usual value for when the box is checked.
+        const int minutes = FChoice.AwayIdleMinutes > 0 ? FChoice.AwayIdleMinutes : 15;
+        ::SetDlgItemTextA(FHandle, IDC_AWAY_IDLE_EDIT, std::to_string(minutes).c_str());
         AutoRunCheckBoxClick();
     }
 
@@ -83,12 +93,26 @@ class TOptionsForm {
         Enable(IDC_ONE_USER_CHECK, enabling.OneUserCheckBox);
         Enable(IDC_USER_NAME_LABEL, enabling.UserNameLabel);
         Enable(IDC_USER_NAME_EDIT, enabling.UserNameEdit);
+        Enable(IDC_AWAY_IDLE_EDIT, IsChecked(IDC_AWAY_IDLE_CHECK));
     }
 
     void OkButtonClick() {
         FChoice.AutoRun = IsChecked(IDC_AUTO_RUN_CHECK);
         FChoice.OneUser = IsChecked(IDC_ONE_USER_CHECK);
         FChoice.UserName = ControlText(IDC_USER_NAME_EDIT);
+        FChoice.AwayWhenLocked = IsChecked(IDC_AWAY_LOCKED_CHECK);
+        FChoice.AwayIdleMinutes = 0;
+        if (IsChecked(IDC_AWAY_IDLE_CHECK)) {
+            const std::optional<int> minutes = ParseIdleMinutes(ControlText(IDC_AWAY_IDLE_EDIT));
+            if (!minutes) {
+                ::MessageBoxA(FHandle, "Enter a number of minutes from 1 to 240.",
+                              "Options - Worktally", MB_OK | MB_ICONWARNING);
+                ::SetFocus(::GetDlgItem(FHandle, IDC_AWAY_IDLE_EDIT));
+                ::SendDlgItemMessageA(FHandle, IDC_AWAY_IDLE_EDIT, EM_SETSEL, 0, -1);
+                return;
+            }
+            FChoice.AwayIdleMinutes = *minutes;
+        }
         ::EndDialog(FHandle, IDOK);
     }
 

@@ -1,6 +1,7 @@
 #include "viewer/win32/MainUnit.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -119,7 +120,7 @@ TWorktallyMainForm::TWorktallyMainForm(HINSTANCE instance, ProgramState& state,
       settings_(settings),
       channel_(channel),
       environment_(std::move(environment)),
-      recorder_(NativeFileSystem(), SystemClock()),
+      recorder_(NativeFileSystem(), SystemClock(), &input_),
       passwordForm_(instance),
       changePasswordForm_(instance) {}
 
@@ -277,6 +278,10 @@ LRESULT TWorktallyMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
             break;
         case WM_TIMER:
             if (wParam == kMinuteTimerId) TimerTimer(false);
+            if (wParam == kInputTimerId) OnInputTimer();
+            return 0;
+        case WM_WTSSESSION_CHANGE:
+            OnSessionChange(wParam);
             return 0;
         case WM_POWERBROADCAST:
             OnPowerBroadcast(wParam);
@@ -408,6 +413,7 @@ void TWorktallyMainForm::FormCreate() {
     FAllowClose = false;
     AddTrayIcon();
     if (state_.Logging) AppendSession();
+    ApplyAwayRules();
     ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
     EnableShowItem(true);
 }
@@ -416,6 +422,9 @@ void TWorktallyMainForm::FormDestroy() {
     if (destroyed_ || hwnd_ == nullptr) return;
     destroyed_ = true;
     ::KillTimer(hwnd_, kMinuteTimerId);
+    ::KillTimer(hwnd_, kInputTimerId);
+    if (sessionNotifications_) ::WTSUnRegisterSessionNotification(hwnd_);
+    sessionNotifications_ = false;
     TimerTimer(true);
     DeleteTrayIcon();
     SaveWindowPosition();
@@ -530,6 +539,10 @@ void TWorktallyMainForm::TimerTimer(bool finalTick) {
         return;
     }
     if (result == SessionRecorder::TickResult::Appended) SetStartedTip();
+    if (result == SessionRecorder::TickResult::WentAway) {
+        SetAwayTip();
+        ::SetTimer(hwnd_, kInputTimerId, kInputTimerInterval, nullptr);
+    }
     BuildLogTree(!finalTick);
 }
 
@@ -542,6 +555,63 @@ void TWorktallyMainForm::OnPowerBroadcast(WPARAM event) {
             if (recorder_.Resume(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
         }
     } catch (const std::exception&) {
+        RecorderError();
+    }
+}
+
+void TWorktallyMainForm::SetAwayTip() {
+    SetTrayTip("Worktally - Away since " +
+               DateTimeText(recorder_.AwaySince(), UserLocaleFormats()));
+}
+
+// Follows the options: lock notifications only while they count, and a new session at once when
+// a reason for being away is switched off.
+void TWorktallyMainForm::ApplyAwayRules() {
+    const bool wantNotifications = state_.Logging && state_.AwayWhenLocked;
+    if (wantNotifications && !sessionNotifications_) {
+        sessionNotifications_ =
+            ::WTSRegisterSessionNotification(hwnd_, NOTIFY_FOR_THIS_SESSION) != FALSE;
+    } else if (!wantNotifications && sessionNotifications_) {
+        ::WTSUnRegisterSessionNotification(hwnd_);
+        sessionNotifications_ = false;
+    }
+    if (!state_.Logging) return;
+    try {
+        if (recorder_.SetAwayRules({state_.AwayWhenLocked, state_.AwayIdleMinutes},
+                                   state_.LogFileName, state_.EncodedPassword))
+            SetStartedTip();
+    } catch (const std::exception&) {
+        RecorderError();
+    }
+}
+
+void TWorktallyMainForm::OnSessionChange(WPARAM event) {
+    if (!state_.Logging) return;
+    try {
+        if (event == WTS_SESSION_LOCK || event == WTS_CONSOLE_DISCONNECT) {
+            const bool wasAway = recorder_.Away();
+            recorder_.Lock(state_.LogFileName, state_.EncodedPassword);
+            if (!wasAway && recorder_.Away()) SetAwayTip();
+        } else if (event == WTS_SESSION_UNLOCK || event == WTS_CONSOLE_CONNECT) {
+            if (recorder_.Unlock(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
+        }
+    } catch (const std::exception&) {
+        RecorderError();
+    }
+}
+
+void TWorktallyMainForm::OnInputTimer() {
+    if (!state_.Logging || !recorder_.WaitingForInput()) {
+        ::KillTimer(hwnd_, kInputTimerId);
+        return;
+    }
+    try {
+        if (recorder_.CheckForInput(state_.LogFileName, state_.EncodedPassword)) {
+            ::KillTimer(hwnd_, kInputTimerId);
+            SetStartedTip();
+        }
+    } catch (const std::exception&) {
+        ::KillTimer(hwnd_, kInputTimerId);
         RecorderError();
     }
 }
@@ -768,6 +838,7 @@ void TWorktallyMainForm::WMCommandParams() {
     }
     if (outcome.StartSession) {
         AppendSession();
+        ApplyAwayRules();
         return;
     }
     if (!outcome.OtherLog.empty()) {
@@ -886,6 +957,7 @@ void TWorktallyMainForm::ChangePasswordItemClick() {
 
 void TWorktallyMainForm::OptionsItemClick() {
     ExecuteOptionsForm(hwnd_, state_, autoRun_, settings_);
+    if (hwnd_ != nullptr) ApplyAwayRules();
 }
 
 void TWorktallyMainForm::AboutItemClick() {

@@ -13,6 +13,7 @@
 
 #include "app/UtilsUnit.h"
 #include "app/win32/SingleInstance.h"
+#include "app/win32/SystemInput.h"
 #include "app/win32/UniqueHandle.h"
 #include "dialogs/win32/ChangePasswordUnit.h"
 #include "dialogs/win32/OptionsUnit.h"
@@ -27,6 +28,9 @@ class TAMAutoRun;
 inline constexpr UINT WM_TRAYICON = WM_USER + 2;
 inline constexpr UINT_PTR kMinuteTimerId = 1;
 inline constexpr UINT kMinuteTimerInterval = 60000;
+// While away for lack of input, input is looked for this often.
+inline constexpr UINT_PTR kInputTimerId = 2;
+inline constexpr UINT kInputTimerInterval = 2000;
 inline constexpr UINT kTrayIconId = 1;
 
 class TWorktallyMainForm {
@@ -78,6 +82,10 @@ class TWorktallyMainForm {
     void TimerTimer(bool finalTick);
     void SetStartedTip();
     void OnPowerBroadcast(WPARAM event);
+    void OnSessionChange(WPARAM event);
+    void OnInputTimer();
+    void ApplyAwayRules();
+    void SetAwayTip();
     void RecorderError();
 
     // Tree.
@@ -120,7 +128,9 @@ class TWorktallyMainForm {
     SettingsStore& settings_;
     ParamsChannel& channel_;
     ParseEnvironment environment_;
+    SystemInput input_;
     SessionRecorder recorder_;
+    bool sessionNotifications_ = false;
     MainWindowAutoRun autoRun_;
     TPasswordForm passwordForm_;
     TChangePasswordForm changePasswordForm_;
