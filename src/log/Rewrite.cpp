@@ -115,6 +115,21 @@ std::optional<TDateTime> DeleteLogBranch(FileSystem& files, const std::string& p
     return appended;
 }
 
+std::size_t CountLogBranch(FileSystem& files, const std::string& path, const std::string& password,
+                           TPeriodKind kind, TDateTime start) {
+    const Bytes bytes = ReadWholeLog(files, path);
+    const RecordKeys keys(password);
+    const CivilDate selectedDate = DecodeDate(start);
+    const std::size_t pairs = bytes.size() / (2 * kRecordBytes);
+    std::size_t count = 0;
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+        const auto record = static_cast<std::int64_t>(2 * pair);
+        if (InBranch(kind, start, selectedDate, keys.Unscramble(record, RecordAt(bytes, 2 * pair))))
+            ++count;
+    }
+    return count;
+}
+
 RekeyResult RekeyLog(FileSystem& files, const std::string& path, const std::string& oldPassword,
                      const std::string& newPassword) {
     if (!files.Exists(path)) return RekeyResult::NoLogFile;

@@ -3,6 +3,7 @@
 // The two commands that rewrite the whole log. Both write a temporary file beside the log,
 // flush it and replace the log in one atomic step: when they throw, the log is unchanged.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,10 @@ std::optional<TDateTime> DeleteLogBranch(FileSystem& files, const std::string& p
                                          const std::string& password, TPeriodKind kind,
                                          TDateTime start, TDateTime sessionStart, bool logging,
                                          const Clock& clock);
+
+// How many pairs DeleteLogBranch would drop for the branch. Throws IoError.
+std::size_t CountLogBranch(FileSystem& files, const std::string& path, const std::string& password,
+                           TPeriodKind kind, TDateTime start);
 
 enum class RekeyResult { Rekeyed, NoLogFile };
 // Re-scrambles every record from oldPassword to newPassword. Throws IoError.

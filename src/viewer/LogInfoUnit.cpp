@@ -85,3 +85,7 @@ std::string DurationText(double days) {
 std::string TimeOfDayText(TDateTime value, const LocaleFormats& formats) {
     return FormatPicture(WithoutSeconds(formats.LongTime), value - std::trunc(value), formats);
 }
+
+std::string SessionCountText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " session" : " sessions");
+}

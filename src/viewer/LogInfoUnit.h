@@ -3,6 +3,7 @@
 // A period of logged time as the viewer shows it: the whole log, a year, a month, a day or a
 // piece of a session within one day.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -35,3 +36,6 @@ class TLogInfo {
 std::string DurationText(double days);
 // The time of day in the long time format without its seconds field.
 std::string TimeOfDayText(TDateTime value, const LocaleFormats& formats);
+
+// "1 session", "12 sessions".
+std::string SessionCountText(std::size_t count);

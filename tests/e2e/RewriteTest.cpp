@@ -70,7 +70,9 @@ TEST_F(Rewrite, DeletingADayDropsItsPairsAndRekeysTheRest) {
         SelectTreeNode(program.Tree(), 2);
         PressKey(program.Tree(), VK_DELETE);
         HWND box = program.WaitForDialog("Worktally");
-        EXPECT_EQ(MessageText(box), "Delete selected branch?");
+        EXPECT_EQ(MessageText(box), "Delete selected branch?\n\n5.3.2001 -> 2:15\n2 sessions");
+        EXPECT_EQ(GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+            << "No is the default";
         Click(box, answer);
         program.WaitForNoDialog("Worktally");
         program.Send(WM_NULL);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "e2e/Harness.h"
 
@@ -356,7 +357,7 @@ TEST_F(Viewer, DeleteBranchItemWorksOnceANodeIsSelected) {
     program.Post(WM_KEYDOWN, 'D', 0);
     program.Post(WM_CHAR, 'd', 0);
     HWND box = program.WaitForDialog("Worktally");
-    EXPECT_EQ(MessageText(box), "Delete selected branch?");
+    EXPECT_EQ(MessageText(box).rfind("Delete selected branch?\n\n", 0), 0u) << MessageText(box);
     Click(box, IDNO);
     program.WaitForNoDialog("Worktally");
     EXPECT_EQ(ReadBytes(LogPath()), LogBytes(SampleLog(), ""));
@@ -378,6 +379,37 @@ TEST_F(Viewer, DeleteBranchItemWorksOnceANodeIsSelected) {
     })) << program.Dump();
     program.Command(IDM_EXIT);
     program.ExpectExit();
+}
+
+TEST_F(Viewer, AMinuteTickKeepsTheOpenBranchAndTheSelection) {
+    WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
+    Program& program = Start("/L /F " + Quoted(LogPath()));
+    program.Command(IDM_SHOW);
+    ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
+    const HWND tree = program.Tree();
+    const auto root = reinterpret_cast<LPARAM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    ASSERT_NE(root, 0);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, root);  // the user opens 2001
+    SelectTreeNode(tree, 2);                           // and picks December 2001
+    const auto before = ReadTree(tree, false);
+    ASSERT_GT(before.size(), 3u);
+    ASSERT_TRUE(before[0].Expanded) << Show(before);
+    const RECT selected = SelectedItemRect(tree);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    program.Tick();
+    const auto after = ReadTree(tree, false);
+    ASSERT_EQ(after.size(), before.size()) << Show(after);
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].Expanded, before[i].Expanded) << i << ": " << after[i].Text;
+        if (i < 3) {
+            EXPECT_EQ(after[i].Text, before[i].Text);
+        }
+    }
+    const RECT still = SelectedItemRect(tree);
+    EXPECT_EQ(still.top, selected.top) << "the selection stays on its node";
+    EXPECT_EQ(still.left, selected.left);
+    program.Exit();
 }
 
 }  // namespace

@@ -96,6 +96,9 @@ TEST(DeleteLogBranch, DropsThePairsStartingInTheBranch) {
         const Bytes before = MakeLog(password, Sample::Pairs());
         files.SetFile(kLog, before);
 
+        // The confirmation's count is what the delete drops.
+        EXPECT_EQ(CountLogBranch(files, kLog, password, test.kind, test.start),
+                  Sample::kPairs - test.kept.size());
         const auto appended = DeleteLogBranch(files, kLog, password, test.kind, test.start,
                                               Sample::Start(5), false, clock);
         EXPECT_FALSE(appended.has_value());

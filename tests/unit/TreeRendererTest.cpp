@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -208,6 +209,90 @@ TEST(LazyTreeRenderer, EmptyLogGivesAnEmptyView) {
     EXPECT_TRUE(view.Entries.empty());
     renderer.Render(nullptr, Iso(), view);
     EXPECT_TRUE(view.Entries.empty());
+}
+
+// What the window takes from its view before a rebuild: the open items, and the item with the
+// given text as selection, with its next sibling and its parents as stand-ins.
+ViewPlace PlaceOf(const FakeTreeView& view, const LazyTreeRenderer& renderer,
+                  const std::string& selected, const std::string& top) {
+    ViewPlace place;
+    const auto key = [&](std::size_t index) {
+        return KeyOf(*renderer.Info(view.Entries[index].Node));
+    };
+    for (std::size_t i = 0; i < view.Entries.size(); ++i) {
+        const auto& entry = view.Entries[i];
+        if (entry.Expanded) place.Open.push_back(key(i));
+        if (entry.Text == top) place.Top = key(i);
+        if (entry.Text != selected) continue;
+        place.Selection.push_back(key(i));
+        for (std::size_t j = i + 1; j < view.Entries.size(); ++j) {
+            if (view.Entries[j].Parent == entry.Parent) {
+                place.Selection.push_back(key(j));
+                break;
+            }
+        }
+        for (std::size_t parent = entry.Parent; parent != 0;
+             parent = view.Entries[parent - 1].Parent)
+            place.Selection.push_back(key(parent - 1));
+    }
+    return place;
+}
+
+std::string TextOf(const FakeTreeView& view, TreeViewTarget::Item item) {
+    const auto index = reinterpret_cast<std::uintptr_t>(item);
+    return index == 0 ? std::string("(none)") : view.Entries.at(index - 1).Text;
+}
+
+TEST(LazyTreeRenderer, ARebuildKeepsTheOpenBranchesTheSelectionAndTheTop) {
+    const TDateTime today = At(2001, 3, 16, 12);
+    auto log = kTwoYears;
+    struct Case {
+        const char* name;
+        std::vector<std::pair<TDateTime, TDateTime>> rebuilt;
+        std::string selected;
+        std::string expectedSelection;
+    };
+    auto grown = log;
+    grown.push_back({At(2001, 3, 16, 13), At(2001, 3, 16, 14)});
+    auto withoutFeb15 = log;
+    withoutFeb15.erase(withoutFeb15.begin() + 1);
+    auto withoutMarch15 = log;
+    withoutMarch15.erase(withoutMarch15.begin() + 2);
+    auto backwards = grown;  // the clock set back: a second node for 15 March 2001
+    backwards.push_back({At(2001, 3, 15, 20), At(2001, 3, 15, 21)});
+    const Case cases[] = {
+        {"the log grew", grown, "09:00 - 10:00", "09:00 - 10:00"},
+        {"the selected day deleted: its next sibling", withoutMarch15, "2001-03-15 -> 1:00",
+         "2001-03-16 -> 3:00"},
+        {"the last day of a month deleted: the parent", withoutFeb15, "2001-02-15 -> 1:00",
+         "2001 -> 4:00"},
+        {"times going backwards: the first node of the period", backwards, "2001-03-15 -> 1:00",
+         "2001-03-15 -> 1:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LazyTreeRenderer renderer;
+        FakeTreeView view(renderer);
+        renderer.Render(Build(log, today), Iso(), view);
+        view.Open("2000 -> 2:00");
+        view.Open("February 2001 -> 1:00");
+        view.Open("2001-03-15 -> 1:00");
+        for (auto& entry : view.Entries)  // the user closed today
+            if (entry.Text == "2001-03-16 -> 3:00") entry.Expanded = false;
+        const ViewPlace place = PlaceOf(view, renderer, c.selected, "2000 -> 2:00");
+        ASSERT_FALSE(place.Selection.empty());
+
+        FakeTreeView again(renderer);
+        const auto kept = renderer.Render(Build(c.rebuilt, today), Iso(), again, &place);
+        EXPECT_EQ(TextOf(again, kept.Selected), c.expectedSelection);
+        EXPECT_EQ(TextOf(again, kept.Top), "2000 -> 2:00");
+        for (const auto& entry : again.Entries) {
+            const TLogInfo& info = *renderer.Info(entry.Node);
+            const bool wasOpen =
+                std::find(place.Open.begin(), place.Open.end(), KeyOf(info)) != place.Open.end();
+            EXPECT_EQ(entry.Expanded, wasOpen && entry.HasChildren) << entry.Text;
+        }
+    }
 }
 
 }  // namespace

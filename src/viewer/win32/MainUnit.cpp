@@ -245,12 +245,7 @@ LRESULT TWorktallyMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
             }
             break;
         case WM_SETFOCUS:
-            if (timeTree_ != nullptr) {
-                // The tree selects its first node when it gets the focus with none selected;
-                // that is not the user's choice.
-                FlagScope focusing(rendering_);
-                ::SetFocus(timeTree_);
-            }
+            if (timeTree_ != nullptr) ::SetFocus(timeTree_);
             return 0;
         case WM_CLOSE:
             FormCloseQuery();
@@ -624,7 +619,8 @@ void TWorktallyMainForm::RecorderError() {
 
 void TWorktallyMainForm::BuildLogTree(bool render) {
     const bool renderNow = render && Visible();
-    // The build rewrites the last tree in place, and the view's items point into it.
+    // Taken before the build, which rewrites the tree the view's items point into.
+    if (renderNow && renderer_.Rendered()) pendingPlace_ = CapturePlace();
     if (!renderNow) DropView();
     modelFormats_ = UserLocaleFormats();
     LogTree::Failure failure = LogTree::Failure::ReadError;
@@ -652,6 +648,7 @@ void TWorktallyMainForm::BuildLogTree(bool render) {
 
 void TWorktallyMainForm::ClearTree() {
     DropView();
+    pendingPlace_.reset();
     haveModel_ = false;
     renderPending_ = false;
 }
@@ -673,11 +670,20 @@ void TWorktallyMainForm::RenderTree() {
     TimeTreeTarget target(timeTree_);
     if (haveModel_) {
         // Not owned: the builder keeps the tree until the next build, which renders again.
-        renderer_.Render(std::shared_ptr<const LogTree>(std::shared_ptr<void>(), &builder_.Tree()),
-                         modelFormats_, target);
+        const LazyTreeRenderer::KeptPlace kept = renderer_.Render(
+            std::shared_ptr<const LogTree>(std::shared_ptr<void>(), &builder_.Tree()),
+            modelFormats_, target, pendingPlace_ ? &*pendingPlace_ : nullptr);
+        if (kept.Selected != nullptr)
+            ::SendMessageA(timeTree_, TVM_SELECTITEM, TVGN_CARET,
+                           reinterpret_cast<LPARAM>(kept.Selected));
+        if (kept.Top != nullptr)
+            ::SendMessageA(timeTree_, TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
+                           reinterpret_cast<LPARAM>(kept.Top));
     } else {
         renderer_.Reset();
     }
+    pendingPlace_.reset();
+    EnableDeleteItems(SelectedInfo() != nullptr);
     ::SendMessageA(timeTree_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(timeTree_, nullptr, TRUE);
     if (pendingStatus_ && statusBar_ != nullptr) {
@@ -709,8 +715,52 @@ const TLogInfo* TWorktallyMainForm::SelectedInfo() const {
 }
 
 void TWorktallyMainForm::TimeTreeChange() {
-    if (rendering_) return;  // a rebuild is not the user's choice
-    EnableDeleteItems(true);
+    // Whatever selected the node (the user, the tree getting the focus, a rebuild keeping the
+    // place), the user sees it highlighted and may delete it.
+    EnableDeleteItems(SelectedInfo() != nullptr);
+}
+
+ViewPlace TWorktallyMainForm::CapturePlace() const {
+    ViewPlace place;
+    const auto next = [&](HTREEITEM item, UINT relation) {
+        return reinterpret_cast<HTREEITEM>(
+            ::SendMessageA(timeTree_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    };
+    const auto key = [&](HTREEITEM item) -> std::optional<PeriodKey> {
+        TVITEMA entry{};
+        entry.mask = TVIF_PARAM | TVIF_HANDLE;
+        entry.hItem = item;
+        if (item == nullptr ||
+            !::SendMessageA(timeTree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry)))
+            return std::nullopt;
+        const TLogInfo* info = renderer_.Info(static_cast<std::int32_t>(entry.lParam));
+        if (info == nullptr) return std::nullopt;
+        return KeyOf(*info);
+    };
+    // Only open branches can hold open branches the user sees.
+    std::vector<HTREEITEM> firstChildren{next(nullptr, TVGN_ROOT)};
+    while (!firstChildren.empty()) {
+        HTREEITEM item = firstChildren.back();
+        firstChildren.pop_back();
+        for (; item != nullptr; item = next(item, TVGN_NEXT)) {
+            const auto state = ::SendMessageA(timeTree_, TVM_GETITEMSTATE,
+                                              reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
+            if ((state & TVIS_EXPANDED) == 0) continue;
+            if (const auto open = key(item)) place.Open.push_back(*open);
+            firstChildren.push_back(next(item, TVGN_CHILD));
+        }
+    }
+    const HTREEITEM selected = next(nullptr, TVGN_CARET);
+    if (const auto own = key(selected)) {
+        place.Selection.push_back(*own);
+        if (const auto sibling = key(next(selected, TVGN_NEXT)))
+            place.Selection.push_back(*sibling);
+        for (HTREEITEM parent = next(selected, TVGN_PARENT); parent != nullptr;
+             parent = next(parent, TVGN_PARENT))
+            if (const auto up = key(parent)) place.Selection.push_back(*up);
+    }
+    place.Top = key(next(nullptr, TVGN_FIRSTVISIBLE));
+    return place;
 }
 
 void TWorktallyMainForm::TimeTreeKeyUp() {
@@ -862,7 +912,11 @@ void TWorktallyMainForm::EndIfUnreachable() {
 
 void TWorktallyMainForm::ShowViewer() {
     if (hwnd_ == nullptr || passwordForm_.Showing()) return;
+    // Shown already (a hand-over): the rebuilt tree keeps the user's place.
+    std::optional<ViewPlace> place;
+    if (Visible() && renderer_.Rendered()) place = CapturePlace();
     ClearTree();
+    pendingPlace_ = std::move(place);
     EnableShowItem(false);
     if (!state_.EncodedPassword.empty()) {
         std::string answer;
@@ -901,13 +955,22 @@ void TWorktallyMainForm::DeleteBranchItemClick() {
     if (selected == nullptr) return;
     const TPeriodKind kind = selected->Kind;
     const TDateTime start = selected->StartTime;
+    std::string question = "Delete selected branch?\n\n" + selected->PeriodText(modelFormats_);
+    std::string password;
+    try {
+        DecodePassword(state_.EncodedPassword, password);
+        question += "\n" + SessionCountText(CountLogBranch(NativeFileSystem(), state_.LogFileName,
+                                                           password, kind, start));
+    } catch (const std::exception&) {
+        // Without a count the question still names the branch.
+    }
 
-    if (::MessageBoxA(hwnd_, "Delete selected branch?", kCaption, MB_YESNO | MB_ICONEXCLAMATION) !=
-        IDYES) {
+    // A destructive action is not one Enter away: No is the default.
+    if (::MessageBoxA(hwnd_, question.c_str(), kCaption,
+                      MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     try {
-        std::string password;
         DecodePassword(state_.EncodedPassword, password);
         const std::optional<TDateTime> appended =
             DeleteLogBranch(NativeFileSystem(), state_.LogFileName, password, kind, start,

@@ -96,6 +96,7 @@ class TWorktallyMainForm {
     void OnItemExpanding(const NMTREEVIEWA& info);
     const TLogInfo* SelectedInfo() const;
     void TimeTreeChange();
+    ViewPlace CapturePlace() const;
     void TimeTreeKeyUp();
     void ShowTreeMenu(LPARAM position);
 
@@ -165,4 +166,5 @@ class TWorktallyMainForm {
     LocaleFormats modelFormats_;  // the formats of the model's texts
     LazyTreeRenderer renderer_;   // what the tree view holds
     std::optional<std::string> pendingStatus_;
+    std::optional<ViewPlace> pendingPlace_;  // the user's place, kept for the next rendering
 };
