@@ -87,8 +87,25 @@ namespace {
 
 #ifdef _WIN32
 
+// The system's message for an error code, without its line end.
+std::string SystemMessage(DWORD error) {
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text =
+        length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
+    ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty()) text = "Error " + std::to_string(error);
+    return text;
+}
+
 [[noreturn]] void ThrowLastError(const char* what, const std::string& path) {
-    throw IoError(std::string(what) + " " + path + ": error " + std::to_string(::GetLastError()));
+    const DWORD error = ::GetLastError();
+    throw IoError(std::string(what) + " " + path + ": error " + std::to_string(error),
+                  SystemMessage(error));
 }
 
 class Win32File final : public LogFile {
@@ -196,7 +213,8 @@ class Win32FileSystem final : public FileSystem {
 #else
 
 [[noreturn]] void ThrowErrno(const char* what, const std::string& path) {
-    throw IoError(std::string(what) + " " + path + ": " + std::strerror(errno));
+    const std::string reason = std::strerror(errno);
+    throw IoError(std::string(what) + " " + path + ": " + reason, reason);
 }
 
 class PosixFile final : public LogFile {

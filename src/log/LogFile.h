@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/DateTime.h"
@@ -53,6 +54,13 @@ inline bool IsValidPair(TDateTime start, TDateTime end) {
 class IoError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+    IoError(const std::string& what, std::string reason)
+        : std::runtime_error(what), reason_(std::move(reason)) {}
+    // The system's own words for the failure; empty when there are none.
+    const std::string& Reason() const noexcept { return reason_; }
+
+  private:
+    std::string reason_;
 };
 
 // An open file. Positions and sizes are in bytes; every call throws IoError on failure.

@@ -166,6 +166,17 @@ void Relabel(LogTree& tree, TDateTime today) {
     tree.Labelled = true;
 }
 
+// The first start: no log file yet, but the folder it will be created in exists.
+bool IsNotYetCreated(FileSystem& files, const std::string& path) {
+    if (files.Exists(path)) return false;
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return true;  // the current folder
+    const std::string folder = path.substr(0, slash);
+    // "C:\" keeps its backslash: "C:" alone would mean the drive's current folder.
+    if (folder.size() == 2 && folder[1] == ':') return files.Exists(folder + path[slash]);
+    return folder.empty() || files.Exists(folder);
+}
+
 }  // namespace
 
 std::string LogTree::NodeText(std::int32_t node, const LocaleFormats& formats) const {
@@ -176,7 +187,11 @@ std::string LogTree::NodeText(std::int32_t node, const LocaleFormats& formats) c
 
 bool LogTree::StatusText(const LocaleFormats& formats, std::string& text) const {
     if (Failed == Failure::ReadError) return false;
-    text = HasTotal ? Total.PeriodText(formats) : std::string();
+    if (HasTotal) {
+        text = Total.PeriodText(formats);
+    } else {
+        text = Failed == Failure::None ? "No sessions recorded yet" : "";
+    }
     return true;
 }
 
@@ -189,6 +204,7 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
     tree.HasTotal = false;
     tree.Total = TLogInfo();
     tree.Failed = LogTree::Failure::None;
+    tree.FailureReason.clear();
 
     std::size_t pairCount = 0;
     bool endsInPartialPair = false;
@@ -215,8 +231,14 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
         } catch (const std::exception&) {
             closeFailed = true;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        if (IsNotYetCreated(files, path)) {
+            Relabel(tree, today);
+            return tree;
+        }
         tree.Failed = LogTree::Failure::ReadError;
+        if (const auto* io = dynamic_cast<const IoError*>(&error))
+            tree.FailureReason = io->Reason();
         return tree;
     }
 

@@ -32,17 +32,21 @@ struct LogTree {
     bool HasTotal = false;
     TLogInfo Total;
     Failure Failed = Failure::None;
+    // Why a read failed, in the system's words; empty when unknown.
+    std::string FailureReason;
 
     // The node's text: its PeriodText once labelled, empty before.
     std::string NodeText(std::int32_t node, const LocaleFormats& formats) const;
-    // The status bar's new text; false when the status bar keeps its previous text.
+    // The status bar's new text ("No sessions recorded yet" for a log without any); false when
+    // the status bar keeps its previous text.
     bool StatusText(const LocaleFormats& formats, std::string& text) const;
 };
 
 // Spans longer than this, and dates outside 1899-12-30 .. 9999-12-31, count as invalid pairs.
 inline constexpr double kMaxPairDays = 3660.0;
 
-// Reads the log and builds the tree; `today` decides which nodes are expanded.
+// Reads the log and builds the tree; `today` decides which nodes are expanded. A log file that
+// does not exist yet in a folder that does is an empty log, not a read error.
 LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
                      TDateTime today);
 

@@ -206,11 +206,32 @@ TEST_F(Viewer, NoPasswordOpensWithoutPrompt) {
     program.ExpectExit();
 }
 
+TEST_F(Viewer, AFirstStartIsFriendlyAndAMissingFolderSaysWhy) {
+    // No log yet: an empty tree, a word in the status bar, no box, and no file made.
+    Program& first = OpenViewer();
+    EXPECT_TRUE(ReadTree(first.Tree(), true).empty());
+    EXPECT_EQ(StatusText(first.StatusBar()), "No sessions recorded yet");
+    EXPECT_TRUE(first.Dialogs("Worktally", false).empty());
+    EXPECT_FALSE(FileExists(LogPath()));
+    first.Post(WM_CLOSE);
+    first.ExpectExit();
+
+    const std::string nowhere = PathIn("gone") + "\\work.dat";
+    Program& lost = Start("/F " + Quoted(nowhere));
+    HWND box = lost.WaitForDialog("Worktally");
+    const std::string text = MessageText(box);
+    EXPECT_EQ(text.rfind("Error reading " + nowhere + "\n", 0), 0u) << text;
+    EXPECT_GT(text.size(), ("Error reading " + nowhere + "\n").size()) << "the system's reason";
+    Click(box, IDOK);
+    lost.Post(WM_CLOSE);
+    lost.ExpectExit();
+}
+
 TEST_F(Viewer, EmptyLogShowsNothingAndDelDoesNothing) {
     WriteBytes(LogPath(), {});
     Program& program = OpenViewer();
     EXPECT_TRUE(ReadTree(program.Tree(), true).empty());
-    EXPECT_EQ(StatusText(program.StatusBar()), "");
+    EXPECT_EQ(StatusText(program.StatusBar()), "No sessions recorded yet");
     // Del released in the tree is answered at once: no question about a branch that is not
     // there. The pressed key goes through the menu shortcut as well.
     DWORD_PTR answer = 0;

@@ -167,6 +167,53 @@ TEST(BuildLogTree, SplitsSessionsIntoYearsMonthsDaysAndPieces) {
     }
 }
 
+TEST(BuildLogTree, AFirstStartIsNoErrorButAMissingFolderIs) {
+    struct Case {
+        const char* name;
+        std::string path;
+        std::vector<std::string> folders;
+        bool createEmpty;
+        LogTree::Failure failed;
+        std::string status;
+    } cases[] = {
+        {"no log yet",
+         "C:\\logs\\work.dat",
+         {"C:\\logs"},
+         false,
+         LogTree::Failure::None,
+         "No sessions recorded yet"},
+        {"an empty log",
+         "C:\\logs\\work.dat",
+         {"C:\\logs"},
+         true,
+         LogTree::Failure::None,
+         "No sessions recorded yet"},
+        {"no log yet at a drive's root",
+         "D:\\work.dat",
+         {"D:\\"},
+         false,
+         LogTree::Failure::None,
+         "No sessions recorded yet"},
+        {"no folder",
+         "C:\\gone\\work.dat",
+         {"C:\\logs"},
+         false,
+         LogTree::Failure::ReadError,
+         "(unchanged)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem files;
+        for (const auto& folder : c.folders) files.AddFolder(folder);
+        if (c.createEmpty) files.SetFile(c.path, {});
+        const LogTree tree = BuildLogTree(files, c.path, "", kSomeOtherDay);
+        EXPECT_EQ(tree.Failed, c.failed);
+        EXPECT_TRUE(tree.Nodes.empty());
+        EXPECT_EQ(Status(tree), c.status);
+        EXPECT_FALSE(files.Exists(c.path) && !c.createEmpty) << "viewing creates no log";
+    }
+}
+
 TEST(BuildLogTree, TotalRunsFromTheFirstStartToTheLatestEnd) {
     std::vector<Pair> pairs;
     for (int day : {1, 2, 5}) pairs.push_back({At(2001, 3, day, 8), At(2001, 3, day, 18)});
@@ -270,13 +317,13 @@ TEST(BuildLogTree, AcceptsTheLongestSession) {
     EXPECT_EQ(Status(tree), "From 01.01.2001 to 09.01.2011 -> 87840:00");
 }
 
-TEST(BuildLogTree, NothingValidLeavesAnEmptyTreeAndAnEmptyStatus) {
+TEST(BuildLogTree, NothingValidLeavesAnEmptyTree) {
     MemoryFileSystem files;
     files.SetFile(kPath, {});
     LogTree tree = Build(files, kSomeOtherDay);
     EXPECT_EQ(tree.Failed, LogTree::Failure::None);
     EXPECT_TRUE(tree.Nodes.empty());
-    EXPECT_EQ(Status(tree), "");
+    EXPECT_EQ(Status(tree), "No sessions recorded yet");
 
     tree = Build({{At(2001, 3, 5, 9), At(2001, 3, 5, 8)}}, kSomeOtherDay);
     EXPECT_EQ(tree.Failed, LogTree::Failure::IncorrectRecord);

@@ -642,7 +642,9 @@ void TWorktallyMainForm::BuildLogTree(bool render) {
     if (failure == LogTree::Failure::IncorrectRecord) {
         GuardedError(incorrectRecordBoxOpen_, "Incorrect record in " + state_.LogFileName);
     } else if (failure == LogTree::Failure::ReadError) {
-        GuardedError(readErrorBoxOpen_, "Error reading " + state_.LogFileName);
+        const std::string& reason = builder_.Tree().FailureReason;
+        GuardedError(readErrorBoxOpen_,
+                     "Error reading " + state_.LogFileName + (reason.empty() ? "" : "\n" + reason));
     }
 }
 

@@ -104,9 +104,14 @@ class MemoryFileSystem final : public FileSystem {
     void Remove(const std::string& path) noexcept override {
         if (!readOnly_.count(path)) files_.erase(path);
     }
-    bool Exists(const std::string& path) override { return files_.count(path) != 0; }
+    bool Exists(const std::string& path) override {
+        return files_.count(path) != 0 || folders_.count(path) != 0;
+    }
+    // A folder that exists, holding no file until one is created in it.
+    void AddFolder(const std::string& path) { folders_.insert(path); }
 
   private:
+    std::set<std::string> folders_;
     struct Fault {
         Op op;
         int nth;

@@ -177,7 +177,9 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
     RelabelTree(tree, now, formats);
     tree.StatusSet = true;
     if (total) total->EndTime = latestEnd;
-    tree.Status = total ? total->PeriodText(formats) : std::string();
+    tree.Status = total                                   ? total->PeriodText(formats)
+                  : tree.Failed == LogTree::Failure::None ? "No sessions recorded yet"
+                                                          : std::string();
     return tree;
 }
 
