@@ -126,16 +126,29 @@ TEST_F(Rewrite, ChangedPasswordRescramblesEveryRecordAndIsStoredAtOnce) {
         const char* New;
         const char* Retyped;
         const char* Message;
+        int FocusAfter;  // the box to fix when the dialog opens again
     };
     for (const Refusal& r :
-         {Refusal{"OLD", "new one", "new one", "Incorrect old password"},
-          Refusal{"old", "new one", "new onE", "You've entered not equal new passwords"}}) {
+         {Refusal{"OLD", "new one", "new one", "Incorrect old password", IDC_OLD_PASSWORD_EDIT},
+          Refusal{"old", "new one", "new onE", "You've entered not equal new passwords",
+                  IDC_NEW_PASSWORD_EDIT}}) {
         SCOPED_TRACE(r.Message);
         HWND box = ChangePassword(program, r.Old, r.New, r.Retyped);
         ASSERT_NE(box, nullptr) << program.Dump();
         EXPECT_EQ(MessageText(box), r.Message);
         Click(box, IDOK);
         program.WaitForNoDialog("Worktally");
+        // The dialog comes back with the old password kept and the new ones to type again.
+        HWND again = program.WaitForDialog("Change Password - Worktally");
+        EXPECT_EQ(ControlText(again, IDC_OLD_PASSWORD_EDIT), r.Old);
+        EXPECT_EQ(ControlText(again, IDC_NEW_PASSWORD_EDIT), "");
+        EXPECT_EQ(ControlText(again, IDC_RETYPE_NEW_PASSWORD_EDIT), "");
+        GUITHREADINFO focus{};
+        focus.cbSize = sizeof(focus);
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(again, nullptr), &focus));
+        EXPECT_EQ(GetDlgCtrlID(focus.hwndFocus), r.FocusAfter);
+        Click(again, IDCANCEL);
+        program.WaitForNoDialog("Change Password - Worktally");
         EXPECT_EQ(ReadBytes(LogPath()), LogBytes(kTwoDays, "old"));
         EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Password"),
                   EncodePassword("old"));

@@ -13,6 +13,26 @@
 
 namespace {
 
+TEST(RetryAfter, AMistakeReopensTheDialogAtTheBoxToFix) {
+    const struct {
+        PasswordChange result;
+        bool again, keepOld, focusOld;
+    } cases[] = {
+        {PasswordChange::IncorrectOld, true, true, true},
+        {PasswordChange::NotEqual, true, true, false},
+        {PasswordChange::Changed, false, false, true},
+        {PasswordChange::Unchanged, false, false, true},
+        {PasswordChange::RewriteFailed, false, false, true},
+        {PasswordChange::DecodeFailed, false, false, true},
+    };
+    for (const auto& c : cases) {
+        const PasswordRetry retry = RetryAfter(c.result);
+        EXPECT_EQ(retry.Again, c.again) << static_cast<int>(c.result);
+        EXPECT_EQ(retry.KeepOld, c.keepOld) << static_cast<int>(c.result);
+        EXPECT_EQ(retry.FocusOld, c.focusOld) << static_cast<int>(c.result);
+    }
+}
+
 TEST(MoveInside, BringsAWindowFromAVanishedMonitorOntoTheWorkArea) {
     const ScreenRect work{0, 40, 1920, 1080};  // taskbar at the top
     struct Case {

@@ -6,13 +6,17 @@
 
 #include <string>
 
+#include "viewer/win32/PasswordRules.h"
+
 class TChangePasswordForm {
   public:
     explicit TChangePasswordForm(HINSTANCE instance) : instance_(instance) {}
 
-    // True on OK, with the three texts as typed; on Cancel the outputs are left untouched.
-    bool Execute(HWND owner, std::string& oldPassword, std::string& newPassword,
-                 std::string& retypedPassword);
+    // True on OK, with the three texts as typed; on Cancel the outputs are left untouched. The
+    // dialog opens as `retry` says (the first time: all empty, the old box enabled when
+    // `hasOldPassword`).
+    bool Execute(HWND owner, bool hasOldPassword, const PasswordRetry& retry,
+                 std::string& oldPassword, std::string& newPassword, std::string& retypedPassword);
 
   private:
     HINSTANCE instance_;

@@ -32,6 +32,7 @@ std::string EditText(HWND edit) {
 // What a password dialog shows and returns: its edits, in tab order, and their texts on OK.
 struct PasswordDialogData {
     std::span<const int> Edits;
+    const PasswordDialogStart& Start;
     std::vector<std::string> Texts;
 };
 
@@ -42,11 +43,20 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam,
             case WM_INITDIALOG: {
                 ::SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
                 const auto& data = *reinterpret_cast<const PasswordDialogData*>(lParam);
-                for (const int id : data.Edits) PreparePasswordEdit(::GetDlgItem(dialog, id));
+                const PasswordDialogStart& start = data.Start;
+                for (std::size_t i = 0; i < data.Edits.size(); ++i) {
+                    const HWND edit = ::GetDlgItem(dialog, data.Edits[i]);
+                    PreparePasswordEdit(edit);
+                    if (i < start.Texts.size()) ::SetWindowTextA(edit, start.Texts[i].c_str());
+                }
+                for (const int id : start.Disabled) ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
                 // A prompt opened from the tray must take the keyboard at once.
                 ::SetForegroundWindow(dialog);
-                ::SetFocus(::GetDlgItem(dialog, data.Edits.front()));
-                return FALSE;  // focus already set
+                const std::size_t focus = start.Focus < data.Edits.size() ? start.Focus : 0;
+                const HWND focused = ::GetDlgItem(dialog, data.Edits[focus]);
+                ::SetFocus(focused);
+                ::SendMessageA(focused, EM_SETSEL, 0, -1);  // typing replaces a wrong text
+                return FALSE;                               // focus already set
             }
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
@@ -80,8 +90,9 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam,
 }  // namespace
 
 std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
-                                                          HWND owner, std::span<const int> edits) {
-    PasswordDialogData data{edits, {}};
+                                                          HWND owner, std::span<const int> edits,
+                                                          const PasswordDialogStart& start) {
+    PasswordDialogData data{edits, start, {}};
     BringApplicationToFront(owner);
     const INT_PTR result = ::DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), owner,
                                              PasswordDialogProc, reinterpret_cast<LPARAM>(&data));

@@ -24,7 +24,17 @@ class TPasswordForm {
     bool showing_ = false;
 };
 
-// Runs a dialog whose `edits` take passwords: masked, emptied, the first one focused, the
-// dialog in the foreground. The texts of the edits, in that order, on OK; nothing otherwise.
+// How a password dialog opens again after a mistake: the texts to keep (empty ones cleared), the
+// edits that are disabled, and the edit that gets the focus.
+struct PasswordDialogStart {
+    std::vector<std::string> Texts;  // by edit; missing ones are empty
+    std::vector<int> Disabled;       // control ids
+    std::size_t Focus = 0;           // index into the edits
+};
+
+// Runs a dialog whose `edits` take passwords: masked, filled from `start` (empty by default),
+// the focus edit focused with its text selected, the dialog in the foreground. The texts of the
+// edits, in that order, on OK; nothing otherwise.
 std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
-                                                          HWND owner, std::span<const int> edits);
+                                                          HWND owner, std::span<const int> edits,
+                                                          const PasswordDialogStart& start = {});

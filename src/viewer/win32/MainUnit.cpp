@@ -991,13 +991,24 @@ void TWorktallyMainForm::ChangePasswordItemClick() {
     std::string oldPassword;
     std::string newPassword;
     std::string retypedPassword;
-    if (!changePasswordForm_.Execute(hwnd_, oldPassword, newPassword, retypedPassword)) return;
+    PasswordRetry retry;
+    PasswordChange result{};
+    do {
+        const bool hasOldPassword = !state_.EncodedPassword.empty();
+        if (!changePasswordForm_.Execute(hwnd_, hasOldPassword, retry, oldPassword, newPassword,
+                                         retypedPassword) ||
+            hwnd_ == nullptr)
+            return;
+        result = ChangePassword(state_, oldPassword, newPassword, retypedPassword,
+                                [this](const std::string& from, const std::string& to) {
+                                    RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
+                                });
+        ReportPasswordChange(result);
+        retry = RetryAfter(result);
+    } while (retry.Again && hwnd_ != nullptr);
+}
 
-    const PasswordChange result =
-        ChangePassword(state_, oldPassword, newPassword, retypedPassword,
-                       [this](const std::string& from, const std::string& to) {
-                           RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
-                       });
+void TWorktallyMainForm::ReportPasswordChange(PasswordChange result) {
     switch (result) {
         case PasswordChange::Changed:
             SaveSettings(state_, settings_);  // at once: the log already uses the new one

@@ -115,6 +115,7 @@ class TWorktallyMainForm {
     void ExitItemClick();
     void DeleteBranchItemClick();
     void ChangePasswordItemClick();
+    void ReportPasswordChange(PasswordChange result);
     void OptionsItemClick();
     void AboutItemClick();
     void EnableShowItem(bool enabled);

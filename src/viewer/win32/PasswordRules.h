@@ -64,3 +64,23 @@ inline PasswordChange ChangePassword(ProgramState& state, const std::string& old
     state.EncodedPassword = EncodePassword(newPassword);
     return PasswordChange::Changed;
 }
+
+// How the Change Password dialog opens (again): the first time empty; after a mistake with what
+// was typed kept where it was right, the new passwords cleared, and the focus in the first box
+// that needs fixing.
+struct PasswordRetry {
+    bool Again = false;
+    bool KeepOld = false;
+    bool FocusOld = true;
+};
+
+inline PasswordRetry RetryAfter(PasswordChange result) {
+    switch (result) {
+        case PasswordChange::IncorrectOld:
+            return {true, true, true};
+        case PasswordChange::NotEqual:
+            return {true, true, false};
+        default:
+            return {};
+    }
+}
