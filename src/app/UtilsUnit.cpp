@@ -70,6 +70,7 @@ void ParseParams(ProgramState& state, const std::string& text, const ParseEnviro
     state.Logging = false;
     state.ShowLogAtStart = true;
     state.LogFileName = AddBackslash(env.ExeDirectory) + kDefaultLogName;
+    state.LogFileNamed = false;
 
     std::size_t position = 1;
     while (position <= text.size()) {
@@ -86,6 +87,7 @@ void ParseParams(ProgramState& state, const std::string& text, const ParseEnviro
             }
         } else if (option == "/F") {
             state.LogFileName = NextToken(text, position);
+            state.LogFileNamed = true;
         }
     }
     state.ShowLogAtStart = !state.Logging;
@@ -104,12 +106,7 @@ HandOverOutcome ApplyHandOver(ProgramState& state, const std::string& text,
     }
     // Opening the viewer from the Start menu must not end the recording.
     outcome.ShowViewer = true;
-    bool namesLog = false;
-    std::size_t position = 1;
-    while (position <= text.size()) {
-        if (AsciiUpper(NextToken(text, position)) == "/F") namesLog = true;
-    }
-    if (namesLog && AsciiUpper(parsed.LogFileName) != AsciiUpper(state.LogFileName))
+    if (parsed.LogFileNamed && AsciiUpper(parsed.LogFileName) != AsciiUpper(state.LogFileName))
         outcome.OtherLog = parsed.LogFileName;
     return outcome;
 }
@@ -174,6 +171,8 @@ std::string AutoRunParams(const ProgramState& state) {
             params += state.AutoRunUserName;
         }
     }
+    if (state.LogFileNamed && !state.LogFileName.empty())
+        params += std::string(" /f ") + kQuote + state.LogFileName + kQuote;
     return params;
 }
 

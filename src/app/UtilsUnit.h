@@ -9,6 +9,7 @@
 
 struct ProgramState {
     std::string LogFileName;
+    bool LogFileNamed = false;  // given with /F rather than the default beside the program
     bool Logging = false;
     bool ShowLogAtStart = true;
     bool StopAtStart = false;
@@ -66,7 +67,8 @@ std::string EncodePassword(const std::string& password);
 // `result` the characters decoded before it.
 void DecodePassword(const std::string& hexText, std::string& result);
 // Parameters of the auto-run entry: "/l", then " /u " and the user name (quoted when it
-// holds a space) for one user.
+// holds a space) for one user, then " /f " and the quoted log path when the log was named with
+// /F, so the start with Windows records where the user records.
 std::string AutoRunParams(const ProgramState& state);
 
 // The program's key as sections of named string values.

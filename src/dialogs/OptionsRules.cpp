@@ -24,6 +24,14 @@ OptionsChoice ReadOptions(const ProgramState& state, AutoRunTargets autoRun) {
     return choice;
 }
 
+std::string OptionsProblem(const OptionsChoice& choice) {
+    // An entry for one user without a name would log everybody, which is not what was asked.
+    if (choice.AutoRun && choice.OneUser &&
+        choice.UserName.find_first_not_of(' ') == std::string::npos)
+        return "Enter the log-on name of the user to log, or uncheck \"Log only one user\".";
+    return {};
+}
+
 std::optional<int> ParseIdleMinutes(const std::string& text) {
     if (text.empty() || text.size() > 3) return std::nullopt;
     int minutes = 0;

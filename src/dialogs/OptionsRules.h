@@ -29,6 +29,9 @@ struct OptionsChoice {
     int AwayIdleMinutes = 0;  // 0: the idle box is off
 };
 
+// Why OK cannot take the choices (a box says it); empty when it can.
+std::string OptionsProblem(const OptionsChoice& choice);
+
 // The idle edit's text as minutes: digits only, 1 to 240; nullopt otherwise.
 std::optional<int> ParseIdleMinutes(const std::string& text);
 

@@ -45,16 +45,34 @@ TEST_F(Options, RegistersReplacesAndRemovesTheAutoRunEntry) {
     EXPECT_TRUE(IsWindowEnabled(Control(dialog, IDC_ONE_USER_CHECK)));
     EXPECT_FALSE(IsWindowEnabled(Control(dialog, IDC_USER_NAME_EDIT)));
     Close(program, dialog, IDOK);
-    EXPECT_EQ(AutoRunEntry(), exe + " /l");
+    // The start with Windows records into the log this viewer was started on.
+    const std::string logArgument = " /f " + Quoted(LogPath());
+    EXPECT_EQ(AutoRunEntry(), exe + " /l" + logArgument);
 
     // One user: the entry is replaced at once and the choice is stored at once.
     dialog = OpenOptions(program);
     EXPECT_TRUE(IsChecked(dialog, IDC_AUTO_RUN_CHECK));
     Click(dialog, IDC_ONE_USER_CHECK);
     EXPECT_TRUE(IsWindowEnabled(Control(dialog, IDC_USER_NAME_EDIT)));
+    char me[257]{};
+    DWORD size = sizeof(me);
+    ASSERT_TRUE(GetUserNameA(me, &size));
+    EXPECT_EQ(ControlText(dialog, IDC_USER_NAME_EDIT), me) << "an empty name is filled in";
+    // An empty name is refused with a box, and the dialog stays.
+    SetControlText(dialog, IDC_USER_NAME_EDIT, "");
+    PostMessageA(Control(dialog, IDOK), BM_CLICK, 0, 0);  // the box it opens is modal
+    HWND refusal = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND box : program.Dialogs("Options - Worktally"))
+            if (box != dialog) refusal = box;
+        return refusal != nullptr;
+    })) << program.Dump();
+    EXPECT_NE(MessageText(refusal).find("Log only one user"), std::string::npos);
+    Click(refusal, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return program.Dialogs("Options - Worktally").size() == 1; }));
     SetControlText(dialog, IDC_USER_NAME_EDIT, "alice");
     Close(program, dialog, IDOK);
-    EXPECT_EQ(AutoRunEntry(), exe + " /l /u alice");
+    EXPECT_EQ(AutoRunEntry(), exe + " /l /u alice" + logArgument);
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR One User"), "1");
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name"), "alice");
 
@@ -86,7 +104,7 @@ TEST_F(Options, PathWithSpacesIsQuoted) {
     HWND dialog = OpenOptions(program);
     Click(dialog, IDC_AUTO_RUN_CHECK);
     Close(program, dialog, IDOK);
-    EXPECT_EQ(AutoRunEntry(), Quoted(exe) + " /l");
+    EXPECT_EQ(AutoRunEntry(), Quoted(exe) + " /l /f " + Quoted(LogPath()));
     program.Post(WM_CLOSE);
     program.ExpectExit();
 }
@@ -118,20 +136,17 @@ TEST_F(Options, CancelChangesNothing) {
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name"), "");
 }
 
-TEST_F(Options, AboutBoxClosesWithOkAndEnterButNotEsc) {
+TEST_F(Options, AboutBoxClosesWithOkEnterAndEsc) {
     Program& program = OpenViewer();
-    program.Command(IDM_ABOUT);
-    HWND about = program.WaitForDialog("About Worktally");
-    PressKey(about, VK_ESCAPE);
-    // Nothing to wait for when nothing happens: give the program a moment, then look.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    program.Send(WM_NULL);
-    EXPECT_EQ(program.Dialogs("About Worktally").size(), 1u) << "Esc does not close it";
-    PressKey(about, VK_RETURN);
-    program.WaitForNoDialog("About Worktally");
+    for (const int key : {VK_ESCAPE, VK_RETURN}) {
+        program.Command(IDM_ABOUT);
+        HWND about = program.WaitForDialog("About Worktally");
+        PressKey(about, key);
+        program.WaitForNoDialog("About Worktally");
+    }
 
     program.Command(IDM_ABOUT);
-    about = program.WaitForDialog("About Worktally");
+    HWND about = program.WaitForDialog("About Worktally");
     Click(about, IDOK);
     program.WaitForNoDialog("About Worktally");
     program.Post(WM_CLOSE);

@@ -90,11 +90,32 @@ TEST(AutoRunParams, AddsTheUserForOneUserOnly) {
     }
 }
 
+TEST(AutoRunParams, CarriesTheLogNamedWithF) {
+    ParseEnvironment env;
+    env.ExeDirectory = "C:\\Tools";
+    env.UserName = [] { return std::optional<std::string>("bob"); };
+    const struct {
+        const char* commandLine;
+        const char* expected;
+    } cases[] = {
+        {"/L", "/l"},
+        {"/L /F D:\\work.dat", "/l /f \"D:\\work.dat\""},
+        {"/F \"D:\\My Logs\\work.dat\"", "/l /f \"D:\\My Logs\\work.dat\""},
+    };
+    for (const auto& c : cases) {
+        ProgramState state;
+        ParseParams(state, c.commandLine, env);
+        EXPECT_EQ(AutoRunParams(state), c.expected) << c.commandLine;
+    }
+}
+
 TEST(AutoRunParams, IsReadBackByTheParser) {
     for (const char* name : {"bob", "Jane Doe"}) {
         ProgramState saved;
         saved.OneUser = true;
         saved.AutoRunUserName = name;
+        saved.LogFileName = "D:\\My Logs\\work.dat";
+        saved.LogFileNamed = true;
         const std::string params = AutoRunParams(saved);
 
         ParseEnvironment env;
@@ -104,6 +125,7 @@ TEST(AutoRunParams, IsReadBackByTheParser) {
         ParseParams(same, params, env);
         EXPECT_TRUE(same.Logging) << params;
         EXPECT_FALSE(same.StopAtStart) << params;
+        EXPECT_EQ(same.LogFileName, saved.LogFileName) << params;
 
         env.UserName = [] { return std::optional<std::string>("Jane"); };
         ProgramState other;

@@ -98,6 +98,21 @@ TEST(OptionsRules, EnablingFollowsBothBoxes) {
     }
 }
 
+TEST(OptionsRules, OneUserWithoutANameIsRefused) {
+    const struct {
+        bool autoRun, oneUser;
+        const char* name;
+        bool refused;
+    } cases[] = {
+        {true, true, "", true},   {true, true, "  ", true}, {true, true, "ann", false},
+        {true, false, "", false}, {false, true, "", false},  // disabled: kept as shown
+    };
+    for (const auto& c : cases) {
+        const std::string problem = OptionsProblem({c.autoRun, c.oneUser, c.name});
+        EXPECT_EQ(!problem.empty(), c.refused) << c.autoRun << c.oneUser << "'" << c.name << "'";
+    }
+}
+
 TEST(OptionsRules, IdleMinutesAreDigitsFrom1To240) {
     const struct {
         const char* text;

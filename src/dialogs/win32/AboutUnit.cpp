@@ -60,9 +60,9 @@ class TAboutBox {
                 FormCreate();
                 return TRUE;  // focus goes to the first control, OK
             case WM_COMMAND:
-                // IDCANCEL comes from Esc only (the close button is WM_CLOSE below), and Esc
-                // does not close this box.
-                if (LOWORD(wParam) == IDOK) ::EndDialog(FHandle, IDOK);
+                // OK, Enter and Esc (IDCANCEL) all close the box.
+                if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                    ::EndDialog(FHandle, IDOK);
                 return TRUE;
             case WM_CLOSE:
                 ::EndDialog(FHandle, IDOK);
@@ -130,9 +130,15 @@ class TAboutBox {
     void HTMLLabelClick() { Open(HomePageAddress(kHomePageLinkText)); }
     void MailtoLabelClick() { Open(MailAddress(kMailLinkText)); }
 
-    static void Open(const std::string& address) {
-        // The shell reports its own failures; the box stays open either way.
-        ::ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    void Open(const std::string& address) const {
+        const auto result = reinterpret_cast<INT_PTR>(
+            ::ShellExecuteA(FHandle, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        // Values up to 32 are failures; without a browser or mail program nothing else says so.
+        if (result <= 32) {
+            const std::string text =
+                "Cannot open " + address + "\nNo program on this computer is set up to open it.";
+            ::MessageBoxA(FHandle, text.c_str(), "Worktally", MB_OK | MB_ICONWARNING);
+        }
     }
 
     void SetLinkText(int id, const char* caption) {

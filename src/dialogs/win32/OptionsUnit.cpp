@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,7 +19,8 @@ namespace {
 
 class TOptionsForm {
   public:
-    explicit TOptionsForm(OptionsChoice choice) : FChoice(std::move(choice)) {}
+    TOptionsForm(OptionsChoice choice, std::function<std::optional<std::string>()> userName)
+        : FChoice(std::move(choice)), FUserName(std::move(userName)) {}
 
     // True when the dialog was closed with OK; Choice() then holds what it showed.
     bool Execute(HWND owner) {
@@ -84,7 +86,14 @@ class TOptionsForm {
     }
 
     void AutoRunCheckBoxClick() { UpdateEnabling(); }
-    void OneUserCheckBoxClick() { UpdateEnabling(); }
+    void OneUserCheckBoxClick() {
+        // Most people register for themselves: offer their own name.
+        if (IsChecked(IDC_ONE_USER_CHECK) && ControlText(IDC_USER_NAME_EDIT).empty() && FUserName) {
+            if (const std::optional<std::string> name = FUserName())
+                ::SetDlgItemTextA(FHandle, IDC_USER_NAME_EDIT, name->c_str());
+        }
+        UpdateEnabling();
+    }
 
     void UpdateEnabling() {
         const OptionsEnabling enabling =
@@ -113,6 +122,11 @@ class TOptionsForm {
             }
             FChoice.AwayIdleMinutes = *minutes;
         }
+        if (const std::string problem = OptionsProblem(FChoice); !problem.empty()) {
+            ::MessageBoxA(FHandle, problem.c_str(), "Options - Worktally", MB_OK | MB_ICONWARNING);
+            ::SetFocus(::GetDlgItem(FHandle, IDC_USER_NAME_EDIT));
+            return;
+        }
         ::EndDialog(FHandle, IDOK);
     }
 
@@ -130,6 +144,7 @@ class TOptionsForm {
 
     HWND FHandle = nullptr;
     OptionsChoice FChoice;
+    std::function<std::optional<std::string>()> FUserName;
 };
 
 }  // namespace
@@ -153,12 +168,13 @@ MainWindowAutoRun CreateMainWindowAutoRun() {
 }
 
 void ExecuteOptionsForm(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
-                        SettingsStore& settings) {
+                        SettingsStore& settings,
+                        const std::function<std::optional<std::string>()>& userName) {
     if (!autoRun.Machine || !autoRun.User) return;
     const AutoRunTargets targets{*autoRun.Machine, *autoRun.User};
     std::string failure;
     try {
-        TOptionsForm form(ReadOptions(state, targets));
+        TOptionsForm form(ReadOptions(state, targets), userName);
         if (!form.Execute(owner)) return;  // Cancel, Esc or close: nothing changes
         failure = ApplyOptions(form.Choice(), state, targets, settings);
     } catch (const std::exception&) {

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 struct ProgramState;
 class SettingsStore;
@@ -19,4 +22,5 @@ MainWindowAutoRun CreateMainWindowAutoRun();
 // The Options dialog: shows, and on OK applies and saves, the auto-run choices; what could not
 // be done with the entry is said in a box.
 void ExecuteOptionsForm(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
-                        SettingsStore& settings);
+                        SettingsStore& settings,
+                        const std::function<std::optional<std::string>()>& userName);

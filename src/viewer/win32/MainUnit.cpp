@@ -1032,7 +1032,7 @@ void TWorktallyMainForm::ReportPasswordChange(PasswordChange result) {
 }
 
 void TWorktallyMainForm::OptionsItemClick() {
-    ExecuteOptionsForm(hwnd_, state_, autoRun_, settings_);
+    ExecuteOptionsForm(hwnd_, state_, autoRun_, settings_, environment_.UserName);
     if (hwnd_ != nullptr) ApplyAwayRules();
 }
 
