@@ -244,6 +244,12 @@ TEST_F(Viewer, EmptyLogShowsNothingAndDelDoesNothing) {
                            std::chrono::milliseconds(1500)))
         << program.Dump();
     EXPECT_EQ(ReadBytes(LogPath()).size(), 0u);
+
+    // Sessions written by someone else show after F5.
+    WriteBytes(LogPath(), LogBytes(SampleLog(), ""));
+    PressKey(program.Tree(), VK_F5);
+    EXPECT_TRUE(WaitUntil([&] { return !ReadTree(program.Tree(), false).empty(); }))
+        << program.Dump();
     program.Post(WM_CLOSE);
     program.ExpectExit();
 }
@@ -337,16 +343,18 @@ TEST_F(Viewer, ExitStoresTheWindowPlaceWhichTheNextStartTakesOnScreen) {
     viewer.Post(WM_CLOSE);
     viewer.ExpectExit();
 
-    // A place on a monitor that is gone: the window comes onto the screen, its size kept.
+    // A place on a monitor that is gone: the window comes onto the screen; a size too small
+    // to use grows to the smallest usable one.
     WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Top", "-5000");
     WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Left", "9000");
+    WriteRegistryString(HKEY_CURRENT_USER, kMainWindowKey, "Width", "10");
     Program& moved = OpenViewer();
     GetWindowRect(moved.MainWindow(), &r);
     RECT work{};
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
     EXPECT_EQ(r.top, work.top);
     EXPECT_EQ(r.right, work.right);
-    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.right - r.left, 320);
     EXPECT_EQ(r.bottom - r.top, 400);
     moved.Post(WM_CLOSE);
     moved.ExpectExit();

@@ -34,7 +34,10 @@ constexpr int kTreeIndent = 19;
 constexpr std::size_t kTrayTipLength = 62;
 
 // Menu positions within the loaded menus.
-constexpr int kHelpMenuPosition = 2;
+constexpr int kHelpMenuPosition = 3;
+// Below this the tree and the status bar stop being usable.
+constexpr int kMinimumWidth = 320;
+constexpr int kMinimumHeight = 200;
 
 int SystemDpi() {
     const HDC screen = ::GetDC(nullptr);
@@ -234,6 +237,12 @@ LRESULT TWorktallyMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
                 return 0;
             }
             break;
+        case WM_GETMINMAXINFO: {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize.x = Scale(kMinimumWidth);
+            limits->ptMinTrackSize.y = Scale(kMinimumHeight);
+            return 0;
+        }
         case WM_DPICHANGED:
             OnDpiChanged(wParam, lParam);
             return 0;
@@ -472,7 +481,10 @@ void TWorktallyMainForm::RestoreWindowPosition() {
     } catch (...) {
         // What was read so far applies; the rest stays as the window is.
     }
-    ScreenRect wanted{left, top, left + std::max(0, width), top + std::max(0, height)};
+    // A size too small to use (stored by hand, or at another DPI) is not taken.
+    width = std::max(width, Scale(kMinimumWidth));
+    height = std::max(height, Scale(kMinimumHeight));
+    ScreenRect wanted{left, top, left + width, top + height};
     // A place on a monitor that is gone (or never was) comes onto the nearest one.
     const RECT asRect{wanted.Left, wanted.Top, wanted.Right, wanted.Bottom};
     if (::MonitorFromRect(&asRect, MONITOR_DEFAULTTONULL) == nullptr) {
@@ -873,6 +885,9 @@ void TWorktallyMainForm::OnCommand(WORD id, bool fromAccelerator) {
             break;
         case IDM_SHOW:
             ShowPopupItemClick();
+            break;
+        case IDM_REFRESH:
+            if (Visible()) BuildLogTree();
             break;
     }
 }
