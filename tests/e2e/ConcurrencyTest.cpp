@@ -1,12 +1,15 @@
-// Many second instances started at the same moment: each hand-over is applied once or refused
-// with a message box, and the running instance and its logs come through intact.
+// Second instances that start while the first one is running or still starting: each hand-over
+// is applied once or refused with a message box, and the running instance and its logs come
+// through intact.
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/Harness.h"
@@ -71,7 +74,99 @@ std::vector<std::pair<TDateTime, TDateTime>> Pairs(const std::string& path, TDat
     return pairs;
 }
 
+// Handles open on the object in every process.
+ULONG HandleCount(HANDLE object) {
+    PUBLIC_OBJECT_BASIC_INFORMATION info{};
+    ULONG size = 0;
+    if (NtQueryObject(object, ObjectBasicInformation, &info, sizeof(info), &size) != 0)
+        throw HarnessError("cannot query the handle count");
+    return info.HandleCount;
+}
+
+// A hidden window of the test's own. Wine starts its desktop process with a first window and
+// ends it some time after the last one; a program started meanwhile waits seconds for it and
+// counts as idle for input from then on, before it has a window at all.
+class DesktopKeeper {
+  public:
+    DesktopKeeper()
+        : window_(CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr)) {}
+    DesktopKeeper(const DesktopKeeper&) = delete;
+    DesktopKeeper& operator=(const DesktopKeeper&) = delete;
+    ~DesktopKeeper() { DestroyWindow(window_); }
+
+  private:
+    HWND window_;
+};
+
 class Concurrency : public E2ETest {};
+
+TEST_F(Concurrency, ASecondStartBeforeTheFirstHasItsWindowIsHandedOverOnceItAppears) {
+    const std::string firstLog = PathIn("log1.dat");
+    const std::string secondLog = PathIn("log2.dat");
+    const DesktopKeeper desktop;
+    const TDateTime begun = Now();
+
+    // The first instance is held between creating the section and creating its window, as a
+    // slow log-on holds it: its main thread is stopped the moment the section appears. When
+    // its window came first after all, it starts again.
+    Program* first = nullptr;
+    UniqueKernelObject section;
+    for (int attempt = 0; attempt < 10 && first == nullptr; ++attempt) {
+        Program& candidate = Start("/L /F " + Quoted(firstLog));
+        const auto end = std::chrono::steady_clock::now() + kWaitLimit;
+        while (!section && candidate.Running() && std::chrono::steady_clock::now() < end) {
+            section.Attach(OpenFileMappingA(FILE_MAP_READ, FALSE, kParamsSectionName));
+            if (!section) Sleep(1);
+        }
+        if (!section) candidate.Fail("the first instance created no section");
+        candidate.Suspend();
+        if (FindWindowA(kMainWindowClass, nullptr) == nullptr) {
+            first = &candidate;
+            break;
+        }
+        std::printf("attempt %d: the first instance had its window already\n", attempt + 1);
+        candidate.Kill();
+        section.Close();
+        DeleteFileA(firstLog.c_str());
+    }
+    ASSERT_NE(first, nullptr) << "the first instance was never caught before its window";
+
+    Program& second = Start("/L /F " + Quoted(secondLog));
+    // Open in the first instance, here and in the second start: that one is at its search.
+    if (!WaitUntil([&] { return HandleCount(section.Get()) >= 3 || !second.Running(); }))
+        second.Fail("the second start never opened the section");
+    // Its first search follows at once: give it time to find no window.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    first->Resume();
+
+    std::set<HWND> answered;
+    std::vector<Box> firstBoxes;
+    std::vector<Box> secondBoxes;
+    const bool ended = WaitUntil([&] {
+        AnswerBoxes(second.Pid(), answered, secondBoxes);
+        AnswerBoxes(first->Pid(), answered, firstBoxes);
+        return !second.Running();
+    });
+    ASSERT_TRUE(ended) << second.Dump();
+    for (const Box& box : secondBoxes)
+        ADD_FAILURE() << "the second start showed [" << box.Caption << "] " << box.Text;
+    for (const Box& box : firstBoxes)
+        ADD_FAILURE() << "the first instance showed [" << box.Caption << "] " << box.Text;
+    EXPECT_EQ(second.ExitCode(), 0u);
+
+    // The first session went to the first log, and the handed-over "/L /F" added one to the
+    // second log.
+    const auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        const TDateTime now = Now();
+        EXPECT_EQ(Pairs(firstLog, begun, now).size(), 1u);
+        EXPECT_EQ(Pairs(secondLog, begun, now).size(), 1u);
+    };
+    check("after the hand-over");
+    first->Exit();
+    check("after exit");
+}
 
 TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     // A copy of the program in the test's folder, so that its default log lands there too.

@@ -392,7 +392,7 @@ void Program::Start(const std::string& arguments, const std::string& lang,
         what << "cannot start " << commandLine << ": error " << GetLastError();
         throw HarnessError(what.str());
     }
-    CloseHandle(info.hThread);
+    mainThread_.Attach(info.hThread);
     process_ = info.hProcess;
     pid_ = info.dwProcessId;
 }
@@ -416,6 +416,21 @@ void Program::Kill() {
     if (!Running()) return;
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 10000);
+}
+
+void Program::Suspend() {
+    if (!mainThread_) throw HarnessError("no main thread to suspend");
+    if (SuspendThread(mainThread_.Get()) == static_cast<DWORD>(-1))
+        throw HarnessError("cannot suspend the program: error " + std::to_string(GetLastError()));
+    // A suspension takes effect later; reading the context waits until the thread has stopped.
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    GetThreadContext(mainThread_.Get(), &context);
+}
+
+void Program::Resume() {
+    if (!mainThread_ || ResumeThread(mainThread_.Get()) == static_cast<DWORD>(-1))
+        throw HarnessError("cannot resume the program");
 }
 
 void Program::Fail(const std::string& what) const {

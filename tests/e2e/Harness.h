@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DateTime.h"
+#include "app/win32/UniqueHandle.h"
 #include "res/resource.h"
 #include "viewer/win32/MainUnit.h"
 
@@ -91,6 +92,10 @@ class Program {
     bool WaitForExit(std::chrono::milliseconds limit = kWaitLimit);
     DWORD ExitCode() const;
     void Kill();
+    // Stops and restarts the program's main thread (not for a program started with a LANG);
+    // Suspend returns once the thread has really stopped.
+    void Suspend();
+    void Resume();
     std::string Dump() const { return DumpWindows(pid_); }
 
     // The main window (class "TWorktallyMainForm"), waiting for it to be created.
@@ -122,6 +127,7 @@ class Program {
 
   private:
     HANDLE process_ = nullptr;
+    UniqueKernelObject mainThread_;
     DWORD pid_ = 0;
     HWND main_ = nullptr;
 };

@@ -266,6 +266,33 @@ TEST(SingleInstance, ASecondInstanceHandsItsCommandLineOverOrNothingAtAll) {
     EXPECT_FALSE(ReceiveHandOverText(ParamsChannel{}).has_value());  // no section: nothing
 }
 
+TEST(SingleInstance, PollsForTheWindowUntilItIsFoundOrTheLimitHasPassed) {
+    const HWND found = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x5678));
+    struct Case {
+        const char* Name;
+        int FoundOnCall;  // 0: never
+        std::chrono::milliseconds Limit;
+        int MinCalls;
+        int MaxCalls;  // a busy loop would make thousands
+    };
+    const Case cases[] = {
+        {"there at once", 1, std::chrono::milliseconds(1000), 1, 1},
+        {"there on the fourth try", 4, std::chrono::milliseconds(5000), 4, 4},
+        {"never there", 0, std::chrono::milliseconds(200), 2, 2 * 200 / 20 + 2},
+        {"no time at all: one try", 0, std::chrono::milliseconds(0), 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        int calls = 0;
+        const HWND result =
+            PollForWindow([&] { return ++calls == c.FoundOnCall ? found : nullptr; }, c.Limit,
+                          std::chrono::milliseconds(20));
+        EXPECT_EQ(result, c.FoundOnCall != 0 ? found : nullptr);
+        EXPECT_GE(calls, c.MinCalls);
+        EXPECT_LE(calls, c.MaxCalls);
+    }
+}
+
 }  // namespace
 
 #endif  // _WIN32

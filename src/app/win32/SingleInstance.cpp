@@ -1,5 +1,6 @@
 #include "app/win32/SingleInstance.h"
 
+#include <algorithm>
 #include <span>
 
 #include "app/UtilsUnit.h"
@@ -60,7 +61,36 @@ bool HandOver(ParamsChannel& channel, HWND target, const std::string& text) {
     return true;
 }
 
+// Whole milliseconds from now to `deadline`, rounded up; 0 once it has passed.
+DWORD MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<DWORD>(left.count()) : 0;
+}
+
+// The window exists before the first instance has finished starting (tray icon, first session):
+// a hand-over handled amid that would mix the two command lines. Its first wait for input
+// marks the end of its start-up; past the deadline the text goes over all the same.
+void WaitForStartUp(HWND target, std::chrono::steady_clock::time_point deadline) {
+    DWORD pid = 0;
+    if (::GetWindowThreadProcessId(target, &pid) == 0) return;
+    const UniqueKernelObject process(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    if (process) ::WaitForInputIdle(process.Get(), MillisecondsUntil(deadline));
+}
+
 }  // namespace
+
+HWND PollForWindow(const std::function<HWND()>& find, std::chrono::milliseconds limit,
+                   std::chrono::milliseconds interval) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (const HWND window = find()) return window;
+        const DWORD left = MillisecondsUntil(deadline);
+        if (left == 0) return nullptr;
+        ::Sleep(std::min(left, static_cast<DWORD>(interval.count())));
+    }
+}
 
 bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
                          const std::string& handOverText) {
@@ -76,11 +106,14 @@ bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
         channel.View.Attach(::MapViewOfFile(channel.Section.Get(), FILE_MAP_WRITE, 0, 0, 0));
         return false;
     }
-    const HWND target = ::FindWindowA(kMainWindowClass, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + kMainWindowWaitLimit;
+    const HWND target = PollForWindow([] { return ::FindWindowA(kMainWindowClass, nullptr); },
+                                      kMainWindowWaitLimit, kMainWindowPollInterval);
     if (target == nullptr) {
         StartupError("Error searching existing instance");
         return true;
     }
+    WaitForStartUp(target, deadline);
     if (HandOver(channel, target, handOverText)) ::SetForegroundWindow(target);
     return true;
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,6 +20,11 @@ inline constexpr char kHandOverMutexName[] = "Worktally_CommandParamsMutex";
 inline constexpr char kMainWindowClass[] = "TWorktallyMainForm";
 inline constexpr UINT WM_COMMANDPARAMS = WM_USER + 1;
 
+// The first instance creates the section a moment before its main window (at log-on an
+// auto-run start and a click may meet in that moment): a second one waits this long for it.
+inline constexpr std::chrono::milliseconds kMainWindowWaitLimit{5000};
+inline constexpr std::chrono::milliseconds kMainWindowPollInterval{25};
+
 struct ParamsChannel {
     UniqueKernelObject Section;  // ParamsSection
     UniqueView View;             // ParamsView
@@ -27,6 +34,11 @@ struct ParamsChannel {
 // state.AlreadyRunning; true when this process is to stop.
 bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
                          const std::string& handOverText);
+
+// Asks `find` until it gives a window, sleeping `interval` between tries; nullptr when
+// `limit` has passed without one (a last try is made at the limit).
+HWND PollForWindow(const std::function<HWND()>& find, std::chrono::milliseconds limit,
+                   std::chrono::milliseconds interval);
 
 // The text a second instance left in the section; nullopt when there is none to trust.
 std::optional<std::string> ReceiveHandOverText(const ParamsChannel& channel);
