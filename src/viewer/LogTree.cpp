@@ -1,7 +1,6 @@
 #include "viewer/LogTree.h"
 
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <exception>
 #include <limits>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "app/UtilsUnit.h"
+#include "log/SessionPieces.h"
 
 namespace {
 
@@ -135,26 +135,6 @@ class TreeBuilder {
     std::int32_t dayParent_ = -1;
 };
 
-// Valid pairs only: the end not before the start, both within the dates a log may hold, and no
-// longer than kMaxPairDays, so that garbage cannot split into millions of pieces.
-bool IsAcceptedPair(TDateTime start, TDateTime end) {
-    return IsValidPair(start, end) && start >= kFirstLogDate && end < kLastLogDateEnd &&
-           end - start <= kMaxPairDays;
-}
-
-// Splits one accepted pair at every midnight.
-void AddSession(TreeBuilder& builder, TDateTime start, TDateTime end) {
-    TDateTime pieceStart = start;
-    TDateTime pieceEnd = std::trunc(pieceStart) + 1;
-    for (;;) {
-        if (pieceEnd > end) pieceEnd = end;
-        builder.AddPiece(pieceStart, pieceEnd);
-        if (pieceEnd >= end) return;
-        pieceStart = std::trunc(pieceStart) + 1;
-        pieceEnd = pieceStart + 1;
-    }
-}
-
 void Relabel(LogTree& tree, TDateTime today) {
     const CivilDate date = DecodeDate(today);
     for (LogTreeNode& node : tree.Nodes) {
@@ -255,7 +235,9 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
             tree.Failed = LogTree::Failure::IncorrectRecord;
             break;
         }
-        AddSession(builder, start, end);
+        SplitAtMidnights(start, end, [&](TDateTime pieceStart, TDateTime pieceEnd) {
+            builder.AddPiece(pieceStart, pieceEnd);
+        });
     }
 
     // A last record without its end, or bytes that make no whole record, fail the read there.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "log/LogFile.h"
+#include "log/SessionPieces.h"
 #include "viewer/LogInfoUnit.h"
 
 struct LogTreeNode {
@@ -41,9 +42,6 @@ struct LogTree {
     // the status bar keeps its previous text.
     bool StatusText(const LocaleFormats& formats, std::string& text) const;
 };
-
-// Spans longer than this, and dates outside 1899-12-30 .. 9999-12-31, count as invalid pairs.
-inline constexpr double kMaxPairDays = 3660.0;
 
 // Reads the log and builds the tree; `today` decides which nodes are expanded. A log file that
 // does not exist yet in a folder that does is an empty log, not a read error.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <limits>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "app/DateTime.h"
 #include "app/UtilsUnit.h"
 #include "log/LogFile.h"
+#include "reports/LogTotals.h"
 #include "support/MemoryFileSystem.h"
 #include "support/ReferenceTree.h"
 #include "viewer/LogTree.h"
@@ -595,4 +597,53 @@ TEST(BuildLogTree, AgreesWithTheScanningBuilderOnRandomLogs) {
     EXPECT_GT(failures[1], 500);
     EXPECT_GT(failures[2], 150);
     EXPECT_GT(nodes, 50000u);
+}
+
+TEST(ReadLogTotals, DaysAgreeWithTheTreesDayNodesOnRandomLogs) {
+    std::mt19937_64 rng(20261209);
+    int outcomes[3] = {};
+    std::size_t days = 0;
+    LogTotalsReader reused;
+    for (int i = 0; i < 3000 && !HasFailure(); ++i) {
+        SCOPED_TRACE(testing::Message() << "log " << i);
+        RandomLog log;
+        MakeRandomLog(rng, log);
+        MemoryFileSystem copy = log.files;
+        const LogTree tree = BuildLogTree(log.files, kPath, log.encodedPassword, log.today);
+        const LogTotals& totals = reused.Read(copy, kPath, log.encodedPassword);
+        ASSERT_EQ(static_cast<int>(totals.Failed()), static_cast<int>(tree.Failed));
+        ++outcomes[static_cast<int>(tree.Failed)];
+        if (tree.Failed == LogTree::Failure::ReadError) continue;
+
+        // A clock set back gives a day more than one node: the day's time is their sum.
+        std::map<TDateTime, std::pair<double, int>> treeDays;
+        std::size_t sessions = 0;
+        for (const LogTreeNode& node : tree.Nodes) {
+            if (node.Info.Kind != pkDay) continue;
+            auto& [duration, nodes] = treeDays[std::trunc(node.Info.StartTime)];
+            duration += node.Info.Duration;
+            ++nodes;
+        }
+        std::erase_if(treeDays, [](const auto& day) { return !(day.second.first > 0); });
+        ASSERT_EQ(totals.Days().size(), treeDays.size());
+        auto want = treeDays.begin();
+        for (const DayTotal& got : totals.Days()) {
+            EXPECT_EQ(got.day, want->first);
+            EXPECT_EQ(DurationText(got.duration), DurationText(want->second.first));
+            if (want->second.second == 1) {
+                EXPECT_EQ(got.duration, want->second.first);
+            }
+            ++want;
+        }
+        for (const Session& session : totals.Sessions()) {
+            EXPECT_LE(session.start, session.end);
+            ++sessions;
+        }
+        days += treeDays.size();
+        EXPECT_EQ(sessions, totals.ValidPairs());
+    }
+    EXPECT_GT(outcomes[0], 1000);
+    EXPECT_GT(outcomes[1], 500);
+    EXPECT_GT(outcomes[2], 150);
+    EXPECT_GT(days, 20000u);
 }

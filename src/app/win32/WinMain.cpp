@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/UtilsUnit.h"
+#include "app/win32/Export.h"
 #include "app/win32/RegistryStore.h"
 #include "app/win32/SingleInstance.h"
 #include "viewer/win32/MainUnit.h"
@@ -69,6 +70,10 @@ int RunWorktally(HINSTANCE instance) {
     ProgramState state;
     ParamsChannel channel;  // released last: the first instance keeps the section to the end
     const std::string parameters = JoinParams(__argc, __argv);
+    // An export serves a script: no hand-over to a running instance, no window, no logging.
+    if (const std::optional<int> exitCode =
+            RunExportCommand(instance, parameters, MachineEnvironment()))
+        return *exitCode;
 
     state.StopAtStart = CheckSingleInstance(state, channel, parameters);
     const ParseEnvironment environment = MachineEnvironment();

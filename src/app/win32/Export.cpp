@@ -1,0 +1,27 @@
+#include "app/win32/Export.h"
+
+#include "app/win32/RegistryStore.h"
+#include "dialogs/win32/PasswordUnit.h"
+#include "reports/ExportCommand.h"
+
+std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& parameters,
+                                    const ParseEnvironment& environment) {
+    const ExportRequest request = ParseExportParams(parameters);
+    if (!request.Asked) return std::nullopt;
+    ProgramState state;
+    ParseParams(state, parameters, environment);
+    RegistrySettingsStore settings;
+    LoadSettings(state, settings);  // read only: an export stores nothing
+
+    TPasswordForm passwordForm(instance);
+    ExportUi ui;
+    ui.AskPassword = [&] {
+        std::string answer;
+        passwordForm.Execute(nullptr, answer);
+        return answer;
+    };
+    ui.ShowError = [](const std::string& text) {
+        ::MessageBoxA(nullptr, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
+    };
+    return RunExport(request, state, NativeFileSystem(), ui);
+}
