@@ -19,6 +19,7 @@
 #include "log/Recorder.h"
 #include "viewer/LogTree.h"
 #include "viewer/win32/DeleteKeyGate.h"
+#include "viewer/win32/HelpWindow.h"
 #include "viewer/win32/TreeRenderer.h"
 
 class TAMAutoRun;
@@ -123,6 +124,7 @@ class TWorktallyMainForm {
     std::unique_ptr<TAMAutoRun> autoRun_;
     TPasswordForm passwordForm_;
     TChangePasswordForm changePasswordForm_;
+    HelpWindow helpWindow_{instance_};
 
     HWND hwnd_ = nullptr;
     HWND timeTree_ = nullptr;
