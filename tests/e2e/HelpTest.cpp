@@ -66,6 +66,9 @@ void CloseWithEsc(Program& program, HWND help) {
 class Help : public E2ETest {};
 
 TEST_F(Help, ShowsTheGuideInOneWindowThatEscCloses) {
+    // The viewer reports a missing log; one session to show.
+    WriteBytes(LogPath(),
+               LogBytes({EncodeDateTime(2001, 3, 5, 8, 0), EncodeDateTime(2001, 3, 5, 9, 0)}, ""));
     Program& program = Start("/F " + Quoted(LogPath()));
     if (!WaitUntil([&] { return program.MainWindowVisible(); }))
         program.Fail("the viewer did not open");
