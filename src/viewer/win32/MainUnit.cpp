@@ -184,6 +184,8 @@ void TWorktallyMainForm::SaveSettingsOnce() {
 
 bool TWorktallyMainForm::PreTranslateMessage(MSG& message) {
     if (hwnd_ == nullptr) return false;
+    // The help window's keys are its own: Del there deletes no branch of the tree.
+    if (helpWindow_.Contains(message.hwnd)) return false;
     if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE) {
         // Bit 30: the key was down already, an auto-repeat of the same press.
         if (!deleteKey_.KeyDown((message.lParam & (1L << 30)) != 0)) return true;
@@ -879,7 +881,8 @@ void TWorktallyMainForm::OnCommand(WORD id, bool fromAccelerator) {
             DeleteBranchItemClick();
             break;
         case IDM_HELP_CONTENTS:
-            break;  // there is no help file
+            helpWindow_.Show(hwnd_);
+            break;
         case IDM_ABOUT:
             AboutItemClick();
             break;

@@ -21,6 +21,7 @@
 #include "log/Recorder.h"
 #include "viewer/LogTree.h"
 #include "viewer/win32/DeleteKeyGate.h"
+#include "viewer/win32/HelpWindow.h"
 #include "viewer/win32/TreeRenderer.h"
 
 class TAMAutoRun;
@@ -136,6 +137,7 @@ class TWorktallyMainForm {
     MainWindowAutoRun autoRun_;
     TPasswordForm passwordForm_;
     TChangePasswordForm changePasswordForm_;
+    HelpWindow helpWindow_{instance_};
 
     HWND hwnd_ = nullptr;
     HWND timeTree_ = nullptr;
