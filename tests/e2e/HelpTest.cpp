@@ -80,7 +80,9 @@ TEST_F(Help, ShowsTheGuideInOneWindowThatEscCloses) {
     HWND text = Control(help, IDC_HELP_TEXT_EDIT);
     EXPECT_EQ(ClassOf(text), "Edit");
     EXPECT_NE(GetWindowLongPtrA(text, GWL_STYLE) & ES_READONLY, 0);
-    EXPECT_EQ(FocusOf(help), text) << "the keys go to the text from the start";
+    // Activation settles a moment after the window appears.
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(help) == text; }))
+        << "the keys go to the text from the start";
 
     const std::string guide = GuideWithCrLf();
     for (const char* option : {"\r\n  /L ", "\r\n  /U name ", "\r\n  /F path "})
