@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/DateTime.h"
-#include "log/LogFile.h"
+#include "core/time/DateTime.h"
+#include "core/log/LogFile.h"
 
 namespace bench {
 
@@ -17,24 +17,24 @@ inline constexpr char kPassword[] = "bench password";
 
 // A few sessions per working day, now and then one past midnight, rarely one at a weekend;
 // `count` sessions from the Monday 2000-01-03 on, as start and end records.
-inline std::vector<TDateTime> MakeSessions(std::size_t count) {
+inline std::vector<DateTime> MakeSessions(std::size_t count) {
     std::mt19937_64 rng(12345);
     auto uniform = [&](double lo, double hi) {
         return std::uniform_real_distribution<double>(lo, hi)(rng);
     };
     auto integer = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     const double hour = 1.0 / 24;
-    std::vector<TDateTime> records;
+    std::vector<DateTime> records;
     records.reserve(2 * count);
-    TDateTime day = EncodeDate(2000, 1, 3);
+    DateTime day = EncodeDate(2000, 1, 3);
     for (int weekday = 0; records.size() < 2 * count; day += 1, weekday = (weekday + 1) % 7) {
         const bool working = weekday < 5;
         if (!working && uniform(0, 1) > 0.1) continue;
         const int sessions = working ? integer(2, 5) : 1;
-        TDateTime time = day + uniform(7.5, 9.5) * hour;
+        DateTime time = day + uniform(7.5, 9.5) * hour;
         for (int s = 0; s < sessions && records.size() < 2 * count; ++s) {
-            const TDateTime start = time;
-            TDateTime end = start + uniform(0.5, 2) * hour;
+            const DateTime start = time;
+            DateTime end = start + uniform(0.5, 2) * hour;
             if (s == sessions - 1 && uniform(0, 1) < 0.05) end = day + 1 + uniform(0.1, 2) * hour;
             records.push_back(start);
             records.push_back(end);
@@ -45,7 +45,7 @@ inline std::vector<TDateTime> MakeSessions(std::size_t count) {
 }
 
 // Writes the records scrambled with kPassword.
-inline void WriteLog(const std::string& path, const std::vector<TDateTime>& records) {
+inline void WriteLog(const std::string& path, const std::vector<DateTime>& records) {
     constexpr auto size = static_cast<std::size_t>(kRecordSize);
     const RecordKeys keys(kPassword);
     std::vector<unsigned char> bytes(records.size() * size);

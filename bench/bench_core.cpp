@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/DateTime.h"
-#include "app/UtilsUnit.h"
-#include "log/LogFile.h"
+#include "core/time/DateTime.h"
+#include "core/settings/PasswordCodec.h"
+#include "core/log/LogFile.h"
 #include "unit/support/ReferenceTree.h"
-#include "viewer/LogTree.h"
+#include "core/tree/LogTree.h"
 #include "BenchLog.h"
 
 #ifdef _WIN32
@@ -104,9 +104,9 @@ int main() {
     std::printf("%9s %9s %18s %18s %18s %20s %7s %9s %9s\n", "sessions", "nodes", "build",
                 "rebuild", "all texts", "scanning reference", "ratio", "node MiB", "peak MiB");
     for (std::size_t sessions : {1000u, 10000u, 100000u, 1000000u}) {
-        const std::vector<TDateTime> records = MakeSessions(sessions);
+        const std::vector<DateTime> records = MakeSessions(sessions);
         WriteLog(path, records);
-        const TDateTime today = records.back();
+        const DateTime today = records.back();
         const int runs = sessions >= 1000000 ? 7 : sessions >= 100000 ? 11 : 21;
 
         LogTree tree;

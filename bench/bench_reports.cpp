@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "BenchLog.h"
-#include "app/UtilsUnit.h"
-#include "reports/CsvReports.h"
-#include "reports/LogTotals.h"
+#include "core/settings/PasswordCodec.h"
+#include "core/reports/CsvReports.h"
+#include "core/reports/LogTotals.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int main() {
     std::printf("%9s %6s %7s %8s %8s %8s %9s %9s %9s\n", "sessions", "years", "days", "read",
                 "weeks", "current", "CSV days", "CSV weeks", "CSV sess.");
     for (const std::size_t sessions : {10000u, 100000u, 300000u}) {
-        const std::vector<TDateTime> records = bench::MakeSessions(sessions);
+        const std::vector<DateTime> records = bench::MakeSessions(sessions);
         bench::WriteLog(path, records);
         LogTotalsReader reader;
         const double read = MedianMs(9, [&] { reader.Read(NativeFileSystem(), path, encoded); });

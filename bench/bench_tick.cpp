@@ -30,11 +30,12 @@ int main() {
 #include <string>
 #include <vector>
 
-#include "app/DateTime.h"
-#include "app/UtilsUnit.h"
-#include "app/win32/SingleInstance.h"
-#include "app/win32/UniqueHandle.h"
-#include "log/LogFile.h"
+#include "core/time/DateTime.h"
+#include "core/settings/PasswordCodec.h"
+#include "core/settings/Settings.h"
+#include "win32/platform/SingleInstance.h"
+#include "win32/platform/UniqueHandle.h"
+#include "core/log/LogFile.h"
 #include "res/resource.h"
 #include "BenchLog.h"
 
@@ -58,11 +59,11 @@ using bench::WriteLog;
 
 // The benchmark's log moved by whole weeks so that it ends within the week before the day
 // before yesterday: the program's own session then comes last.
-std::vector<TDateTime> MakeSessions(std::size_t count, TDateTime now) {
-    std::vector<TDateTime> records = bench::MakeSessions(count);
+std::vector<DateTime> MakeSessions(std::size_t count, DateTime now) {
+    std::vector<DateTime> records = bench::MakeSessions(count);
     const double lastDay = std::trunc(now) - 2;
     const double weeks = std::floor((lastDay - std::trunc(records[records.size() - 2])) / 7);
-    for (TDateTime& record : records) record += 7 * weeks;
+    for (DateTime& record : records) record += 7 * weeks;
     return records;
 }
 

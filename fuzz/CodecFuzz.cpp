@@ -4,7 +4,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/UtilsUnit.h"
+#include "core/settings/PasswordCodec.h"
 
 namespace {
 

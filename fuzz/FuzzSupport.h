@@ -16,7 +16,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "log/LogFile.h"
+#include "core/log/LogFile.h"
 
 // Stops the run with a message; libFuzzer saves the input that got here.
 #define FUZZ_CHECK(condition)                                                                  \

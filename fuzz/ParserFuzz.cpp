@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/UtilsUnit.h"
+#include "core/settings/CommandLine.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/DateTime.h"
-#include "viewer/DateTimeFormat.h"
+#include "core/time/DateTime.h"
+#include "core/time/DateTimeFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ByteReader in(data, size);

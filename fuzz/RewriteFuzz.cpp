@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/DateTime.h"
-#include "log/Rewrite.h"
+#include "core/time/DateTime.h"
+#include "core/log/Rewrite.h"
 
 namespace {
 
@@ -18,11 +18,11 @@ ScratchFolder& Scratch() {
 
 class FixedClock : public Clock {
   public:
-    explicit FixedClock(TDateTime now) : now_(now) {}
-    TDateTime Now() const override { return now_; }
+    explicit FixedClock(DateTime now) : now_(now) {}
+    DateTime Now() const override { return now_; }
 
   private:
-    TDateTime now_;
+    DateTime now_;
 };
 
 struct Pair {
@@ -53,20 +53,20 @@ void CheckHolds(const std::string& log, const std::string& password,
     }
 }
 
-bool InBranch(TPeriodKind kind, double start, double pairStart) {
+bool InBranch(PeriodKind kind, double start, double pairStart) {
     const CivilDate selected = DecodeDate(start);
     const CivilDate date = DecodeDate(pairStart);
     switch (kind) {
-        case pkTotal:
+        case PeriodKind::Total:
             return true;
-        case pkYear:
+        case PeriodKind::Year:
             return date.Year == selected.Year;
-        case pkMonth:
+        case PeriodKind::Month:
             return date.Year == selected.Year && date.Month == selected.Month;
-        case pkDay:
+        case PeriodKind::Day:
             return date.Year == selected.Year && date.Month == selected.Month &&
                    date.Day == selected.Day;
-        case pkSession:
+        case PeriodKind::Session:
             return pairStart == start;
     }
     return false;
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string log = in.Rest();
 
     const bool rekey = (flags & 1) != 0;
-    const auto kind = static_cast<TPeriodKind>(((flags >> 1) & 7) % 5);
+    const auto kind = static_cast<PeriodKind>(((flags >> 1) & 7) % 5);
     const bool logging = (flags & 16) != 0;
     const bool noFile = (flags & 32) != 0;
 
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         const double start = Pick(startPick, startGiven, pairs);
         const double sessionStart = Pick(sessionPick, sessionGiven, pairs);
-        std::optional<TDateTime> appended;
+        std::optional<DateTime> appended;
         try {
             appended = DeleteLogBranch(files, path, password, kind, start, sessionStart, logging,
                                        FixedClock(now));

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/UtilsUnit.h"
+#include "core/settings/PasswordCodec.h"
 #include "unit/support/ReferenceTree.h"
-#include "viewer/LogTree.h"
+#include "core/tree/LogTree.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "e2e/Harness.h"
-#include "log/LogFile.h"
+#include "core/log/LogFile.h"
 
 namespace e2e {
 namespace {
@@ -56,16 +56,16 @@ void AnswerBoxes(DWORD pid, std::set<HWND>& answered, std::vector<Box>& boxes) {
 }
 
 // The pairs of a log written without a password, each checked; fails when not aligned.
-std::vector<std::pair<TDateTime, TDateTime>> Pairs(const std::string& path, TDateTime from,
-                                                   TDateTime to) {
-    std::vector<std::pair<TDateTime, TDateTime>> pairs;
+std::vector<std::pair<DateTime, DateTime>> Pairs(const std::string& path, DateTime from,
+                                                 DateTime to) {
+    std::vector<std::pair<DateTime, DateTime>> pairs;
     if (!FileExists(path)) return pairs;
     const auto size = ReadBytes(path).size();
     EXPECT_EQ(size % 16, 0u) << path << " holds a torn pair";
     const auto records = ReadLog(path, "");
     for (std::size_t r = 0; r + 1 < records.size(); r += 2) {
-        const TDateTime start = records[r];
-        const TDateTime end = records[r + 1];
+        const DateTime start = records[r];
+        const DateTime end = records[r + 1];
         EXPECT_LE(start, end) << path << " pair " << r / 2;
         EXPECT_GE(start, from - kMillisecond) << path << " pair " << r / 2;
         EXPECT_LE(end, to + kMillisecond) << path << " pair " << r / 2;
@@ -105,7 +105,7 @@ TEST_F(Concurrency, ASecondStartBeforeTheFirstHasItsWindowIsHandedOverOnceItAppe
     const std::string firstLog = PathIn("log1.dat");
     const std::string secondLog = PathIn("log2.dat");
     const DesktopKeeper desktop;
-    const TDateTime begun = Now();
+    const DateTime begun = Now();
 
     // The first instance is held between creating the section and creating its window, as a
     // slow log-on holds it: its main thread is stopped the moment the section appears. When
@@ -159,7 +159,7 @@ TEST_F(Concurrency, ASecondStartBeforeTheFirstHasItsWindowIsHandedOverOnceItAppe
     // second log.
     const auto check = [&](const char* when) {
         SCOPED_TRACE(when);
-        const TDateTime now = Now();
+        const DateTime now = Now();
         EXPECT_EQ(Pairs(firstLog, begun, now).size(), 1u);
         EXPECT_EQ(Pairs(secondLog, begun, now).size(), 1u);
     };
@@ -180,7 +180,7 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     // that is not there yet would rightly report an error, so it starts out empty.
     WriteBytes(defaultLog, {});
 
-    const TDateTime begun = Now();
+    const DateTime begun = Now();
     Program& first = Start("/L /F " + Quoted(firstLog), {}, exe);
     first.MainWindow();
     if (!WaitForFileSize(firstLog, 16u)) first.Fail("the first session was not written");
@@ -250,7 +250,7 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
 
     const auto check = [&](const char* when) {
         SCOPED_TRACE(when);
-        const TDateTime now = Now();
+        const DateTime now = Now();
         EXPECT_EQ(Pairs(firstLog, begun, now).size(), 1u) << "only the first session";
         EXPECT_EQ(Pairs(defaultLog, begun, now).size(), static_cast<std::size_t>(expectedDefault));
         EXPECT_EQ(Pairs(otherLog, begun, now).size(), static_cast<std::size_t>(expectedOther));

@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
-#include "app/UtilsUnit.h"
 #include "e2e/Harness.h"
 
 namespace e2e {
 namespace {
 
 // Two sessions on 5 March, one on 6 March 2001.
-const std::vector<TDateTime> kTwoDays = {
+const std::vector<DateTime> kTwoDays = {
     EncodeDateTime(2001, 3, 5, 8, 0),  EncodeDateTime(2001, 3, 5, 9, 0),
     EncodeDateTime(2001, 3, 5, 10, 0), EncodeDateTime(2001, 3, 5, 11, 15),
     EncodeDateTime(2001, 3, 6, 8, 0),  EncodeDateTime(2001, 3, 6, 9, 30)};

@@ -9,15 +9,16 @@
 #include <sstream>
 #include <thread>
 
-#include "app/UtilsUnit.h"
-#include "log/LogFile.h"
+#include "core/settings/PasswordCodec.h"
+#include "core/settings/Settings.h"
+#include "core/log/LogFile.h"
 
 namespace e2e {
 
 namespace {
 
 constexpr UINT kSendLimitMs = 30000;
-constexpr char kMainClass[] = "TWorktallyMainForm";
+constexpr char kMainClass[] = "MainWindow";
 
 // Closes a kernel handle at the end of a scope.
 class HandleGuard {
@@ -214,7 +215,7 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-TDateTime Now() {
+DateTime Now() {
     SYSTEMTIME t{};
     GetLocalTime(&t);
     return EncodeDate(t.wYear, t.wMonth, t.wDay) +
@@ -652,16 +653,16 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-std::vector<TDateTime> ReadLog(const std::string& path, const std::string& password) {
+std::vector<DateTime> ReadLog(const std::string& path, const std::string& password) {
     const auto bytes = ReadBytes(path);
-    std::vector<TDateTime> records;
+    std::vector<DateTime> records;
     for (std::size_t r = 0; r + 8 <= bytes.size(); r += 8)
         records.push_back(UnscrambleRecord(password, static_cast<std::int32_t>(r / 8),
                                            LoadRecordBytes(bytes.data() + r)));
     return records;
 }
 
-std::vector<unsigned char> LogBytes(const std::vector<TDateTime>& records,
+std::vector<unsigned char> LogBytes(const std::vector<DateTime>& records,
                                     const std::string& password) {
     std::vector<unsigned char> bytes(records.size() * 8);
     for (std::size_t r = 0; r < records.size(); ++r)

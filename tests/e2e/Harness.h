@@ -19,10 +19,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DateTime.h"
-#include "app/win32/UniqueHandle.h"
+#include "core/time/DateTime.h"
+#include "win32/platform/UniqueHandle.h"
 #include "res/resource.h"
-#include "viewer/win32/MainUnit.h"
+#include "win32/main_window/MainWindow.h"
 
 namespace e2e {
 
@@ -43,7 +43,7 @@ std::string ProgramPath();
 std::string Quoted(const std::string& text);
 
 // Local wall-clock time as a date-time, read the way the program reads it.
-TDateTime Now();
+DateTime Now();
 // One millisecond as a date-time difference.
 inline constexpr double kMillisecond = 1.0 / 86400000.0;
 
@@ -98,7 +98,7 @@ class Program {
     void Resume();
     std::string Dump() const { return DumpWindows(pid_); }
 
-    // The main window (class "TWorktallyMainForm"), waiting for it to be created.
+    // The main window (class "MainWindow"), waiting for it to be created.
     HWND MainWindow();
     HWND Tree() { return Control(MainWindow(), IDC_TIME_TREE); }
     HWND StatusBar() { return Control(MainWindow(), IDC_STATUS_BAR); }
@@ -177,9 +177,9 @@ std::vector<unsigned char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 void RemoveTree(const std::string& path);
 // The log's records unscrambled with the password.
-std::vector<TDateTime> ReadLog(const std::string& path, const std::string& password);
+std::vector<DateTime> ReadLog(const std::string& path, const std::string& password);
 // The bytes of a log holding those records, scrambled with the password.
-std::vector<unsigned char> LogBytes(const std::vector<TDateTime>& records,
+std::vector<unsigned char> LogBytes(const std::vector<DateTime>& records,
                                     const std::string& password);
 // Runs a Unix shell command (Wine starts ELF files natively) and returns its exit code.
 int RunUnix(const std::string& shellCommand);

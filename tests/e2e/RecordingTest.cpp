@@ -6,15 +6,15 @@
 #include <thread>
 
 #include "e2e/Harness.h"
-#include "log/LogFile.h"
+#include "core/log/LogFile.h"
 
 namespace e2e {
 namespace {
 
 // A moment measured around an action, to bound what the program stamped during it.
 struct Span {
-    TDateTime From;
-    TDateTime To;
+    DateTime From;
+    DateTime To;
 };
 
 template <typename Action>
@@ -26,7 +26,7 @@ Span Measure(Action action) {
 }
 
 // The program stamps with millisecond resolution; allow one tick of rounding either side.
-::testing::AssertionResult Within(TDateTime value, const Span& span) {
+::testing::AssertionResult Within(DateTime value, const Span& span) {
     if (value >= span.From - kMillisecond && value <= span.To + kMillisecond)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
@@ -85,7 +85,7 @@ TEST_F(Recording, FirstStartWritesOnePairScrambledWithRecordNumbers) {
 
 TEST_F(Recording, StartAppendsBehindTheWholeRecordsAndKeepsTheRest) {
     const std::string password = "abc";
-    const std::vector<TDateTime> old = {
+    const std::vector<DateTime> old = {
         EncodeDateTime(2001, 3, 5, 8, 0), EncodeDateTime(2001, 3, 5, 9, 0),
         EncodeDateTime(2001, 3, 6, 8, 0), EncodeDateTime(2001, 3, 6, 9, 30)};
     const auto oldBytes = LogBytes(old, password);
@@ -259,7 +259,7 @@ TEST_F(Recording, OnlyTheNamedUserIsLogged) {
     bool windowSeen = false;
     WaitUntil([&] {
         for (HWND window : TopLevelWindows(other.Pid()))
-            windowSeen = windowSeen || ClassOf(window) == "TWorktallyMainForm";
+            windowSeen = windowSeen || ClassOf(window) == "MainWindow";
         return !other.Running();
     });
     other.ExpectExit();
@@ -407,7 +407,7 @@ TEST_F(Recording, OpeningTheViewerFromTheStartMenuKeepsRecording) {
     naming.ExpectExit();
     ASSERT_TRUE(WaitUntil([&] { return logging.MainWindowVisible(); })) << logging.Dump();
     LetTimePass();
-    const TDateTime before = ReadLog(LogPath(), "")[1];
+    const DateTime before = ReadLog(LogPath(), "")[1];
     logging.Tick();
     records = ReadLog(LogPath(), "");
     ASSERT_EQ(records.size(), 2u);

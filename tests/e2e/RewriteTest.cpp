@@ -3,14 +3,14 @@
 
 #include <windows.h>
 
-#include "app/UtilsUnit.h"
+#include "core/settings/PasswordCodec.h"
 #include "e2e/Harness.h"
 
 namespace e2e {
 namespace {
 
 // Two sessions on 5 March, one on 6 March 2001.
-const std::vector<TDateTime> kTwoDays = {
+const std::vector<DateTime> kTwoDays = {
     EncodeDateTime(2001, 3, 5, 8, 0),  EncodeDateTime(2001, 3, 5, 9, 0),
     EncodeDateTime(2001, 3, 5, 10, 0), EncodeDateTime(2001, 3, 5, 11, 15),
     EncodeDateTime(2001, 3, 6, 8, 0),  EncodeDateTime(2001, 3, 6, 9, 30)};
@@ -78,7 +78,7 @@ TEST_F(Rewrite, DeletingADayDropsItsPairsAndRekeysTheRest) {
         program.Send(WM_NULL);
         EXPECT_TRUE(program.Dialogs("Worktally", false).empty()) << "one press, one question";
     }
-    const std::vector<TDateTime> rest = {kTwoDays[4], kTwoDays[5]};
+    const std::vector<DateTime> rest = {kTwoDays[4], kTwoDays[5]};
     ASSERT_TRUE(WaitUntil([&] { return ReadBytes(LogPath()) == LogBytes(rest, "pw"); }))
         << ReadBytes(LogPath()).size() << " bytes";
     const std::vector<std::string> rebuilt = {"2001 -> 1:30", "March 2001 -> 1:30",
@@ -182,7 +182,7 @@ TEST_F(Rewrite, PasswordChangedWhileLoggingKeysTheNextTick) {
     EXPECT_EQ(ChangePassword(program, "", "tock", "tock"), nullptr) << program.Dump();
     EXPECT_EQ(ReadBytes(LogPath()), LogBytes(plain, "tock"));
 
-    const TDateTime before = Now();
+    const DateTime before = Now();
     program.Tick();
     const auto ticked = ReadLog(LogPath(), "tock");
     ASSERT_EQ(ticked.size(), 2u);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "e2e/Harness.h"
-#include "log/LogFile.h"
+#include "core/log/LogFile.h"
 #include "res/resource.h"
 
 namespace e2e {
@@ -136,15 +136,15 @@ void Print(const Usage& u, const char* note) {
 }
 
 // Three sessions a working day for about nine years, one of them now and then past midnight.
-std::vector<TDateTime> PreparedSessions() {
-    std::vector<TDateTime> records;
+std::vector<DateTime> PreparedSessions() {
+    std::vector<DateTime> records;
     records.reserve(2 * kPreparedSessions);
-    const TDateTime first = EncodeDate(2010, 1, 4);
+    const DateTime first = EncodeDate(2010, 1, 4);
     for (int k = 0; k < kPreparedSessions; ++k) {
-        const TDateTime day = first + k / 3;
+        const DateTime day = first + k / 3;
         const int minute = (k * 7) % 60;
-        TDateTime start = 0;
-        TDateTime end = 0;
+        DateTime start = 0;
+        DateTime end = 0;
         switch (k % 3) {
             case 0:
                 start = day + EncodeTime(8, minute, 0);
@@ -172,7 +172,7 @@ TEST_F(Soak, TenThousandTicksWithTheViewerShownLeakNothing) {
     WriteBytes(LogPath(), prepared);
     const std::size_t expectedSize = prepared.size() + 16;
 
-    const TDateTime started = Now();
+    const DateTime started = Now();
     Program& program = Start("/L /F " + Quoted(LogPath()));
     if (!WaitUntil([&] { return ReadBytes(LogPath()).size() == expectedSize; }))
         program.Fail("the session was not appended");
@@ -204,7 +204,7 @@ TEST_F(Soak, TenThousandTicksWithTheViewerShownLeakNothing) {
         expectWithin(true, "tree items", u.Tick, u.TreeItems, b.TreeItems, kTreeItemAllowance);
     };
 
-    TDateTime beforeLastTick = 0;
+    DateTime beforeLastTick = 0;
     auto blockStart = std::chrono::steady_clock::now();
     for (int tick = 1; tick <= kTicks; ++tick) {
         if (tick == kTicks) beforeLastTick = Now();
@@ -236,8 +236,8 @@ TEST_F(Soak, TenThousandTicksWithTheViewerShownLeakNothing) {
     EXPECT_TRUE(std::equal(prepared.begin(), prepared.end(), bytes.begin()))
         << "the prepared sessions are left byte for byte";
     const auto records = ReadLog(LogPath(), "");
-    const TDateTime start = records[records.size() - 2];
-    const TDateTime end = records.back();
+    const DateTime start = records[records.size() - 2];
+    const DateTime end = records.back();
     EXPECT_GE(start, started - kMillisecond);
     EXPECT_LE(start, beforeLastTick);
     EXPECT_GE(end, beforeLastTick - kMillisecond) << "the last tick moved the end";

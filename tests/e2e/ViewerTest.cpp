@@ -12,7 +12,7 @@ namespace e2e {
 namespace {
 
 // Three sessions: two on one day, one from the last morning of 2001 into 2002.
-std::vector<TDateTime> SampleLog() {
+std::vector<DateTime> SampleLog() {
     return {EncodeDateTime(2001, 3, 5, 8, 0),    EncodeDateTime(2001, 3, 5, 15, 5),
             EncodeDateTime(2001, 3, 5, 16, 0),   EncodeDateTime(2001, 3, 5, 16, 30),
             EncodeDateTime(2001, 12, 31, 10, 0), EncodeDateTime(2002, 1, 1, 1, 30)};
@@ -115,10 +115,10 @@ TEST_F(Viewer, OnlyTheNodesOfTodayAreExpanded) {
     const int otherMonth = m == 1 ? 2 : 1;
     const int otherDay = d == 1 ? 2 : 1;
     const auto session = [](int year, int month, int day) {
-        return std::vector<TDateTime>{EncodeDateTime(year, month, day, 9, 0),
-                                      EncodeDateTime(year, month, day, 10, 0)};
+        return std::vector<DateTime>{EncodeDateTime(year, month, day, 9, 0),
+                                     EncodeDateTime(year, month, day, 10, 0)};
     };
-    std::vector<TDateTime> records;
+    std::vector<DateTime> records;
     for (const auto& pair : {session(y - 1, m, d), session(y, otherMonth, 3),
                              session(y, m, otherDay), session(y, m, d)})
         records.insert(records.end(), pair.begin(), pair.end());
@@ -151,7 +151,7 @@ TEST_F(Viewer, PasswordPromptAtStart) {
                           {"wrong", "S3cret", false, true},
                           {"cancel", nullptr, false, false},
                           {"empty", "", false, false}};
-    const std::vector<TDateTime> log = SampleLog();
+    const std::vector<DateTime> log = SampleLog();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         DeleteRegistryTree(HKEY_CURRENT_USER, kProgramKey);

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/UtilsUnit.h"
+#include "core/settings/Settings.h"
 
 class FakeSettingsStore : public SettingsStore {
   public:

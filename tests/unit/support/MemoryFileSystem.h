@@ -24,7 +24,7 @@
 #include <utility>
 #include <vector>
 
-#include "log/LogFile.h"
+#include "core/log/LogFile.h"
 
 class MemoryFileSystem final : public FileSystem {
   public:

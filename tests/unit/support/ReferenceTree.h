@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "app/DateTime.h"
-#include "app/UtilsUnit.h"
-#include "log/LogFile.h"
-#include "viewer/LogInfoUnit.h"
-#include "viewer/LogTree.h"
+#include "core/time/DateTime.h"
+#include "core/settings/PasswordCodec.h"
+#include "core/log/LogFile.h"
+#include "core/tree/Period.h"
+#include "core/tree/LogTree.h"
 
 namespace reference {
 
 struct Node {
-    std::unique_ptr<TLogInfo> Data;
+    std::unique_ptr<Period> Data;
     std::string Text;
     bool Expanded = false;
     Node* Parent = nullptr;
@@ -49,33 +49,33 @@ inline Node* NextInPreOrder(Node* node) {
     return nullptr;
 }
 
-inline bool SamePeriod(const TLogInfo& candidate, const TLogInfo& info, TPeriodKind parentKind) {
+inline bool SamePeriod(const Period& candidate, const Period& info, PeriodKind parentKind) {
     if (candidate.Kind != parentKind || candidate.Year != info.Year) return false;
-    if (parentKind == pkYear) return true;
+    if (parentKind == PeriodKind::Year) return true;
     if (candidate.Month != info.Month) return false;
-    return parentKind == pkMonth || candidate.Day == info.Day;
+    return parentKind == PeriodKind::Month || candidate.Day == info.Day;
 }
 
-inline TLogInfo* AddPeriodNode(Result& tree, std::unique_ptr<TLogInfo> info) {
-    TPeriodKind parentKind;
+inline Period* AddPeriodNode(Result& tree, std::unique_ptr<Period> info) {
+    PeriodKind parentKind;
     switch (info->Kind) {
-        case pkYear:
-            parentKind = pkTotal;
+        case PeriodKind::Year:
+            parentKind = PeriodKind::Total;
             break;
-        case pkMonth:
-            parentKind = pkYear;
+        case PeriodKind::Month:
+            parentKind = PeriodKind::Year;
             break;
-        case pkDay:
-            parentKind = pkMonth;
+        case PeriodKind::Day:
+            parentKind = PeriodKind::Month;
             break;
-        case pkSession:
-            parentKind = pkDay;
+        case PeriodKind::Session:
+            parentKind = PeriodKind::Day;
             break;
         default:
             return nullptr;
     }
     Node* parent = nullptr;
-    if (parentKind != pkTotal) {
+    if (parentKind != PeriodKind::Total) {
         for (Node* n = tree.First; n; n = NextInPreOrder(n)) {
             if (SamePeriod(*n->Data, *info, parentKind)) {
                 parent = n;
@@ -101,31 +101,31 @@ inline TLogInfo* AddPeriodNode(Result& tree, std::unique_ptr<TLogInfo> info) {
     return added->Data.get();
 }
 
-inline void RelabelTree(Result& tree, TDateTime now, const LocaleFormats& formats) {
+inline void RelabelTree(Result& tree, DateTime now, const LocaleFormats& formats) {
     const CivilDate today = DecodeDate(now);
     for (Node* n = tree.First; n; n = NextInPreOrder(n)) {
-        const TLogInfo& info = *n->Data;
+        const Period& info = *n->Data;
         n->Text = info.PeriodText(formats);
-        if ((info.Kind == pkYear && info.Year == today.Year) ||
-            (info.Kind == pkMonth && info.Month == today.Month) ||
-            (info.Kind == pkDay && info.Day == today.Day))
+        if ((info.Kind == PeriodKind::Year && info.Year == today.Year) ||
+            (info.Kind == PeriodKind::Month && info.Month == today.Month) ||
+            (info.Kind == PeriodKind::Day && info.Day == today.Day))
             n->Expanded = true;
     }
 }
 
 inline Result BuildLogTree(FileSystem& files, const std::string& path,
-                           const std::string& encodedPassword, TDateTime now,
+                           const std::string& encodedPassword, DateTime now,
                            const LocaleFormats& formats) {
     Result tree;
-    std::unique_ptr<TLogInfo> total;
-    TDateTime latestEnd = -1;
+    std::unique_ptr<Period> total;
+    DateTime latestEnd = -1;
     try {
         std::unique_ptr<LogFile> file = files.OpenExisting(path);
         std::string password;
         DecodePassword(encodedPassword, password);
-        TLogInfo* currentYear = nullptr;
-        TLogInfo* currentMonth = nullptr;
-        TLogInfo* currentDay = nullptr;
+        Period* currentYear = nullptr;
+        Period* currentMonth = nullptr;
+        Period* currentDay = nullptr;
         std::int64_t position = 0;
         while (position != file->Size()) {
             unsigned char bytes[16];
@@ -133,31 +133,31 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
             file->Read(bytes + 8, 8);
             position += 16;
             const auto number = static_cast<std::int32_t>(position / 8);
-            const TDateTime start = UnscrambleRecord(password, number - 2, LoadRecordBytes(bytes));
-            const TDateTime end =
-                UnscrambleRecord(password, number - 1, LoadRecordBytes(bytes + 8));
+            const DateTime start = UnscrambleRecord(password, number - 2, LoadRecordBytes(bytes));
+            const DateTime end = UnscrambleRecord(password, number - 1, LoadRecordBytes(bytes + 8));
             if (!(end >= start) || start < 0 || end >= 2958466.0 || end - start > 3660.0) {
                 tree.Failed = LogTree::Failure::IncorrectRecord;
                 break;
             }
             latestEnd = std::max(latestEnd, end);
-            TDateTime pieceStart = start;
-            TDateTime pieceEnd = std::trunc(pieceStart) + 1;
+            DateTime pieceStart = start;
+            DateTime pieceEnd = std::trunc(pieceStart) + 1;
             for (;;) {
                 if (pieceEnd > end) pieceEnd = end;
-                auto piece = std::make_unique<TLogInfo>(pkSession, pieceStart, pieceEnd);
-                if (!total) total = std::make_unique<TLogInfo>(pkTotal, pieceStart, pieceStart);
+                auto piece = std::make_unique<Period>(PeriodKind::Session, pieceStart, pieceEnd);
+                if (!total)
+                    total = std::make_unique<Period>(PeriodKind::Total, pieceStart, pieceStart);
                 if (!currentYear || currentYear->Year != piece->Year)
                     currentYear = AddPeriodNode(
-                        tree, std::make_unique<TLogInfo>(pkYear, pieceStart, pieceStart));
+                        tree, std::make_unique<Period>(PeriodKind::Year, pieceStart, pieceStart));
                 if (!currentMonth || currentMonth->Year != piece->Year ||
                     currentMonth->Month != piece->Month)
                     currentMonth = AddPeriodNode(
-                        tree, std::make_unique<TLogInfo>(pkMonth, pieceStart, pieceStart));
+                        tree, std::make_unique<Period>(PeriodKind::Month, pieceStart, pieceStart));
                 if (!currentDay || currentDay->Year != piece->Year ||
                     currentDay->Month != piece->Month || currentDay->Day != piece->Day)
                     currentDay = AddPeriodNode(
-                        tree, std::make_unique<TLogInfo>(pkDay, pieceStart, pieceStart));
+                        tree, std::make_unique<Period>(PeriodKind::Day, pieceStart, pieceStart));
                 const double duration = piece->Duration;
                 AddPeriodNode(tree, std::move(piece));
                 total->AddDuration(duration);

@@ -1,0 +1,75 @@
+#include "core/log/LogFile.h"
+
+#include <cstring>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+std::uint64_t BitsOf(DateTime value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+DateTime ValueOf(std::uint64_t bits) {
+    DateTime value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Key byte j of record r is password[(r + j) mod L]; `start` is r mod L.
+std::uint64_t KeyFrom(const std::string& password, std::size_t start) {
+    const std::size_t length = password.size();
+    std::uint64_t key = 0;
+    std::size_t index = start;
+    for (unsigned j = 0; j < 8; ++j) {
+        key |= static_cast<std::uint64_t>(static_cast<unsigned char>(password[index])) << (8 * j);
+        if (++index == length) index = 0;
+    }
+    return key;
+}
+
+std::uint64_t KeyOf(const std::string& password, std::int64_t recordNumber) {
+    if (password.empty()) return 0;
+    const auto length = static_cast<std::int64_t>(password.size());
+    std::int64_t start = recordNumber % length;
+    if (start < 0) start += length;
+    return KeyFrom(password, static_cast<std::size_t>(start));
+}
+
+}  // namespace
+
+std::uint64_t ScrambleRecord(const std::string& password, std::int32_t recordNumber,
+                             DateTime value) {
+    return BitsOf(value) ^ KeyOf(password, recordNumber);
+}
+
+DateTime UnscrambleRecord(const std::string& password, std::int32_t recordNumber,
+                          std::uint64_t stored) {
+    return ValueOf(stored ^ KeyOf(password, recordNumber));
+}
+
+RecordKeys::RecordKeys(const std::string& password) {
+    keys_.reserve(password.size());
+    for (std::size_t start = 0; start < password.size(); ++start)
+        keys_.push_back(KeyFrom(password, start));
+}
+
+std::uint64_t RecordKeys::Scramble(std::int64_t recordNumber, DateTime value) const {
+    return BitsOf(value) ^ Key(recordNumber);
+}
+
+DateTime RecordKeys::Unscramble(std::int64_t recordNumber, std::uint64_t stored) const {
+    return ValueOf(stored ^ Key(recordNumber));
+}
+
+std::uint64_t LoadRecordBytes(const unsigned char* bytes) {
+    std::uint64_t value = 0;
+    for (unsigned j = 0; j < 8; ++j) value |= static_cast<std::uint64_t>(bytes[j]) << (8 * j);
+    return value;
+}
+
+void StoreRecordBytes(std::uint64_t value, unsigned char* bytes) {
+    for (unsigned j = 0; j < 8; ++j) bytes[j] = static_cast<unsigned char>(value >> (8 * j));
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+// The log: a headerless sequence of 8-byte records, pairs (start, end) per session, each
+// record XOR-scrambled with the password and its own record number.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/time/DateTime.h"
+
+inline constexpr std::int64_t kRecordSize = 8;
+
+// The stored bytes of a record as a 64-bit value whose little-endian bytes are the bytes on disk.
+std::uint64_t ScrambleRecord(const std::string& password, std::int32_t recordNumber,
+                             DateTime value);
+DateTime UnscrambleRecord(const std::string& password, std::int32_t recordNumber,
+                          std::uint64_t stored);
+
+// The key of every record number for one password, worked out once, for readers and writers
+// that scramble many records. XOR with the key both scrambles and unscrambles.
+class RecordKeys {
+  public:
+    explicit RecordKeys(const std::string& password);
+
+    // The 8 key bytes of a record as a little-endian 64-bit value; 0 for an empty password.
+    std::uint64_t Key(std::int64_t recordNumber) const {
+        if (keys_.empty()) return 0;
+        const auto count = static_cast<std::int64_t>(keys_.size());
+        const std::int64_t index = recordNumber % count;
+        return keys_[static_cast<std::size_t>(index < 0 ? index + count : index)];
+    }
+    std::uint64_t Scramble(std::int64_t recordNumber, DateTime value) const;
+    DateTime Unscramble(std::int64_t recordNumber, std::uint64_t stored) const;
+
+  private:
+    std::vector<std::uint64_t> keys_;  // one per starting character of the password
+};
+
+// Little-endian conversion between a record's 8 bytes and its 64-bit value.
+std::uint64_t LoadRecordBytes(const unsigned char* bytes);
+void StoreRecordBytes(std::uint64_t value, unsigned char* bytes);
+
+// A pair counts only when its end is not earlier than its start (NaN never compares).
+inline bool IsValidPair(DateTime start, DateTime end) {
+    return end >= start;
+}
+
+// Every failure of a file access; callers catch it at their operation's boundary.
+class IoError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+    IoError(const std::string& what, std::string reason)
+        : std::runtime_error(what), reason_(std::move(reason)) {}
+    // The system's own words for the failure; empty when there are none.
+    const std::string& Reason() const noexcept { return reason_; }
+
+  private:
+    std::string reason_;
+};
+
+// An open file. Positions and sizes are in bytes; every call throws IoError on failure.
+class LogFile {
+  public:
+    virtual ~LogFile() = default;
+    virtual std::int64_t Size() = 0;
+    virtual void Seek(std::int64_t offset) = 0;
+    // Reads exactly size bytes; fewer is an error.
+    virtual void Read(void* buffer, std::size_t size) = 0;
+    // Writes exactly size bytes; fewer is an error.
+    virtual void Write(const void* buffer, std::size_t size) = 0;
+    // Forces written data to the disk.
+    virtual void Flush() = 0;
+    // Closing reports errors too; the destructor closes silently when Close was not called.
+    virtual void Close() = 0;
+};
+
+// The file operations the log needs, so that tests can fail any of them on purpose.
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+    // Opens an existing file for reading and writing, sharing read and write with others.
+    virtual std::unique_ptr<LogFile> OpenExisting(const std::string& path) = 0;
+    // Creates the file, or empties an existing one, for reading and writing.
+    virtual std::unique_ptr<LogFile> Create(const std::string& path) = 0;
+    // Replaces `to` by `from` in one atomic step that survives a crash.
+    virtual void Replace(const std::string& from, const std::string& to) = 0;
+    // Best effort; never throws.
+    virtual void Remove(const std::string& path) noexcept = 0;
+    virtual bool Exists(const std::string& path) = 0;
+};
+
+// The real files of this platform (Win32 on Windows, POSIX elsewhere).
+FileSystem& NativeFileSystem();

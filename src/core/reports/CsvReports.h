@@ -1,0 +1,30 @@
+#pragma once
+
+// The CSV export of the logged time: RFC 4180 text in ASCII, comma separated, every line ended
+// by CRLF, a header line first. Built from counted totals rather than the file, so that an
+// export can still write the pairs before an incorrect record.
+
+#include <string>
+
+#include "core/log/LogFile.h"
+#include "core/reports/LogTotals.h"
+
+enum class CsvKind {
+    Days,      // Date,Duration,Hours: one row per day with logged time, oldest first
+    Weeks,     // Week,Monday,..,Sunday,Total: one row per ISO 8601 week with logged time
+    Sessions,  // Start,End,Duration,Hours: one row per counted pair, in log order
+};
+
+// The exact bytes of the file.
+std::string CsvText(const LogTotals& totals, CsvKind kind);
+
+// A duration in days as decimal hours with two decimals and a point, whatever the locale:
+// "8.92". Ties round half to even, as the minutes of DurationText do.
+std::string HoursText(double days);
+
+// The temporary file an export writes beside its target before putting it in place.
+std::string CsvTemporaryPath(const std::string& path);
+
+// Writes `text` to `path` in one step: a failure leaves the old file, or none, and no
+// temporary file behind. Throws IoError.
+void WriteCsvFile(FileSystem& files, const std::string& path, const std::string& text);

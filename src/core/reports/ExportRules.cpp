@@ -1,0 +1,78 @@
+#include "core/reports/ExportRules.h"
+
+#include <exception>
+
+#include "core/reports/LogTotals.h"
+#include "core/settings/CommandLine.h"
+#include "core/settings/PasswordCodec.h"
+
+ExportRequest ParseExportParams(const std::string& text) {
+    ExportRequest request;
+    std::size_t position = 1;
+    while (position <= text.size()) {
+        const std::string option = AsciiUpper(NextToken(text, position));
+        if (option == "/E") {
+            request.Asked = true;
+            request.File = NextToken(text, position);
+        } else if (option == "/R") {
+            const std::string kind = NextToken(text, position);
+            const std::string upper = AsciiUpper(kind);
+            request.UnknownKind.clear();
+            if (upper == "DAYS") {
+                request.Kind = CsvKind::Days;
+            } else if (upper == "WEEKS") {
+                request.Kind = CsvKind::Weeks;
+            } else if (upper == "SESSIONS") {
+                request.Kind = CsvKind::Sessions;
+            } else {
+                request.UnknownKind = kind.empty() ? "(none)" : kind;
+            }
+        } else if (option == "/F" || option == "/U") {
+            NextToken(text, position);  // a log or user named like an option stays a name
+        }
+    }
+    return request;
+}
+
+int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
+              const ExportUi& ui) {
+    if (request.File.empty()) {
+        ui.ShowError("No file to export to after /E");
+        return kExportFailed;
+    }
+    if (!request.UnknownKind.empty()) {
+        ui.ShowError("Unknown report kind " + request.UnknownKind + " for " + request.File);
+        return kExportFailed;
+    }
+    if (!state.EncodedPassword.empty()) {
+        const std::string answer = ui.AskPassword();
+        if (answer.empty()) return kExportFailed;
+        std::string password;
+        try {
+            DecodePassword(state.EncodedPassword, password);
+        } catch (const ConvertError&) {
+            ui.ShowError("Error during decoding the password");
+        }
+        if (answer != password) {
+            ui.ShowError("Password Incorrect");
+            return kExportFailed;
+        }
+    }
+
+    const LogTotals totals = ReadLogTotals(files, state.LogFileName, state.EncodedPassword);
+    if (totals.Failed() == LogTotals::Failure::ReadError) {
+        ui.ShowError("Error reading " + state.LogFileName);
+        return kExportFailed;
+    }
+    try {
+        WriteCsvFile(files, request.File, CsvText(totals, request.Kind));
+    } catch (const std::exception&) {
+        ui.ShowError("Error writing " + request.File);
+        return kExportFailed;
+    }
+    if (totals.Failed() == LogTotals::Failure::IncorrectRecord) {
+        ui.ShowError("Incorrect record in " + state.LogFileName);
+        return kExportIncomplete;
+    }
+    return kExportDone;
+}

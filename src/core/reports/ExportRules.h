@@ -1,0 +1,37 @@
+#pragma once
+
+// The command-line export, `/E FILE [/R days|weeks|sessions] [/F LOG]`, apart from the
+// prompt and the boxes that ask and tell.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/settings/ProgramState.h"
+#include "core/log/LogFile.h"
+#include "core/reports/CsvReports.h"
+
+struct ExportRequest {
+    bool Asked = false;  // /E was given
+    std::string File;    // empty when /E has no file after it
+    CsvKind Kind = CsvKind::Days;
+    std::string UnknownKind;  // the text after /R when it names no kind
+};
+
+// Finds /E and /R among the parameters; /F and /U keep their own operands.
+ExportRequest ParseExportParams(const std::string& text);
+
+struct ExportUi {
+    // The typed password, or the empty text on cancel.
+    std::function<std::string()> AskPassword;
+    std::function<void(const std::string& text)> ShowError;
+};
+
+// Exit codes: everything written; nothing written; written up to an incorrect record.
+inline constexpr int kExportDone = 0;
+inline constexpr int kExportFailed = 1;
+inline constexpr int kExportIncomplete = 2;
+
+// Asks for the stored password, reads the log and writes the file; returns the exit code.
+int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
+              const ExportUi& ui);

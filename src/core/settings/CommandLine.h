@@ -1,0 +1,38 @@
+#pragma once
+
+// The command line: its parser, the hand-over of a second start's command line to the running
+// instance, and the command line of the auto-run entry.
+
+#include <cstddef>
+#include <string>
+
+#include "core/settings/ProgramState.h"
+
+// Upper-cases a-z only, so that options compare alike whatever the locale.
+std::string AsciiUpper(std::string text);
+
+std::string AddBackslash(const std::string& path);
+// `position` is 1-based and shared between calls; see the parser.
+std::string NextToken(const std::string& text, std::size_t& position);
+void ParseParams(ProgramState& state, const std::string& text, const ParseEnvironment& env);
+// What the running instance does with a command line handed over to it.
+struct HandOverOutcome {
+    bool StartSession = false;  // logging (again): a new session starts
+    bool ShowViewer = false;
+    // A log named with /F while another one is being recorded: the viewer shows the recorded
+    // log and says so; empty otherwise.
+    std::string OtherLog;
+};
+// Applies a handed-over command line to the running instance's state. While logging, a
+// command line without /L only opens the viewer: logging and its log stay as they are.
+HandOverOutcome ApplyHandOver(ProgramState& state, const std::string& text,
+                              const ParseEnvironment& env);
+// Parameters 1..argc-1, each followed by one space; a parameter that is empty or holds a space
+// is put in double quotes. Double quotes inside a parameter are dropped, since NextToken has
+// no escape for them and one would otherwise split or swallow parameters.
+std::string JoinParams(int argc, const char* const* argv);
+
+// Parameters of the auto-run entry: "/l", then " /u " and the user name (quoted when it
+// holds a space) for one user, then " /f " and the quoted log path when the log was named with
+// /F, so the start with Windows records where the user records.
+std::string AutoRunParams(const ProgramState& state);

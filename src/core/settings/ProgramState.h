@@ -1,0 +1,33 @@
+#pragma once
+
+// What the program is doing and with which log: filled from the command line and the settings,
+// read by everything above.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+struct ProgramState {
+    std::string LogFileName;
+    bool LogFileNamed = false;  // given with /F rather than the default beside the program
+    bool Logging = false;
+    bool ShowLogAtStart = true;
+    bool StopAtStart = false;
+    bool AlreadyRunning = false;
+    std::string EncodedPassword;  // hex text; empty means no password
+    bool OneUser = false;
+    std::string AutoRunUserName;
+    // Time away is not counted: while the workstation is locked, and after this many minutes
+    // without input (0: never).
+    bool AwayWhenLocked = false;
+    int AwayIdleMinutes = 0;
+};
+
+// What the parser needs of the machine.
+struct ParseEnvironment {
+    std::string ExeDirectory;  // folder of the executable
+    // Log-on name of the current user; nullopt when it cannot be obtained.
+    std::function<std::optional<std::string>()> UserName;
+};
+
+inline constexpr char kDefaultLogName[] = "worktaly.dat";

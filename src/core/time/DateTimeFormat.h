@@ -1,0 +1,32 @@
+#pragma once
+
+// Date and time texts from Windows-style pictures (d, dd, M, MM, MMM, MMMM, yy, yyyy, h, hh,
+// H, HH, m, mm, s, ss, t, tt and 'quoted' literals), so the core never asks the OS.
+
+#include <array>
+#include <string>
+
+#include "core/time/DateTime.h"
+
+struct LocaleFormats {
+    std::string ShortDate = "M/d/yyyy";
+    std::string LongTime = "h:mm:ss tt";
+    std::string AM = "AM";
+    std::string PM = "PM";
+    std::array<std::string, 12> MonthNames{"January",   "February", "March",    "April",
+                                           "May",       "June",     "July",     "August",
+                                           "September", "October",  "November", "December"};
+    std::array<std::string, 12> AbbrevMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+};
+
+std::string FormatPicture(const std::string& picture, DateTime value, const LocaleFormats& formats);
+// The picture without its seconds field and the separator that leads to it ("h:mm:ss tt" ->
+// "h:mm tt"); everything else stays.
+std::string WithoutSeconds(const std::string& picture);
+// The date in the short date format.
+std::string DateText(DateTime value, const LocaleFormats& formats);
+// The time of day in the long time format.
+std::string TimeText(DateTime value, const LocaleFormats& formats);
+// Date, a blank and the time; the time is left out when it is exactly midnight.
+std::string DateTimeText(DateTime value, const LocaleFormats& formats);

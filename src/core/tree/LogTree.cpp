@@ -1,0 +1,264 @@
+#include "core/tree/LogTree.h"
+
+#include <array>
+#include <cstddef>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "core/settings/PasswordCodec.h"
+#include "core/log/SessionPieces.h"
+
+namespace {
+
+// Valid pairs lie within these years, so the index below can be addressed by year directly.
+constexpr int kFirstIndexedYear = 1899;
+constexpr int kLastIndexedYear = 9999;
+
+// The first node created for each year, month and day. Children always go under the first node
+// of their period, which is the node a pre-order scan from the top would meet first: every node
+// of a period hangs under the same (first) parent, in creation order.
+class FirstNodeIndex {
+  public:
+    FirstNodeIndex() : slotOfYear_(kLastIndexedYear - kFirstIndexedYear + 1, -1) {}
+
+    struct YearSlot {
+        YearSlot() {
+            for (auto& day : Days) day.fill(-1);
+            Months.fill(-1);
+        }
+        std::int32_t Year = -1;
+        std::array<std::int32_t, 12> Months;
+        std::array<std::array<std::int32_t, 31>, 12> Days;
+    };
+
+    // The slot of the record's year; nullptr for a date the index does not cover.
+    YearSlot* Slot(const Period& info) {
+        if (info.Year < kFirstIndexedYear || info.Year > kLastIndexedYear || info.Month < 1 ||
+            info.Month > 12 || info.Day < 1 || info.Day > 31)
+            return nullptr;
+        std::int32_t& slot = slotOfYear_[static_cast<std::size_t>(info.Year - kFirstIndexedYear)];
+        if (slot < 0) {
+            slot = static_cast<std::int32_t>(slots_.size());
+            slots_.emplace_back();
+        }
+        return &slots_[static_cast<std::size_t>(slot)];
+    }
+
+  private:
+    std::vector<std::int32_t> slotOfYear_;
+    std::vector<YearSlot> slots_;
+};
+
+class TreeBuilder {
+  public:
+    explicit TreeBuilder(LogTree& tree) : tree_(tree) {}
+
+    void AddPiece(DateTime pieceStart, DateTime pieceEnd) {
+        const Period piece(PeriodKind::Session, pieceStart, pieceEnd);
+        if (!tree_.HasTotal) {
+            tree_.Total = Period(PeriodKind::Total, pieceStart, pieceStart);
+            tree_.HasTotal = true;
+        }
+        FirstNodeIndex::YearSlot* slot = nullptr;
+        if (year_ < 0 || Info(year_).Year != piece.Year) {
+            slot = index_.Slot(piece);
+            year_ = AddNode(Period(PeriodKind::Year, pieceStart, pieceStart), -1);
+            Remember(slot ? &slot->Year : nullptr, year_);
+        }
+        if (month_ < 0 || Info(month_).Year != piece.Year || Info(month_).Month != piece.Month) {
+            if (!slot) slot = index_.Slot(piece);
+            month_ =
+                AddNode(Period(PeriodKind::Month, pieceStart, pieceStart), slot ? slot->Year : -1);
+            Remember(slot ? &MonthOf(*slot, piece) : nullptr, month_);
+        }
+        if (day_ < 0 || Info(day_).Year != piece.Year || Info(day_).Month != piece.Month ||
+            Info(day_).Day != piece.Day) {
+            if (!slot) slot = index_.Slot(piece);
+            day_ = AddNode(Period(PeriodKind::Day, pieceStart, pieceStart),
+                           slot ? MonthOf(*slot, piece) : -1);
+            Remember(slot ? &DayOf(*slot, piece) : nullptr, day_);
+            dayParent_ = slot ? DayOf(*slot, piece) : -1;
+        }
+        AddNode(piece, dayParent_);
+        const double duration = piece.Duration;
+        tree_.Total.AddDuration(duration);
+        // The total reads "to" the latest end, not the start plus the time logged.
+        if (!haveLatestEnd_ || pieceEnd > latestEnd_) latestEnd_ = pieceEnd;
+        haveLatestEnd_ = true;
+        tree_.Total.EndTime = latestEnd_;
+        Info(year_).AddDuration(duration);
+        Info(month_).AddDuration(duration);
+        Info(day_).AddDuration(duration);
+    }
+
+  private:
+    DateTime latestEnd_ = 0;
+    bool haveLatestEnd_ = false;
+
+    Period& Info(std::int32_t node) { return tree_.Nodes[static_cast<std::size_t>(node)].Info; }
+
+    static std::int32_t& MonthOf(FirstNodeIndex::YearSlot& slot, const Period& info) {
+        return slot.Months[static_cast<std::size_t>(info.Month - 1)];
+    }
+    static std::int32_t& DayOf(FirstNodeIndex::YearSlot& slot, const Period& info) {
+        return slot
+            .Days[static_cast<std::size_t>(info.Month - 1)][static_cast<std::size_t>(info.Day - 1)];
+    }
+    static void Remember(std::int32_t* first, std::int32_t node) {
+        if (first && *first < 0) *first = node;
+    }
+
+    std::int32_t AddNode(const Period& info, std::int32_t parent) {
+        auto& nodes = tree_.Nodes;
+        const auto index = static_cast<std::int32_t>(nodes.size());
+        LogTreeNode& node = nodes.emplace_back();
+        node.Parent = parent;
+        node.Info = info;
+        std::int32_t& last =
+            parent < 0 ? tree_.LastTop : nodes[static_cast<std::size_t>(parent)].LastChild;
+        if (last < 0) {
+            (parent < 0 ? tree_.FirstTop : nodes[static_cast<std::size_t>(parent)].FirstChild) =
+                index;
+        } else {
+            nodes[static_cast<std::size_t>(last)].NextSibling = index;
+        }
+        last = index;
+        return index;
+    }
+
+    LogTree& tree_;
+    FirstNodeIndex index_;
+    std::int32_t year_ = -1;
+    std::int32_t month_ = -1;
+    std::int32_t day_ = -1;
+    std::int32_t dayParent_ = -1;
+};
+
+void Relabel(LogTree& tree, DateTime today) {
+    const CivilDate date = DecodeDate(today);
+    for (LogTreeNode& node : tree.Nodes) {
+        const Period& info = node.Info;
+        node.Expanded = (info.Kind == PeriodKind::Year && info.Year == date.Year) ||
+                        (info.Kind == PeriodKind::Month && info.Month == date.Month) ||
+                        (info.Kind == PeriodKind::Day && info.Day == date.Day);
+    }
+    tree.Labelled = true;
+}
+
+// The first start: no log file yet, but the folder it will be created in exists.
+bool IsNotYetCreated(FileSystem& files, const std::string& path) {
+    if (files.Exists(path)) return false;
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return true;  // the current folder
+    const std::string folder = path.substr(0, slash);
+    // "C:\" keeps its backslash: "C:" alone would mean the drive's current folder.
+    if (folder.size() == 2 && folder[1] == ':') return files.Exists(folder + path[slash]);
+    return folder.empty() || files.Exists(folder);
+}
+
+}  // namespace
+
+std::string LogTree::NodeText(std::int32_t node, const LocaleFormats& formats) const {
+    if (!Labelled || node < 0 || static_cast<std::size_t>(node) >= Nodes.size())
+        return std::string();
+    return Nodes[static_cast<std::size_t>(node)].Info.PeriodText(formats);
+}
+
+bool LogTree::StatusText(const LocaleFormats& formats, std::string& text) const {
+    if (Failed == Failure::ReadError) return false;
+    if (HasTotal) {
+        text = Total.PeriodText(formats);
+    } else {
+        text = Failed == Failure::None ? "No sessions recorded yet" : "";
+    }
+    return true;
+}
+
+const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
+                                     const std::string& encodedPassword, DateTime today) {
+    LogTree& tree = tree_;
+    tree.Nodes.clear();
+    tree.FirstTop = tree.LastTop = -1;
+    tree.Labelled = false;
+    tree.HasTotal = false;
+    tree.Total = Period();
+    tree.Failed = LogTree::Failure::None;
+    tree.FailureReason.clear();
+
+    std::size_t pairCount = 0;
+    bool endsInPartialPair = false;
+    bool closeFailed = false;
+    std::string password;
+    try {
+        std::unique_ptr<LogFile> file = files.OpenExisting(path);
+        DecodePassword(encodedPassword, password);
+        const std::int64_t size = file->Size();
+        // Record numbers are 32-bit; a larger file cannot be a log.
+        if (size < 0 || size / kRecordSize > std::numeric_limits<std::int32_t>::max())
+            throw IoError("log too large");
+        const auto byteCount = static_cast<std::size_t>(size);
+        if (byteCount > bytesCapacity_) {
+            bytes_.reset();
+            bytes_ = std::make_unique_for_overwrite<unsigned char[]>(byteCount);
+            bytesCapacity_ = byteCount;
+        }
+        if (byteCount > 0) file->Read(bytes_.get(), byteCount);
+        pairCount = byteCount / static_cast<std::size_t>(2 * kRecordSize);
+        endsInPartialPair = byteCount % static_cast<std::size_t>(2 * kRecordSize) != 0;
+        try {
+            file->Close();
+        } catch (const std::exception&) {
+            closeFailed = true;
+        }
+    } catch (const std::exception& error) {
+        if (IsNotYetCreated(files, path)) {
+            Relabel(tree, today);
+            return tree;
+        }
+        tree.Failed = LogTree::Failure::ReadError;
+        if (const auto* io = dynamic_cast<const IoError*>(&error))
+            tree.FailureReason = io->Reason();
+        return tree;
+    }
+
+    // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
+    tree.Nodes.reserve(pairCount + pairCount / 2 + 16);
+    TreeBuilder builder(tree);
+    const RecordKeys keys(password);
+    const unsigned char* record = bytes_.get();
+    for (std::size_t pair = 0; pair < pairCount; ++pair, record += 2 * kRecordSize) {
+        const auto number = static_cast<std::int32_t>(2 * pair);
+        const DateTime start = keys.Unscramble(number, LoadRecordBytes(record));
+        const DateTime end = keys.Unscramble(number + 1, LoadRecordBytes(record + kRecordSize));
+        if (!IsAcceptedPair(start, end)) {
+            tree.Failed = LogTree::Failure::IncorrectRecord;
+            break;
+        }
+        SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
+            builder.AddPiece(pieceStart, pieceEnd);
+        });
+    }
+
+    // A last record without its end, or bytes that make no whole record, fail the read there.
+    if ((tree.Failed == LogTree::Failure::None && endsInPartialPair) || closeFailed) {
+        tree.Failed = LogTree::Failure::ReadError;
+        return tree;
+    }
+    Relabel(tree, today);
+    return tree;
+}
+
+LogTree LogTreeBuilder::Release() {
+    LogTree tree = std::move(tree_);
+    tree_ = LogTree();
+    return tree;
+}
+
+LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
+                     DateTime today) {
+    LogTreeBuilder builder;
+    builder.Build(files, path, encodedPassword, today);
+    return builder.Release();
+}

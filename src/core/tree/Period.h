@@ -1,0 +1,40 @@
+#pragma once
+
+// A period of logged time as the viewer shows it: the whole log, a year, a month, a day or a
+// piece of a session within one day.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/log/PeriodKind.h"
+#include "core/time/DateTime.h"
+#include "core/time/DateTimeFormat.h"
+
+extern const char* const MonthNameTable[13];  // index 1..12
+
+class Period {
+  public:
+    Period() = default;
+    Period(PeriodKind kind, DateTime start, DateTime end);
+
+    void SetDuration(double value);
+    void AddDuration(double value) { SetDuration(Duration + value); }
+    std::string PeriodText(const LocaleFormats& formats) const;
+
+    DateTime StartTime = 0;
+    DateTime EndTime = 0;
+    double Duration = 0;
+    std::int32_t Year = 0;
+    std::int32_t Month = 0;
+    std::int32_t Day = 0;
+    PeriodKind Kind = PeriodKind::Total;
+};
+
+// "%d:%.2d" of whole hours and rounded minutes; minutes that round to 60 carry into the hours.
+std::string DurationText(double days);
+// The time of day in the long time format without its seconds field.
+std::string TimeOfDayText(DateTime value, const LocaleFormats& formats);
+
+// "1 session", "12 sessions".
+std::string SessionCountText(std::size_t count);

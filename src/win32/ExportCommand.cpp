@@ -1,0 +1,28 @@
+#include "win32/ExportCommand.h"
+
+#include "win32/platform/RegistryStore.h"
+#include "win32/dialogs/PasswordDialog.h"
+#include "core/reports/ExportRules.h"
+#include "core/settings/CommandLine.h"
+
+std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& parameters,
+                                    const ParseEnvironment& environment) {
+    const ExportRequest request = ParseExportParams(parameters);
+    if (!request.Asked) return std::nullopt;
+    ProgramState state;
+    ParseParams(state, parameters, environment);
+    RegistrySettingsStore settings;
+    LoadSettings(state, settings);  // read only: an export stores nothing
+
+    PasswordDialog passwordForm(instance);
+    ExportUi ui;
+    ui.AskPassword = [&] {
+        std::string answer;
+        passwordForm.Execute(nullptr, answer);
+        return answer;
+    };
+    ui.ShowError = [](const std::string& text) {
+        ::MessageBoxA(nullptr, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
+    };
+    return RunExport(request, state, NativeFileSystem(), ui);
+}

@@ -1,0 +1,216 @@
+#include "win32/dialogs/AboutDialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "win32/platform/UniqueHandle.h"
+#include "core/autorun/LinkRules.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr UINT kDefaultDpi = 96;
+constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, absent from older headers
+
+UINT WindowDpi(HWND hwnd) {
+    // GetDpiForWindow exists from Windows 10 on; older systems have one DPI for all.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr) {
+        const UINT dpi = getDpiForWindow(hwnd);
+        if (dpi != 0) return dpi;
+    }
+    const HDC dc = ::GetDC(hwnd);
+    if (dc == nullptr) return kDefaultDpi;
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    ::ReleaseDC(hwnd, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
+
+class AboutDialog {
+  public:
+    void Execute(HWND owner) {
+        ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner,
+                          DialogProc, reinterpret_cast<LPARAM>(this));
+    }
+
+  private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
+        auto* box = reinterpret_cast<AboutDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (box == nullptr) return FALSE;
+        // No exception may unwind through the dialog manager.
+        try {
+            if (message == WM_INITDIALOG) box->handle_ = hwnd;
+            return box->HandleMessage(message, wParam, lParam);
+        } catch (const std::exception&) {
+            return FALSE;
+        }
+    }
+
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+            case WM_INITDIALOG:
+                FormCreate();
+                return TRUE;  // focus goes to the first control, OK
+            case WM_COMMAND:
+                // OK, Enter and Esc (IDCANCEL) all close the box.
+                if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                    ::EndDialog(handle_, IDOK);
+                return TRUE;
+            case WM_CLOSE:
+                ::EndDialog(handle_, IDOK);
+                return TRUE;
+            case WM_NOTIFY:
+                return LinkNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            case kDpiChangedMessage:
+                ApplyDpi(HIWORD(wParam));
+                return FALSE;  // the dialog manager still resizes the box
+        }
+        return FALSE;
+    }
+
+    void FormCreate() {
+        SetLinkText(IDC_HTML_LINK, kHomePageLinkText);
+        SetLinkText(IDC_MAILTO_LINK, kMailLinkText);
+        for (const int id : {IDC_HTML_LINK, IDC_MAILTO_LINK}) {
+            ::SetWindowSubclass(::GetDlgItem(handle_, id), LinkKeyProc, 0,
+                                reinterpret_cast<DWORD_PTR>(this));
+        }
+        AddTooltips();
+        ApplyDpi(WindowDpi(handle_));
+    }
+
+    BOOL LinkNotify(const NMHDR& header) {
+        if (header.code != NM_CLICK && header.code != NM_RETURN) return FALSE;
+        return ActivateLink(static_cast<int>(header.idFrom));
+    }
+
+    BOOL ActivateLink(int id) {
+        switch (id) {
+            case IDC_HTML_LINK:
+                HTMLLabelClick();
+                return TRUE;
+            case IDC_MAILTO_LINK:
+                MailtoLabelClick();
+                return TRUE;
+        }
+        return FALSE;
+    }
+
+    // The link control answers Enter only; Space opens a link as it presses a button, on release.
+    static LRESULT CALLBACK LinkKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR subclassId, DWORD_PTR data) {
+        switch (message) {
+            case WM_KEYDOWN:
+            case WM_CHAR:
+                if (wParam == VK_SPACE) return 0;
+                break;
+            case WM_KEYUP:
+                if (wParam != VK_SPACE) break;
+                try {
+                    reinterpret_cast<AboutDialog*>(data)->ActivateLink(::GetDlgCtrlID(hwnd));
+                } catch (const std::exception&) {
+                    // Nothing to report, as with a click.
+                }
+                return 0;
+            case WM_NCDESTROY:
+                ::RemoveWindowSubclass(hwnd, LinkKeyProc, subclassId);
+                break;
+        }
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+
+    void HTMLLabelClick() { Open(HomePageAddress(kHomePageLinkText)); }
+    void MailtoLabelClick() { Open(MailAddress(kMailLinkText)); }
+
+    void Open(const std::string& address) const {
+        const auto result = reinterpret_cast<INT_PTR>(
+            ::ShellExecuteA(handle_, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        // Values up to 32 are failures; without a browser or mail program nothing else says so.
+        if (result <= 32) {
+            const std::string text =
+                "Cannot open " + address + "\nNo program on this computer is set up to open it.";
+            ::MessageBoxA(handle_, text.c_str(), "Worktally", MB_OK | MB_ICONWARNING);
+        }
+    }
+
+    void SetLinkText(int id, const char* caption) {
+        const std::string markup = std::string("<a>") + caption + "</a>";
+        ::SetDlgItemTextA(handle_, id, markup.c_str());
+    }
+
+    void AddTooltips() {
+        // Owned by the box, so it goes when the box goes.
+        const HWND tip =
+            ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_,
+                              nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        if (tip == nullptr) return;
+        AddTooltip(tip, IDC_HTML_LINK, "Click to view my home page");
+        AddTooltip(tip, IDC_MAILTO_LINK, "Click to send me e-mail");
+    }
+
+    void AddTooltip(HWND tip, int id, const char* text) {
+        TTTOOLINFOA info{};
+        info.cbSize = sizeof(info);
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = handle_;
+        info.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(handle_, id));
+        info.lpszText = const_cast<char*>(text);
+        ::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+
+    // The name's font and the icon are ours, so they follow the monitor's DPI here.
+    void ApplyDpi(UINT dpi) {
+        if (dpi == 0) dpi = kDefaultDpi;
+        LOGFONTA font{};
+        font.lfHeight = -::MulDiv(20, static_cast<int>(dpi), 72);
+        font.lfWeight = FW_BOLD;
+        font.lfCharSet = DEFAULT_CHARSET;
+        font.lfQuality = DEFAULT_QUALITY;
+        std::strcpy(font.lfFaceName, "Arial");
+        UniqueFont productNameFont(::CreateFontIndirectA(&font));
+        if (productNameFont) {
+            ::SendDlgItemMessageA(handle_, IDC_PRODUCT_NAME_LABEL, WM_SETFONT,
+                                  reinterpret_cast<WPARAM>(productNameFont.Get()), TRUE);
+            productNameFont_ = std::move(productNameFont);  // the old font goes only now
+        }
+
+        const int size = ::MulDiv(32, static_cast<int>(dpi), kDefaultDpi);
+        UniqueIcon icon(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                        MAKEINTRESOURCEA(IDI_WORKTALLY), IMAGE_ICON,
+                                                        size, size, LR_DEFAULTCOLOR)));
+        if (icon) {
+            ::SendDlgItemMessageA(handle_, IDC_PROGRAM_ICON, STM_SETICON,
+                                  reinterpret_cast<WPARAM>(icon.Get()), 0);
+            programIcon_ = std::move(icon);
+        }
+    }
+
+    HWND handle_ = nullptr;
+    // Outlive the box's controls, which are gone when DialogBoxParam returns.
+    UniqueFont productNameFont_;
+    UniqueIcon programIcon_;
+};
+
+}  // namespace
+
+void ShowAboutBox(HWND owner) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_LINK_CLASS | ICC_BAR_CLASSES;
+    ::InitCommonControlsEx(&controls);
+    try {
+        AboutDialog box;
+        box.Execute(owner);
+    } catch (const std::exception&) {
+        // Nothing to report: the box is only information.
+    }
+}

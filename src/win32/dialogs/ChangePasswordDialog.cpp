@@ -1,0 +1,22 @@
+#include "win32/dialogs/ChangePasswordDialog.h"
+
+#include "win32/dialogs/PasswordDialog.h"
+#include "res/resource.h"
+
+bool ChangePasswordDialog::Execute(HWND owner, bool hasOldPassword, const PasswordRetry& retry,
+                                   std::string& oldPassword, std::string& newPassword,
+                                   std::string& retypedPassword) {
+    static constexpr int kEdits[] = {IDC_OLD_PASSWORD_EDIT, IDC_NEW_PASSWORD_EDIT,
+                                     IDC_RETYPE_NEW_PASSWORD_EDIT};
+    PasswordDialogStart start;
+    if (retry.KeepOld) start.Texts.push_back(oldPassword);
+    if (!hasOldPassword) start.Disabled = {IDC_OLD_PASSWORD_EDIT, IDC_OLD_PASSWORD_LABEL};
+    start.Focus = retry.FocusOld && hasOldPassword ? 0 : 1;
+    const auto texts = RunPasswordDialog(instance_, IDD_CHANGE_PASSWORD, owner, kEdits, start);
+    if (!texts) return false;
+    // A disabled box is ignored: with no password set there is no old one to give.
+    oldPassword = hasOldPassword ? (*texts)[0] : std::string();
+    newPassword = (*texts)[1];
+    retypedPassword = (*texts)[2];
+    return true;
+}

@@ -1,0 +1,208 @@
+#include "win32/main_window/HelpWindow.h"
+
+#include <commctrl.h>
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "res/resource.h"
+#include "core/reports/GuideText.h"
+
+namespace {
+
+constexpr char kHelpWindowClass[] = "TWorktallyHelpWindow";
+constexpr char kHelpCaption[] = "Worktally Help";
+
+// Design size at 96 dots per inch: about 80 columns of the text font.
+constexpr int kDesignWidth = 680;
+constexpr int kDesignHeight = 560;
+constexpr int kFontPoints = 10;
+constexpr WPARAM kCtrlA = 'A' - '@';  // the character that Ctrl+A types
+
+std::string_view GuideResource(HINSTANCE instance) {
+    const HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(IDR_GUIDE_TEXT), RT_RCDATA);
+    if (found == nullptr) return {};
+    // Resource memory belongs to the module: nothing to free.
+    const HGLOBAL loaded = ::LoadResource(instance, found);
+    const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
+    if (data == nullptr) return {};
+    return {static_cast<const char*>(data), ::SizeofResource(instance, found)};
+}
+
+// The guide is UTF-8; the edit shows it the same under every ANSI code page.
+std::wstring Widened(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring result(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
+    return result;
+}
+
+int ScreenDpi() {
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+bool RegisterHelpClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExA(instance, kHelpWindowClass, &existing)) return true;
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_WORKTALLY));
+    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kHelpWindowClass;
+    return ::RegisterClassExA(&windowClass) != 0;
+}
+
+}  // namespace
+
+HelpWindow::~HelpWindow() {
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+}
+
+bool HelpWindow::Contains(HWND window) const {
+    return hwnd_ != nullptr && window != nullptr &&
+           (window == hwnd_ || ::IsChild(hwnd_, window) != FALSE);
+}
+
+void HelpWindow::Show(HWND owner) {
+    if (hwnd_ == nullptr) {
+        if (!RegisterHelpClass(instance_, WindowProc)) return;
+        dpi_ = ScreenDpi();
+        // Owned, so it stays above the viewer and goes with it; the result arrives through
+        // WM_NCCREATE.
+        ::CreateWindowExA(0, kHelpWindowClass, kHelpCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                          CW_USEDEFAULT, Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr,
+                          instance_, this);
+        if (hwnd_ == nullptr) return;
+        ::ShowWindow(hwnd_, SW_SHOW);
+    } else if (::IsIconic(hwnd_)) {
+        ::ShowWindow(hwnd_, SW_RESTORE);
+    }
+    ::SetForegroundWindow(hwnd_);
+}
+
+LRESULT CALLBACK HelpWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                        LPARAM lParam) noexcept {
+    HelpWindow* self = nullptr;
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        self = static_cast<HelpWindow*>(create->lpCreateParams);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    } else {
+        self = reinterpret_cast<HelpWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception&) {
+        // Only a view of the guide: nothing to report, and nothing may unwind into Windows.
+    } catch (...) {
+    }
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate();
+            return 0;
+        case WM_SIZE:
+            ::MoveWindow(text_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            return 0;
+        case WM_SETFOCUS:
+            ::SetFocus(text_);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            // A read-only edit would be grey like a disabled one; this one is for reading.
+            if (reinterpret_cast<HWND>(lParam) == text_) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+                ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        case WM_DPICHANGED:
+            OnDpiChanged(wParam, lParam);
+            return 0;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            text_ = nullptr;
+            font_.Close();
+            break;
+    }
+    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK HelpWindow::TextKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR) noexcept {
+    const bool control = ::GetKeyState(VK_CONTROL) < 0;
+    switch (message) {
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                // Posted: the edit must not be destroyed while it handles its own key.
+                ::PostMessageA(::GetParent(hwnd), WM_CLOSE, 0, 0);
+                return 0;
+            }
+            if (wParam == 'A' && control) {
+                ::SendMessageA(hwnd, EM_SETSEL, 0, -1);  // the edit itself has no Select All key
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            // Their characters would only beep.
+            if (wParam == VK_ESCAPE || (wParam == kCtrlA && control)) return 0;
+            break;
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(hwnd, TextKeyProc, id);
+            break;
+    }
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void HelpWindow::OnCreate() {
+    text_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                  ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                              0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_HELP_TEXT_EDIT),
+                              instance_, nullptr);
+    if (text_ == nullptr) return;
+    ::SetWindowSubclass(text_, TextKeyProc, 1, 0);
+    ApplyFont();
+    const std::wstring guide = Widened(WithWindowsLineEnds(GuideResource(instance_)));
+    ::SetWindowTextW(text_, guide.c_str());
+}
+
+void HelpWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    dpi_ = HIWORD(wParam);
+    ApplyFont();
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void HelpWindow::ApplyFont() {
+    LOGFONTA font{};
+    font.lfHeight = -::MulDiv(kFontPoints, dpi_, 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    // The guide lines up its columns with spaces, as it does in Notepad.
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(font.lfFaceName, "Consolas", LF_FACESIZE);
+    UniqueFont created(::CreateFontIndirectA(&font));
+    if (!created) return;
+    ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
+    font_ = std::move(created);  // the old font goes only once the edit has let it go
+}

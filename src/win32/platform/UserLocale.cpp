@@ -1,0 +1,37 @@
+#include "win32/platform/UserLocale.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// Keeps `target` (the core's default) when the locale gives nothing.
+void ReadLocale(LCTYPE type, std::string& target) {
+    const int size = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, nullptr, 0);
+    if (size <= 1) return;
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text.data(), size) <= 0) return;
+    text.resize(text.find('\0'));
+    target = text;
+}
+
+}  // namespace
+
+LocaleFormats UserLocaleFormats() {
+    LocaleFormats formats;
+    ReadLocale(LOCALE_SSHORTDATE, formats.ShortDate);
+    ReadLocale(LOCALE_STIMEFORMAT, formats.LongTime);
+    // An empty marker is a valid answer for 24-hour locales.
+    formats.AM.clear();
+    formats.PM.clear();
+    ReadLocale(LOCALE_S1159, formats.AM);
+    ReadLocale(LOCALE_S2359, formats.PM);
+    for (int month = 0; month < 12; ++month) {
+        ReadLocale(static_cast<LCTYPE>(LOCALE_SMONTHNAME1 + month),
+                   formats.MonthNames[static_cast<std::size_t>(month)]);
+        ReadLocale(static_cast<LCTYPE>(LOCALE_SABBREVMONTHNAME1 + month),
+                   formats.AbbrevMonthNames[static_cast<std::size_t>(month)]);
+    }
+    return formats;
+}
