@@ -18,7 +18,7 @@ namespace e2e {
 namespace {
 
 constexpr UINT kSendLimitMs = 30000;
-constexpr char kMainClass[] = "MainWindow";
+constexpr char kMainClass[] = "TWorktallyMainForm";
 
 // Closes a kernel handle at the end of a scope.
 class HandleGuard {

@@ -7,6 +7,7 @@
 // reports as a failure of the test that waited.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdint>
@@ -22,7 +23,7 @@
 #include "core/time/DateTime.h"
 #include "win32/platform/UniqueHandle.h"
 #include "res/resource.h"
-#include "win32/main_window/MainWindow.h"
+#include "win32/Ids.h"
 
 namespace e2e {
 
@@ -98,7 +99,7 @@ class Program {
     void Resume();
     std::string Dump() const { return DumpWindows(pid_); }
 
-    // The main window (class "MainWindow"), waiting for it to be created.
+    // The main window (class "TWorktallyMainForm"), waiting for it to be created.
     HWND MainWindow();
     HWND Tree() { return Control(MainWindow(), IDC_TIME_TREE); }
     HWND StatusBar() { return Control(MainWindow(), IDC_STATUS_BAR); }

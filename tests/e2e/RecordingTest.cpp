@@ -259,7 +259,7 @@ TEST_F(Recording, OnlyTheNamedUserIsLogged) {
     bool windowSeen = false;
     WaitUntil([&] {
         for (HWND window : TopLevelWindows(other.Pid()))
-            windowSeen = windowSeen || ClassOf(window) == "MainWindow";
+            windowSeen = windowSeen || ClassOf(window) == "TWorktallyMainForm";
         return !other.Running();
     });
     other.ExpectExit();

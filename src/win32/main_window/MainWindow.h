@@ -16,6 +16,7 @@
 #include "win32/platform/SingleInstance.h"
 #include "win32/platform/SystemInput.h"
 #include "win32/platform/UniqueHandle.h"
+#include "win32/Ids.h"
 #include "win32/dialogs/ChangePasswordDialog.h"
 #include "win32/dialogs/OptionsDialog.h"
 #include "win32/dialogs/PasswordDialog.h"
@@ -27,13 +28,6 @@
 
 class AutoRunEntry;
 
-inline constexpr UINT WM_TRAYICON = WM_USER + 2;
-inline constexpr UINT_PTR kMinuteTimerId = 1;
-inline constexpr UINT kMinuteTimerInterval = 60000;
-// While away for lack of input, input is looked for this often.
-inline constexpr UINT_PTR kInputTimerId = 2;
-inline constexpr UINT kInputTimerInterval = 2000;
-inline constexpr UINT kTrayIconId = 1;
 
 class MainWindow {
   public:

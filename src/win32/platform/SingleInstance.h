@@ -10,15 +10,13 @@
 #include <optional>
 #include <string>
 
+#include "win32/Ids.h"
 #include "win32/platform/UniqueHandle.h"
 
 struct ProgramState;
 
-inline constexpr char kParamsSectionName[] = "Worktally_CommandParamsMapFile";
 // Serialises the writing of the text and the message that follows across second instances.
 inline constexpr char kHandOverMutexName[] = "Worktally_CommandParamsMutex";
-inline constexpr char kMainWindowClass[] = "MainWindow";
-inline constexpr UINT WM_COMMANDPARAMS = WM_USER + 1;
 
 // The first instance creates the section a moment before its main window (at log-on an
 // auto-run start and a click may meet in that moment): a second one waits this long for it.
