@@ -13,24 +13,9 @@
 #include "win32/platform/RegistryStore.h"
 #include "win32/platform/SingleInstance.h"
 #include "win32/main_window/MainWindow.h"
+#include "win32/platform/ExecutablePath.h"
 
 namespace {
-
-std::string ExecutableDirectory() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);  // truncated: try a larger buffer
-    }
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 std::optional<std::string> LogOnName() {
     char buffer[257]{};  // UNLEN + 1
@@ -96,7 +81,7 @@ int RunWorktally(HINSTANCE instance) {
     if (!state.ShowLogAtStart || (form.ShowViewer(), form.Visible())) {
         result = RunMessageLoop(form);
     }
-    form.Destroy();  // FormDestroy: last tick, tray icon, window position
+    form.Destroy();  // the end step: last tick, tray icon, window place
     form.SaveSettingsOnce();
     return result;
 }

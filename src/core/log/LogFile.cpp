@@ -18,7 +18,7 @@ DateTime ValueOf(std::uint64_t bits) {
     return value;
 }
 
-// Key byte j of record r is password[(r + j) mod L]; `start` is r mod L.
+// The 8 key bytes from `start` on, wrapping around the password.
 std::uint64_t KeyFrom(const std::string& password, std::size_t start) {
     const std::size_t length = password.size();
     std::uint64_t key = 0;
@@ -31,11 +31,7 @@ std::uint64_t KeyFrom(const std::string& password, std::size_t start) {
 }
 
 std::uint64_t KeyOf(const std::string& password, std::int64_t recordNumber) {
-    if (password.empty()) return 0;
-    const auto length = static_cast<std::int64_t>(password.size());
-    std::int64_t start = recordNumber % length;
-    if (start < 0) start += length;
-    return KeyFrom(password, static_cast<std::size_t>(start));
+    return password.empty() ? 0 : KeyFrom(password, KeyStart(recordNumber, password.size()));
 }
 
 }  // namespace

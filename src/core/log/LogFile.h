@@ -21,6 +21,14 @@ std::uint64_t ScrambleRecord(const std::string& password, std::int32_t recordNum
 DateTime UnscrambleRecord(const std::string& password, std::int32_t recordNumber,
                           std::uint64_t stored);
 
+// Where in a password of `length` characters the key of a record starts: the record number
+// modulo the length, for negative numbers too. Key byte j is password[(start + j) mod length].
+inline std::size_t KeyStart(std::int64_t recordNumber, std::size_t length) {
+    const auto count = static_cast<std::int64_t>(length);
+    const std::int64_t index = recordNumber % count;
+    return static_cast<std::size_t>(index < 0 ? index + count : index);
+}
+
 // The key of every record number for one password, worked out once, for readers and writers
 // that scramble many records. XOR with the key both scrambles and unscrambles.
 class RecordKeys {
@@ -29,10 +37,7 @@ class RecordKeys {
 
     // The 8 key bytes of a record as a little-endian 64-bit value; 0 for an empty password.
     std::uint64_t Key(std::int64_t recordNumber) const {
-        if (keys_.empty()) return 0;
-        const auto count = static_cast<std::int64_t>(keys_.size());
-        const std::int64_t index = recordNumber % count;
-        return keys_[static_cast<std::size_t>(index < 0 ? index + count : index)];
+        return keys_.empty() ? 0 : keys_[KeyStart(recordNumber, keys_.size())];
     }
     std::uint64_t Scramble(std::int64_t recordNumber, DateTime value) const;
     DateTime Unscramble(std::int64_t recordNumber, std::uint64_t stored) const;

@@ -8,30 +8,14 @@
 #include <exception>
 #include <string>
 
+#include "win32/platform/Dpi.h"
 #include "win32/platform/UniqueHandle.h"
 #include "core/autorun/LinkRules.h"
 #include "res/resource.h"
 
 namespace {
 
-constexpr UINT kDefaultDpi = 96;
-constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, absent from older headers
 
-UINT WindowDpi(HWND hwnd) {
-    // GetDpiForWindow exists from Windows 10 on; older systems have one DPI for all.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow != nullptr) {
-        const UINT dpi = getDpiForWindow(hwnd);
-        if (dpi != 0) return dpi;
-    }
-    const HDC dc = ::GetDC(hwnd);
-    if (dc == nullptr) return kDefaultDpi;
-    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-    ::ReleaseDC(hwnd, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
-}
 
 class AboutDialog {
   public:
@@ -69,7 +53,7 @@ class AboutDialog {
                 return TRUE;
             case WM_NOTIFY:
                 return LinkNotify(*reinterpret_cast<const NMHDR*>(lParam));
-            case kDpiChangedMessage:
+            case WM_DPICHANGED:
                 ApplyDpi(HIWORD(wParam));
                 return FALSE;  // the dialog manager still resizes the box
         }
@@ -84,7 +68,7 @@ class AboutDialog {
                                 reinterpret_cast<DWORD_PTR>(this));
         }
         AddTooltips();
-        ApplyDpi(WindowDpi(handle_));
+        ApplyDpi(static_cast<UINT>(WindowDpi(handle_)));
     }
 
     BOOL LinkNotify(const NMHDR& header) {
@@ -169,7 +153,7 @@ class AboutDialog {
 
     // The name's font and the icon are ours, so they follow the monitor's DPI here.
     void ApplyDpi(UINT dpi) {
-        if (dpi == 0) dpi = kDefaultDpi;
+        if (dpi == 0) dpi = kDesignDpi;
         LOGFONTA font{};
         font.lfHeight = -::MulDiv(20, static_cast<int>(dpi), 72);
         font.lfWeight = FW_BOLD;
@@ -183,7 +167,7 @@ class AboutDialog {
             productNameFont_ = std::move(productNameFont);  // the old font goes only now
         }
 
-        const int size = ::MulDiv(32, static_cast<int>(dpi), kDefaultDpi);
+        const int size = ScaleToDpi(32, static_cast<int>(dpi));
         UniqueIcon icon(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
                                                         MAKEINTRESOURCEA(IDI_WORKTALLY), IMAGE_ICON,
                                                         size, size, LR_DEFAULTCOLOR)));
@@ -202,7 +186,7 @@ class AboutDialog {
 
 }  // namespace
 
-void ShowAboutBox(HWND owner) {
+void ShowAboutDialog(HWND owner) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_LINK_CLASS | ICC_BAR_CLASSES;

@@ -3,4 +3,4 @@
 #include <windows.h>
 
 // The About box, shown modally.
-void ShowAboutBox(HWND owner);
+void ShowAboutDialog(HWND owner);

@@ -167,7 +167,7 @@ MainWindowAutoRun CreateMainWindowAutoRun() {
     return {CreateAutoRun(HKEY_LOCAL_MACHINE), CreateAutoRun(HKEY_CURRENT_USER)};
 }
 
-void ExecuteOptionsForm(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
+void ShowOptionsDialog(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
                         SettingsStore& settings,
                         const std::function<std::optional<std::string>()>& userName) {
     if (!autoRun.Machine || !autoRun.User) return;

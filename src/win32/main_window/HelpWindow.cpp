@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "res/resource.h"
+#include "win32/platform/Dpi.h"
 #include "core/reports/GuideText.h"
 
 namespace {
@@ -41,12 +42,6 @@ std::wstring Widened(const std::string& text) {
     return result;
 }
 
-int ScreenDpi() {
-    const HDC screen = ::GetDC(nullptr);
-    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr) ::ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
 
 bool RegisterHelpClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXA existing{};
@@ -77,7 +72,7 @@ bool HelpWindow::Contains(HWND window) const {
 void HelpWindow::Show(HWND owner) {
     if (hwnd_ == nullptr) {
         if (!RegisterHelpClass(instance_, WindowProc)) return;
-        dpi_ = ScreenDpi();
+        dpi_ = SystemDpi();
         // Owned, so it stays above the viewer and goes with it; the result arrives through
         // WM_NCCREATE.
         ::CreateWindowExA(0, kHelpWindowClass, kHelpCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,

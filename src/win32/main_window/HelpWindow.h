@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "win32/platform/Dpi.h"
 #include "win32/platform/UniqueHandle.h"
 
 class HelpWindow {
@@ -29,7 +30,7 @@ class HelpWindow {
     void OnCreate();
     void OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void ApplyFont();
-    int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
+    int Scale(int pixels) const { return ScaleToDpi(pixels, dpi_); }
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;

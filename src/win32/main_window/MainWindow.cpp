@@ -1,117 +1,31 @@
 #include "win32/main_window/MainWindow.h"
 
-#include <commctrl.h>
 #include <wtsapi32.h>
-#include <shellapi.h>
-#include <windowsx.h>
 
-#include <cstring>
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/autorun/AutoRunEntry.h"
-#include "win32/dialogs/AboutDialog.h"
-#include "win32/dialogs/OptionsDialog.h"
-#include "core/log/Rewrite.h"
 #include "res/resource.h"
-#include "core/time/DateTimeFormat.h"
-#include "core/settings/WindowPlacement.h"
-#include "core/autorun/PasswordRules.h"
+#include "win32/Ids.h"
+#include "win32/main_window/MainWindowParts.h"
+#include "win32/main_window/WindowPlace.h"
+#include "win32/platform/Dpi.h"
 #include "win32/platform/UserLocale.h"
 
 namespace {
-
-constexpr char kCaption[] = "Worktally";
-constexpr char kStartedTip[] = "Worktally - Started ";
 
 // Design size and place of the window at 96 dots per inch.
 constexpr int kDesignLeft = 243;
 constexpr int kDesignTop = 198;
 constexpr int kDesignWidth = 696;
 constexpr int kDesignHeight = 480;
-constexpr int kTreeFontHeight = 12;
-constexpr int kTreeIndent = 19;
-
-constexpr std::size_t kTrayTipLength = 62;
 
 // Menu positions within the loaded menus.
 constexpr int kHelpMenuPosition = 3;
 // Below this the tree and the status bar stop being usable.
 constexpr int kMinimumWidth = 320;
 constexpr int kMinimumHeight = 200;
-
-int SystemDpi() {
-    const HDC screen = ::GetDC(nullptr);
-    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr) ::ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-NOTIFYICONDATAA TrayData(HWND hwnd) {
-    NOTIFYICONDATAA data{};
-    // The first layout of the record: every shell accepts it, and the callback then carries
-    // the plain mouse message.
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = hwnd;
-    data.uID = kTrayIconId;
-    return data;
-}
-
-void CopyTip(NOTIFYICONDATAA& data, const std::string& text) {
-    const std::size_t length = std::min(text.size(), kTrayTipLength);
-    text.copy(data.szTip, length);
-    data.szTip[length] = '\0';
-}
-
-// Sets a flag for a scope and gives it back its old value on every way out.
-class FlagScope {
-  public:
-    explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-    ~FlagScope() { flag_ = previous_; }
-
-  private:
-    bool& flag_;
-    bool previous_;
-};
-
-// Closes the settings store whatever happens in between.
-class StoreSession {
-  public:
-    explicit StoreSession(SettingsStore& store) : store_(store) { store_.Open(); }
-    StoreSession(const StoreSession&) = delete;
-    StoreSession& operator=(const StoreSession&) = delete;
-    ~StoreSession() { store_.Close(); }
-
-  private:
-    SettingsStore& store_;
-};
-
-class TimeTreeTarget : public TreeViewTarget {
-  public:
-    explicit TimeTreeTarget(HWND tree) : tree_(tree) {}
-
-    Item Insert(Item parent, const std::string& text, std::int32_t node,
-                bool hasChildren) override {
-        std::string buffer = text;
-        TVINSERTSTRUCTA insert{};
-        insert.hParent = parent == nullptr ? TVI_ROOT : static_cast<HTREEITEM>(parent);
-        insert.hInsertAfter = TVI_LAST;
-        // Real texts, not callbacks: other programs can read them with TVM_GETITEM.
-        insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
-        insert.item.pszText = buffer.data();
-        insert.item.lParam = node;
-        insert.item.cChildren = hasChildren ? 1 : 0;
-        return reinterpret_cast<Item>(
-            ::SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-    }
-    void Expand(Item item) override {
-        ::SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-    }
-
-  private:
-    HWND tree_;
-};
 
 }  // namespace
 
@@ -123,15 +37,15 @@ MainWindow::MainWindow(HINSTANCE instance, ProgramState& state, SettingsStore& s
       channel_(channel),
       environment_(std::move(environment)),
       recorder_(NativeFileSystem(), SystemClock(), &input_),
-      passwordForm_(instance),
-      changePasswordForm_(instance) {}
+      passwordDialog_(instance),
+      changePasswordDialog_(instance) {}
 
 MainWindow::~MainWindow() {
     Destroy();
 }
 
 int MainWindow::Scale(int pixels) const {
-    return ::MulDiv(pixels, dpi_, 96);
+    return ScaleToDpi(pixels, dpi_);
 }
 
 void MainWindow::Create() {
@@ -144,7 +58,7 @@ void MainWindow::Create() {
     windowClass.hIconSm = static_cast<HICON>(
         ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY), IMAGE_ICON,
                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
     if (::RegisterClassExA(&windowClass) == 0) {
@@ -156,7 +70,6 @@ void MainWindow::Create() {
     treePopupMenu_.Attach(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TREE_POPUP_MENU)));
     accelerators_ = ::LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     mainMenu_ = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAIN_MENU));
-    taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
     dpi_ = SystemDpi();
 
     const HWND hwnd =
@@ -168,7 +81,7 @@ void MainWindow::Create() {
         mainMenu_ = nullptr;
         throw std::runtime_error("cannot create the main window");
     }
-    FormCreate();
+    OnCreated();
 }
 
 void MainWindow::Destroy() {
@@ -217,24 +130,24 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
-        AddTrayIcon();  // the shell restarted and forgot the icon
+    if (tray_.IsTaskbarCreated(message)) {
+        if (state_.Logging) tray_.Add(kCaption);  // the shell restarted and forgot the icon
         return 0;
     }
     switch (message) {
         case WM_CREATE:
-            CreateControls();
+            OnCreate();
             return 0;
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) {
-                if (state_.Logging) ::ShowWindow(hwnd_, SW_HIDE);  // AppMinimize
+                if (state_.Logging) ::ShowWindow(hwnd_, SW_HIDE);  // minimized to the tray
             } else {
                 LayoutControls();
             }
             return 0;
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == SC_MINIMIZE && state_.Logging) {
-                ::ShowWindow(hwnd_, SW_HIDE);  // AppMinimize
+                ::ShowWindow(hwnd_, SW_HIDE);  // minimized to the tray
                 return 0;
             }
             break;
@@ -249,16 +162,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SHOWWINDOW:
             if (wParam == FALSE) {
-                FormHide();
+                EnableShowItem(true);
             } else if (renderPending_) {
                 RenderTree();
             }
             break;
         case WM_SETFOCUS:
-            if (timeTree_ != nullptr) ::SetFocus(timeTree_);
+            if (tree_.Handle() != nullptr) ::SetFocus(tree_.Handle());
             return 0;
         case WM_CLOSE:
-            FormCloseQuery();
+            OnCloseRequested();
             return 0;
         case WM_QUERYENDSESSION:
             allowClose_ = true;
@@ -266,23 +179,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             if (wParam != FALSE) {
                 // The process may be ended as soon as this returns.
-                FormDestroy();
+                OnEnding();
                 SaveSettingsOnce();
             }
             return 0;
         case WM_DESTROY:
-            FormDestroy();
+            OnEnding();
             ::PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
             ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
-            timeTree_ = nullptr;
+            tree_.Destroyed();
             statusBar_ = nullptr;
             mainMenu_ = nullptr;
             break;
         case WM_TIMER:
-            if (wParam == kMinuteTimerId) TimerTimer(false);
+            if (wParam == kMinuteTimerId) OnMinuteTimer(false);
             if (wParam == kInputTimerId) OnInputTimer();
             return 0;
         case WM_WTSSESSION_CHANGE:
@@ -295,73 +208,48 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam), HIWORD(wParam) == 1 && lParam == 0);
             return 0;
         case WM_CONTEXTMENU:
-            if (reinterpret_cast<HWND>(wParam) == timeTree_) {
-                ShowTreeMenu(lParam);
+            if (reinterpret_cast<HWND>(wParam) == tree_.Handle()) {
+                tree_.ShowContextMenu(lParam, ::GetSubMenu(treePopupMenu_.Get(), 0), hwnd_);
                 return 0;
             }
             break;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->hwndFrom != timeTree_) break;
+            if (header->hwndFrom != tree_.Handle()) break;
             switch (header->code) {
                 case TVN_ITEMEXPANDINGA:
                 case TVN_ITEMEXPANDINGW:
                     // Both layouts agree on the fields used here.
-                    OnItemExpanding(*reinterpret_cast<const NMTREEVIEWA*>(lParam));
+                    tree_.OnItemExpanding(*reinterpret_cast<const NMTREEVIEWA*>(lParam));
                     return FALSE;
                 case TVN_SELCHANGEDA:
                 case TVN_SELCHANGEDW:
-                    TimeTreeChange();
+                    OnTreeSelectionChanged();
                     return 0;
             }
             break;
         }
         case WM_COMMANDPARAMS:
-            WMCommandParams();
+            OnHandOver();
             return 0;
         case WM_TRAYICON:
             ::DefWindowProcA(hwnd_, message, wParam, lParam);
-            WMTrayIcon(lParam);
+            OnTrayIcon(lParam);
             return 0;
     }
     return ::DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK MainWindow::TreeSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                              UINT_PTR, DWORD_PTR refData) noexcept {
-    auto* self = reinterpret_cast<MainWindow*>(refData);
-    if (message == WM_KEYUP && wParam == VK_DELETE && self != nullptr) {
-        try {
-            self->TimeTreeKeyUp();
-        } catch (const std::exception& error) {
-            ::MessageBoxA(nullptr, error.what(), kCaption, MB_OK | MB_ICONERROR);
-        } catch (...) {
-            ::MessageBoxA(nullptr, "Unexpected error", kCaption, MB_OK | MB_ICONERROR);
-        }
-        return 0;
-    }
-    if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, TreeSubclassProc, 1);
-    }
-    return ::DefSubclassProc(hwnd, message, wParam, lParam);
-}
+// --- Life of the window -------------------------------------------------------------------
 
-// --- Layout ------------------------------------------------------------------------------
-
-void MainWindow::CreateControls() {
+void MainWindow::OnCreate() {
     statusBar_ =
         ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(IDC_STATUS_BAR), instance_, nullptr);
     int parts[] = {-1};  // the only panel reaches the right edge
     ::SendMessageA(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-
-    // Read-only (no label editing), and the selection hidden while the tree has no focus.
-    timeTree_ = ::CreateWindowExA(
-        WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, 0, 0,
-        0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_TIME_TREE), instance_, nullptr);
-    ::SetWindowSubclass(timeTree_, TreeSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    CreateFonts();
+    tree_.Create(hwnd_, instance_, IDC_TIME_TREE, dpi_, [this] { OnTreeDeleteKeyUp(); });
+    tray_.Attach(hwnd_, icon_);
 
     helpImage_.Attach(static_cast<HBITMAP>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDB_HELP_IMAGE),
                                                         IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
@@ -377,64 +265,42 @@ void MainWindow::CreateControls() {
     LayoutControls();
 }
 
-void MainWindow::CreateFonts() {
-    LOGFONTA font{};
-    font.lfHeight = -Scale(kTreeFontHeight);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    lstrcpynA(font.lfFaceName, "Courier New", LF_FACESIZE);
-    ReplaceInUse(treeFont_, UniqueFont(::CreateFontIndirectA(&font)), [&](HFONT fresh) {
-        ::SendMessageA(timeTree_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
-    });
-    ::SendMessageA(timeTree_, TVM_SETINDENT, static_cast<WPARAM>(Scale(kTreeIndent)), 0);
+void MainWindow::OnCreated() {
+    RestoreWindowPlace(hwnd_, settings_, kMainWindowSection,
+                       SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
+    allowClose_ = false;
+    if (state_.Logging) {
+        tray_.Add(kCaption);
+        StartSession();
+    }
+    ApplyAwayRules();
+    ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
+    EnableShowItem(true);
 }
 
 void MainWindow::LayoutControls() {
-    if (statusBar_ == nullptr || timeTree_ == nullptr) return;
+    if (statusBar_ == nullptr || tree_.Handle() == nullptr) return;
     ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
     RECT client{};
     RECT status{};
     ::GetClientRect(hwnd_, &client);
     ::GetWindowRect(statusBar_, &status);
     const int statusHeight = status.bottom - status.top;
-    ::MoveWindow(timeTree_, 0, 0, client.right, std::max(0L, client.bottom - statusHeight), TRUE);
+    ::MoveWindow(tree_.Handle(), 0, 0, client.right, std::max(0L, client.bottom - statusHeight),
+                 TRUE);
 }
 
 void MainWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     dpi_ = HIWORD(wParam);
-    CreateFonts();
+    tree_.SetDpi(dpi_);
     const auto* suggested = reinterpret_cast<const RECT*>(lParam);
     ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// --- Life of the window -------------------------------------------------------------------
-
-void MainWindow::FormCreate() {
-    RestoreWindowPosition();
-    allowClose_ = false;
-    AddTrayIcon();
-    if (state_.Logging) AppendSession();
-    ApplyAwayRules();
-    ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
-    EnableShowItem(true);
-}
-
-void MainWindow::FormDestroy() {
-    if (destroyed_ || hwnd_ == nullptr) return;
-    destroyed_ = true;
-    ::KillTimer(hwnd_, kMinuteTimerId);
-    ::KillTimer(hwnd_, kInputTimerId);
-    if (sessionNotifications_) ::WTSUnRegisterSessionNotification(hwnd_);
-    sessionNotifications_ = false;
-    TimerTimer(true);
-    DeleteTrayIcon();
-    SaveWindowPosition();
-}
-
-void MainWindow::FormCloseQuery() {
+void MainWindow::OnCloseRequested() {
+    // While logging, closing hides the window: the recording goes on in the tray.
     if (!state_.Logging || allowClose_) {
         ::DestroyWindow(hwnd_);
     } else {
@@ -442,198 +308,25 @@ void MainWindow::FormCloseQuery() {
     }
 }
 
-void MainWindow::FormHide() {
-    EnableShowItem(true);
+void MainWindow::OnEnding() {
+    if (ended_ || hwnd_ == nullptr) return;
+    ended_ = true;
+    ::KillTimer(hwnd_, kMinuteTimerId);
+    ::KillTimer(hwnd_, kInputTimerId);
+    if (sessionNotifications_) ::WTSUnRegisterSessionNotification(hwnd_);
+    sessionNotifications_ = false;
+    OnMinuteTimer(true);
+    if (state_.Logging) tray_.Remove();
+    SaveWindowPlace(hwnd_, settings_, kMainWindowSection);
 }
 
-namespace {
-
-ScreenRect ToScreenRect(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-// How far the work area of the window's monitor lies from the monitor's corner: placement
-// rectangles are relative to the work area, window rectangles to the screen.
-POINT WorkAreaOffset(HWND window) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
-        return POINT{0, 0};
-    return POINT{monitor.rcWork.left - monitor.rcMonitor.left,
-                 monitor.rcWork.top - monitor.rcMonitor.top};
-}
-
-}  // namespace
-
-void MainWindow::RestoreWindowPosition() {
-    RECT rect{};
-    ::GetWindowRect(hwnd_, &rect);
-    int top = rect.top;
-    int left = rect.left;
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    try {
-        StoreSession session(settings_);
-        top = ReadInteger(settings_, kMainWindowSection, kTopValue, top);
-        left = ReadInteger(settings_, kMainWindowSection, kLeftValue, left);
-        width = ReadInteger(settings_, kMainWindowSection, kWidthValue, width);
-        height = ReadInteger(settings_, kMainWindowSection, kHeightValue, height);
-    } catch (...) {
-        // What was read so far applies; the rest stays as the window is.
-    }
-    // A size too small to use (stored by hand, or at another DPI) is not taken.
-    width = std::max(width, Scale(kMinimumWidth));
-    height = std::max(height, Scale(kMinimumHeight));
-    ScreenRect wanted{left, top, left + width, top + height};
-    // A place on a monitor that is gone (or never was) comes onto the nearest one.
-    const RECT asRect{wanted.Left, wanted.Top, wanted.Right, wanted.Bottom};
-    if (::MonitorFromRect(&asRect, MONITOR_DEFAULTTONULL) == nullptr) {
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        if (::GetMonitorInfoA(::MonitorFromRect(&asRect, MONITOR_DEFAULTTONEAREST), &monitor))
-            wanted = MoveInside(wanted, ToScreenRect(monitor.rcWork));
-    }
-    ::SetWindowPos(hwnd_, nullptr, wanted.Left, wanted.Top, wanted.Width(), wanted.Height(),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void MainWindow::SaveWindowPosition() {
-    try {
-        RECT rect{};
-        WINDOWPLACEMENT placement{};
-        placement.length = sizeof(placement);
-        // A minimized or maximized window is stored with its normal bounds, in screen
-        // coordinates like the window rectangle of a normal one.
-        if ((::IsIconic(hwnd_) || ::IsZoomed(hwnd_)) && ::GetWindowPlacement(hwnd_, &placement)) {
-            rect = placement.rcNormalPosition;
-            const POINT offset = WorkAreaOffset(hwnd_);
-            ::OffsetRect(&rect, offset.x, offset.y);
-        } else {
-            ::GetWindowRect(hwnd_, &rect);
-        }
-        StoreSession session(settings_);
-        WriteInteger(settings_, kMainWindowSection, kTopValue, rect.top);
-        WriteInteger(settings_, kMainWindowSection, kLeftValue, rect.left);
-        WriteInteger(settings_, kMainWindowSection, kWidthValue, rect.right - rect.left);
-        WriteInteger(settings_, kMainWindowSection, kHeightValue, rect.bottom - rect.top);
-    } catch (...) {
-        // Silent: the next start takes what was stored before.
-    }
-}
-
-// --- Session recording --------------------------------------------------------------------
-
-void MainWindow::AppendSession() {
-    try {
-        recorder_.AppendSession(state_.LogFileName, state_.EncodedPassword);
-        SetStartedTip();
-    } catch (const std::exception&) {
-        RecorderError();
-    }
-}
-
-void MainWindow::SetStartedTip() {
-    SetTrayTip(kStartedTip + DateTimeText(recorder_.SessionStart(), UserLocaleFormats()));
-}
-
-void MainWindow::TimerTimer(bool finalTick) {
-    if (!state_.Logging) return;
-    SessionRecorder::TickResult result{};
-    try {
-        result = recorder_.Tick(state_.LogFileName, state_.EncodedPassword, finalTick);
-    } catch (const std::exception&) {
-        RecorderError();
-        return;
-    }
-    if (result == SessionRecorder::TickResult::Appended) SetStartedTip();
-    if (result == SessionRecorder::TickResult::WentAway) {
-        SetAwayTip();
-        ::SetTimer(hwnd_, kInputTimerId, kInputTimerInterval, nullptr);
-    }
-    BuildLogTree(!finalTick);
-}
-
-void MainWindow::OnPowerBroadcast(WPARAM event) {
-    if (!state_.Logging) return;
-    try {
-        if (event == PBT_APMSUSPEND) {
-            recorder_.Suspend(state_.LogFileName, state_.EncodedPassword);
-        } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
-            if (recorder_.Resume(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
-        }
-    } catch (const std::exception&) {
-        RecorderError();
-    }
-}
-
-void MainWindow::SetAwayTip() {
-    SetTrayTip("Worktally - Away since " +
-               DateTimeText(recorder_.AwaySince(), UserLocaleFormats()));
-}
-
-// Follows the options: lock notifications only while they count, and a new session at once when
-// a reason for being away is switched off.
-void MainWindow::ApplyAwayRules() {
-    const bool wantNotifications = state_.Logging && state_.AwayWhenLocked;
-    if (wantNotifications && !sessionNotifications_) {
-        sessionNotifications_ =
-            ::WTSRegisterSessionNotification(hwnd_, NOTIFY_FOR_THIS_SESSION) != FALSE;
-    } else if (!wantNotifications && sessionNotifications_) {
-        ::WTSUnRegisterSessionNotification(hwnd_);
-        sessionNotifications_ = false;
-    }
-    if (!state_.Logging) return;
-    try {
-        if (recorder_.SetAwayRules({state_.AwayWhenLocked, state_.AwayIdleMinutes},
-                                   state_.LogFileName, state_.EncodedPassword))
-            SetStartedTip();
-    } catch (const std::exception&) {
-        RecorderError();
-    }
-}
-
-void MainWindow::OnSessionChange(WPARAM event) {
-    if (!state_.Logging) return;
-    try {
-        if (event == WTS_SESSION_LOCK || event == WTS_CONSOLE_DISCONNECT) {
-            const bool wasAway = recorder_.Away();
-            recorder_.Lock(state_.LogFileName, state_.EncodedPassword);
-            if (!wasAway && recorder_.Away()) SetAwayTip();
-        } else if (event == WTS_SESSION_UNLOCK || event == WTS_CONSOLE_CONNECT) {
-            if (recorder_.Unlock(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
-        }
-    } catch (const std::exception&) {
-        RecorderError();
-    }
-}
-
-void MainWindow::OnInputTimer() {
-    if (!state_.Logging || !recorder_.WaitingForInput()) {
-        ::KillTimer(hwnd_, kInputTimerId);
-        return;
-    }
-    try {
-        if (recorder_.CheckForInput(state_.LogFileName, state_.EncodedPassword)) {
-            ::KillTimer(hwnd_, kInputTimerId);
-            SetStartedTip();
-        }
-    } catch (const std::exception&) {
-        ::KillTimer(hwnd_, kInputTimerId);
-        RecorderError();
-    }
-}
-
-void MainWindow::RecorderError() {
-    GuardedError(recorderBoxOpen_, "Error writting " + state_.LogFileName);
-}
-
-// --- Tree ---------------------------------------------------------------------------------
+// --- The tree -----------------------------------------------------------------------------
 
 void MainWindow::BuildLogTree(bool render) {
     const bool renderNow = render && Visible();
     // Taken before the build, which rewrites the tree the view's items point into.
-    if (renderNow && renderer_.Rendered()) pendingPlace_ = CapturePlace();
-    if (!renderNow) DropView();
+    if (renderNow && tree_.Rendered()) pendingPlace_ = tree_.CapturePlace();
+    if (!renderNow) tree_.Clear();
     modelFormats_ = UserLocaleFormats();
     LogTree::Failure failure = LogTree::Failure::ReadError;
     try {
@@ -652,54 +345,28 @@ void MainWindow::BuildLogTree(bool render) {
 
     // The tree is complete before the box opens; a tick during the box replaces it safely.
     if (failure == LogTree::Failure::IncorrectRecord) {
-        GuardedError(incorrectRecordBoxOpen_, "Incorrect record in " + state_.LogFileName);
+        ShowErrorOnce(incorrectRecordBoxOpen_, "Incorrect record in " + state_.LogFileName);
     } else if (failure == LogTree::Failure::ReadError) {
         const std::string& reason = builder_.Tree().FailureReason;
-        GuardedError(readErrorBoxOpen_,
-                     "Error reading " + state_.LogFileName + (reason.empty() ? "" : "\n" + reason));
+        ShowErrorOnce(readErrorBoxOpen_,
+                      "Error reading " + state_.LogFileName + (reason.empty() ? "" : "\n" + reason));
     }
 }
 
 void MainWindow::ClearTree() {
-    DropView();
+    tree_.Clear();
     pendingPlace_.reset();
     haveModel_ = false;
     renderPending_ = false;
 }
 
-void MainWindow::DropView() {
-    if (!renderer_.Rendered()) return;  // empty already: nothing to touch while hidden
-    FlagScope clearing(rendering_);
-    if (timeTree_ != nullptr)
-        ::SendMessageA(timeTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    renderer_.Reset();
-}
-
 void MainWindow::RenderTree() {
     renderPending_ = false;
-    if (timeTree_ == nullptr) return;
-    FlagScope rebuilding(rendering_);
-    ::SendMessageA(timeTree_, WM_SETREDRAW, FALSE, 0);  // no flicker while rebuilding
-    ::SendMessageA(timeTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    TimeTreeTarget target(timeTree_);
-    if (haveModel_) {
-        // Not owned: the builder keeps the tree until the next build, which renders again.
-        const LazyTreeRenderer::KeptPlace kept = renderer_.Render(
-            std::shared_ptr<const LogTree>(std::shared_ptr<void>(), &builder_.Tree()),
-            modelFormats_, target, pendingPlace_ ? &*pendingPlace_ : nullptr);
-        if (kept.Selected != nullptr)
-            ::SendMessageA(timeTree_, TVM_SELECTITEM, TVGN_CARET,
-                           reinterpret_cast<LPARAM>(kept.Selected));
-        if (kept.Top != nullptr)
-            ::SendMessageA(timeTree_, TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
-                           reinterpret_cast<LPARAM>(kept.Top));
-    } else {
-        renderer_.Reset();
-    }
+    if (tree_.Handle() == nullptr) return;
+    tree_.Render(haveModel_ ? &builder_.Tree() : nullptr, modelFormats_,
+                 pendingPlace_ ? &*pendingPlace_ : nullptr);
     pendingPlace_.reset();
-    EnableDeleteItems(SelectedInfo() != nullptr);
-    ::SendMessageA(timeTree_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(timeTree_, nullptr, TRUE);
+    EnableDeleteItems(tree_.SelectedPeriod() != nullptr);
     if (pendingStatus_ && statusBar_ != nullptr) {
         ::SendMessageA(statusBar_, SB_SETTEXTA, 0,
                        reinterpret_cast<LPARAM>(pendingStatus_->c_str()));
@@ -707,375 +374,24 @@ void MainWindow::RenderTree() {
     }
 }
 
-void MainWindow::OnItemExpanding(const NMTREEVIEWA& info) {
-    if ((info.action & TVE_EXPAND) == 0) return;
-    FlagScope inserting(rendering_);
-    TimeTreeTarget target(timeTree_);
-    renderer_.Expanding(info.itemNew.hItem, static_cast<std::int32_t>(info.itemNew.lParam), target);
-}
-
-const Period* MainWindow::SelectedInfo() const {
-    if (timeTree_ == nullptr) return nullptr;
-    const auto selected =
-        reinterpret_cast<HTREEITEM>(::SendMessageA(timeTree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (selected == nullptr) return nullptr;
-    TVITEMA item{};
-    item.mask = TVIF_PARAM | TVIF_HANDLE;
-    item.hItem = selected;
-    if (!::SendMessageA(timeTree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
-        return nullptr;
-    }
-    return renderer_.Info(static_cast<std::int32_t>(item.lParam));
-}
-
-void MainWindow::TimeTreeChange() {
+void MainWindow::OnTreeSelectionChanged() {
     // Whatever selected the node (the user, the tree getting the focus, a rebuild keeping the
     // place), the user sees it highlighted and may delete it.
-    EnableDeleteItems(SelectedInfo() != nullptr);
+    EnableDeleteItems(tree_.SelectedPeriod() != nullptr);
 }
 
-ViewPlace MainWindow::CapturePlace() const {
-    ViewPlace place;
-    const auto next = [&](HTREEITEM item, UINT relation) {
-        return reinterpret_cast<HTREEITEM>(
-            ::SendMessageA(timeTree_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-    };
-    const auto key = [&](HTREEITEM item) -> std::optional<PeriodKey> {
-        TVITEMA entry{};
-        entry.mask = TVIF_PARAM | TVIF_HANDLE;
-        entry.hItem = item;
-        if (item == nullptr ||
-            !::SendMessageA(timeTree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry)))
-            return std::nullopt;
-        const Period* info = renderer_.Info(static_cast<std::int32_t>(entry.lParam));
-        if (info == nullptr) return std::nullopt;
-        return KeyOf(*info);
-    };
-    // Only open branches can hold open branches the user sees.
-    std::vector<HTREEITEM> firstChildren{next(nullptr, TVGN_ROOT)};
-    while (!firstChildren.empty()) {
-        HTREEITEM item = firstChildren.back();
-        firstChildren.pop_back();
-        for (; item != nullptr; item = next(item, TVGN_NEXT)) {
-            const auto state = ::SendMessageA(timeTree_, TVM_GETITEMSTATE,
-                                              reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
-            if ((state & TVIS_EXPANDED) == 0) continue;
-            if (const auto open = key(item)) place.Open.push_back(*open);
-            firstChildren.push_back(next(item, TVGN_CHILD));
-        }
-    }
-    const HTREEITEM selected = next(nullptr, TVGN_CARET);
-    if (const auto own = key(selected)) {
-        place.Selection.push_back(*own);
-        if (const auto sibling = key(next(selected, TVGN_NEXT)))
-            place.Selection.push_back(*sibling);
-        for (HTREEITEM parent = next(selected, TVGN_PARENT); parent != nullptr;
-             parent = next(parent, TVGN_PARENT))
-            if (const auto up = key(parent)) place.Selection.push_back(*up);
-    }
-    place.Top = key(next(nullptr, TVGN_FIRSTVISIBLE));
-    return place;
-}
-
-void MainWindow::TimeTreeKeyUp() {
-    if (deleteKey_.KeyUp()) DeleteBranchItemClick();
-}
-
-void MainWindow::ShowTreeMenu(LPARAM position) {
-    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    if (point.x == -1 && point.y == -1) {
-        // Opened from the keyboard: the menu is for the selection, so it opens below it.
-        point = POINT{0, 0};
-        RECT item{};
-        const auto selected =
-            reinterpret_cast<HTREEITEM>(::SendMessageA(timeTree_, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        std::memcpy(&item, &selected, sizeof selected);  // the item goes in, its rectangle out
-        if (selected != nullptr &&
-            ::SendMessageA(timeTree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)))
-            point = POINT{item.left, item.bottom};
-        ::ClientToScreen(timeTree_, &point);
-    } else {
-        // As in Explorer, the menu is for the node under the cursor: select it first.
-        TVHITTESTINFO hit{};
-        hit.pt = point;
-        ::ScreenToClient(timeTree_, &hit.pt);
-        const auto item = reinterpret_cast<HTREEITEM>(
-            ::SendMessageA(timeTree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-        if (item != nullptr && (hit.flags & TVHT_ONITEM) != 0) {
-            ::SendMessageA(timeTree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-        }
-    }
-    ::TrackPopupMenu(::GetSubMenu(treePopupMenu_.Get(), 0), TPM_RIGHTBUTTON, point.x, point.y, 0,
-                     hwnd_, nullptr);
-}
-
-// --- Tray ---------------------------------------------------------------------------------
-
-void MainWindow::AddTrayIcon() {
-    if (!state_.Logging) return;
-    NOTIFYICONDATAA data = TrayData(hwnd_);
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_TRAYICON;
-    data.hIcon = icon_;
-    CopyTip(data, kCaption);
-    ::Shell_NotifyIconA(NIM_ADD, &data);
-}
-
-void MainWindow::SetTrayTip(const std::string& text) {
-    if (!state_.Logging) return;
-    NOTIFYICONDATAA data = TrayData(hwnd_);
-    data.uFlags = NIF_TIP;
-    CopyTip(data, text);
-    ::Shell_NotifyIconA(NIM_MODIFY, &data);
-}
-
-void MainWindow::DeleteTrayIcon() {
-    if (!state_.Logging) return;
-    NOTIFYICONDATAA data = TrayData(hwnd_);
-    ::Shell_NotifyIconA(NIM_DELETE, &data);
-}
-
-void MainWindow::WMTrayIcon(LPARAM mouseMessage) {
-    switch (LOWORD(mouseMessage)) {
-        case WM_LBUTTONDBLCLK:
-            // The prompt that is already open answers for this double-click too.
-            if (passwordForm_.Showing()) return;
-            ShowPopupItemClick();
-            break;
-        case WM_RBUTTONUP:
-            ShowIconMenu();
-            break;
-    }
-}
-
-void MainWindow::ShowIconMenu() {
-    if (trayMenuOpen_) return;
-    FlagScope open(trayMenuOpen_);
-    POINT point{};
-    ::GetCursorPos(&point);
-    // Without the foreground the menu would not close when the user clicks elsewhere.
-    ::SetForegroundWindow(hwnd_);
-    ::TrackPopupMenu(::GetSubMenu(iconPopupMenu_.Get(), 0), TPM_RIGHTBUTTON, point.x, point.y, 0,
-                     hwnd_, nullptr);
-    // Lets a second click on the icon open the menu again at once.
-    ::PostMessageA(hwnd_, WM_NULL, 0, 0);
-}
-
-// --- Commands -----------------------------------------------------------------------------
-
-void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
-    switch (id) {
-        case IDM_CHANGE_PASSWORD:
-            ChangePasswordItemClick();
-            break;
-        case IDM_OPTIONS:
-            OptionsItemClick();
-            break;
-        case IDM_EXIT:
-            ExitItemClick();
-            break;
-        case IDM_DELETE_BRANCH:
-            if (fromAccelerator) deleteKey_.ShortcutRan();
-            DeleteBranchItemClick();
-            break;
-        case IDM_HELP_CONTENTS:
-            helpWindow_.Show(hwnd_);
-            break;
-        case IDM_ABOUT:
-            AboutItemClick();
-            break;
-        case IDM_SHOW:
-            ShowPopupItemClick();
-            break;
-        case IDM_REFRESH:
-            if (Visible()) BuildLogTree();
-            break;
-    }
-}
-
-void MainWindow::WMCommandParams() {
-    const std::optional<std::string> text = ReceiveHandOverText(channel_);
-    if (!text) return;
-    const bool wasLogging = state_.Logging;
-    ProgramState next = state_;
-    const HandOverOutcome outcome = ApplyHandOver(next, *text, environment_);
-    if (outcome.StartSession || !wasLogging) {
-        DeleteTrayIcon();
-        state_ = std::move(next);
-        AddTrayIcon();
-    }
-    if (outcome.StartSession) {
-        AppendSession();
-        ApplyAwayRules();
-        return;
-    }
-    if (!outcome.OtherLog.empty()) {
-        const std::string note = "Worktally is recording into " + state_.LogFileName +
-                                 "\n\nExit Worktally first to view " + outcome.OtherLog;
-        // No owner: the window may be hidden.
-        ::MessageBoxA(nullptr, note.c_str(), kCaption,
-                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-        if (hwnd_ == nullptr) return;
-    }
-    ShowViewer();
-    EndIfUnreachable();
-}
-
-void MainWindow::EndIfUnreachable() {
-    // Without logging there is no tray icon to reach a hidden window by: the program ends.
-    if (hwnd_ != nullptr && !state_.Logging && !Visible() && !passwordForm_.Showing()) {
-        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
-    }
-}
-
-void MainWindow::ShowViewer() {
-    if (hwnd_ == nullptr || passwordForm_.Showing()) return;
-    // Shown already (a hand-over): the rebuilt tree keeps the user's place.
-    std::optional<ViewPlace> place;
-    if (Visible() && renderer_.Rendered()) place = CapturePlace();
-    ClearTree();
-    pendingPlace_ = std::move(place);
-    EnableShowItem(false);
-    if (!state_.EncodedPassword.empty()) {
-        std::string answer;
-        passwordForm_.Execute(hwnd_, answer);
-        if (answer.empty() || hwnd_ == nullptr) return;
-        const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, answer);
-        if (check.DecodeFailed) ApplicationError("Error during decoding the password");
-        if (!check.Granted) {
-            ApplicationError("Password Incorrect");
-            return;
-        }
-    }
-    EnableDeleteItems(false);
-    BuildLogTree();
-    if (hwnd_ == nullptr) return;
-    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-    if (renderPending_) RenderTree();
-}
-
-void MainWindow::ShowPopupItemClick() {
-    ShowViewer();
-    if (hwnd_ == nullptr) return;
-    if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
-    ::SetForegroundWindow(hwnd_);
-    EndIfUnreachable();  // logging may have been switched off during the prompt
-}
-
-void MainWindow::ExitItemClick() {
-    allowClose_ = true;
-    ::SendMessageA(hwnd_, WM_CLOSE, 0, 0);
-}
-
-void MainWindow::DeleteBranchItemClick() {
-    // Taken before the question: a tick while it is open replaces the tree's nodes.
-    const Period* selected = SelectedInfo();
-    if (selected == nullptr) return;
-    const PeriodKind kind = selected->Kind;
-    const DateTime start = selected->StartTime;
-    std::string question = "Delete selected branch?\n\n" + selected->PeriodText(modelFormats_);
-    std::string password;
-    try {
-        DecodePassword(state_.EncodedPassword, password);
-        question += "\n" + SessionCountText(CountLogBranch(NativeFileSystem(), state_.LogFileName,
-                                                           password, kind, start));
-    } catch (const std::exception&) {
-        // Without a count the question still names the branch.
-    }
-
-    // A destructive action is not one Enter away: No is the default.
-    if (::MessageBoxA(hwnd_, question.c_str(), kCaption,
-                      MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) {
-        return;
-    }
-    try {
-        DecodePassword(state_.EncodedPassword, password);
-        const std::optional<DateTime> appended =
-            DeleteLogBranch(NativeFileSystem(), state_.LogFileName, password, kind, start,
-                            recorder_.SessionStart(), state_.Logging, SystemClock());
-        if (appended) {
-            recorder_.SessionReplaced(*appended);
-            SetStartedTip();
-        }
-    } catch (const std::exception&) {
-        // Silent: the log is unchanged, and the rebuild below shows what it holds.
-    }
-    BuildLogTree();
-}
-
-void MainWindow::ChangePasswordItemClick() {
-    std::string oldPassword;
-    std::string newPassword;
-    std::string retypedPassword;
-    PasswordRetry retry;
-    PasswordChange result{};
-    do {
-        const bool hasOldPassword = !state_.EncodedPassword.empty();
-        if (!changePasswordForm_.Execute(hwnd_, hasOldPassword, retry, oldPassword, newPassword,
-                                         retypedPassword) ||
-            hwnd_ == nullptr)
-            return;
-        result = ChangePassword(state_, oldPassword, newPassword, retypedPassword,
-                                [this](const std::string& from, const std::string& to) {
-                                    RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
-                                });
-        ReportPasswordChange(result);
-        retry = RetryAfter(result);
-    } while (retry.Again && hwnd_ != nullptr);
-}
-
-void MainWindow::ReportPasswordChange(PasswordChange result) {
-    switch (result) {
-        case PasswordChange::Changed:
-            SaveSettings(state_, settings_);  // at once: the log already uses the new one
-            break;
-        case PasswordChange::DecodeFailed:
-            ApplicationError(
-                "The stored password cannot be decoded; the password was not changed.");
-            break;
-        case PasswordChange::IncorrectOld:
-            ApplicationError("Incorrect old password");
-            break;
-        case PasswordChange::NotEqual:
-            ApplicationError("You've entered not equal new passwords");
-            break;
-        case PasswordChange::Unchanged:
-            break;
-        case PasswordChange::RewriteFailed:
-            ApplicationError("The password was not changed: cannot rewrite " + state_.LogFileName);
-            break;
-    }
-}
-
-void MainWindow::OptionsItemClick() {
-    ExecuteOptionsForm(hwnd_, state_, autoRun_, settings_, environment_.UserName);
-    if (hwnd_ != nullptr) ApplyAwayRules();
-}
-
-void MainWindow::AboutItemClick() {
-    ShowAboutBox(hwnd_);
-}
-
-void MainWindow::EnableShowItem(bool enabled) {
-    ::EnableMenuItem(iconPopupMenu_.Get(), IDM_SHOW,
-                     MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-}
-
-void MainWindow::EnableDeleteItems(bool enabled) {
-    const UINT flags = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
-    if (mainMenu_ != nullptr) ::EnableMenuItem(mainMenu_, IDM_DELETE_BRANCH, flags);
-    ::EnableMenuItem(treePopupMenu_.Get(), IDM_DELETE_BRANCH, flags);
+void MainWindow::OnTreeDeleteKeyUp() {
+    if (deleteKey_.KeyUp()) OnDeleteBranch();
 }
 
 // --- Boxes --------------------------------------------------------------------------------
 
-void MainWindow::ApplicationError(const std::string& text) {
+void MainWindow::ShowError(const std::string& text) {
     ::MessageBoxA(hwnd_, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
 }
 
-void MainWindow::GuardedError(bool& open, const std::string& text) {
+void MainWindow::ShowErrorOnce(bool& open, const std::string& text) {
     if (open) return;  // the box of this kind that is open already tells it
     FlagScope scope(open);
-    // No owner: the box must be seen while the window is hidden.
     ::MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
 }

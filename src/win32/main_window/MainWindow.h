@@ -1,33 +1,31 @@
 #pragma once
 
-// The main window: the log tree, the status bar, the menus, the tray icon and the minute timer
-// that records the session.
+// The main window: it records the session while logging (the minute timer, sleep, lock and idle
+// notices), carries the tray icon, and shows the log as a tree with a status bar behind the
+// password. Its parts: TrayIcon, LogTreeView, WindowPlace; its commands are in
+// MainWindowCommands.cpp and its recording in MainWindowRecording.cpp.
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "core/autorun/PasswordRules.h"
+#include "core/log/Recorder.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
-#include "win32/platform/SingleInstance.h"
-#include "win32/platform/SystemInput.h"
-#include "win32/platform/UniqueHandle.h"
-#include "win32/Ids.h"
+#include "core/tree/DeleteKeyGate.h"
+#include "core/tree/LogTree.h"
 #include "win32/dialogs/ChangePasswordDialog.h"
 #include "win32/dialogs/OptionsDialog.h"
 #include "win32/dialogs/PasswordDialog.h"
-#include "core/log/Recorder.h"
-#include "core/tree/LogTree.h"
-#include "core/tree/DeleteKeyGate.h"
 #include "win32/main_window/HelpWindow.h"
-#include "core/tree/TreeRenderer.h"
-
-class AutoRunEntry;
-
+#include "win32/main_window/LogTreeView.h"
+#include "win32/main_window/TrayIcon.h"
+#include "win32/platform/SingleInstance.h"
+#include "win32/platform/SystemInput.h"
+#include "win32/platform/UniqueHandle.h"
 
 class MainWindow {
   public:
@@ -37,14 +35,15 @@ class MainWindow {
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates the hidden window and runs FormCreate; throws std::runtime_error on failure.
+    // Creates the hidden window and starts recording when logging; throws std::runtime_error
+    // on failure.
     void Create();
     HWND Handle() const { return hwnd_; }
     bool Visible() const { return hwnd_ != nullptr && ::IsWindowVisible(hwnd_); }
 
     // Asks for the password when one is set, rebuilds the tree and shows the window.
     void ShowViewer();
-    // Destroys the window (FormDestroy runs) unless it is gone already.
+    // Destroys the window (the end step runs) unless it is gone already.
     void Destroy();
     // The end step that stores the settings; runs at most once per process.
     void SaveSettingsOnce();
@@ -54,72 +53,55 @@ class MainWindow {
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
-    static LRESULT CALLBACK TreeSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR refData) noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Layout.
-    void CreateControls();
-    void CreateFonts();
+    // Life of the window.
+    void OnCreate();
+    void OnCreated();
     void LayoutControls();
     void OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    void OnCloseRequested();
+    void OnEnding();  // the last tick, the tray icon removed, the place saved; once
     int Scale(int pixels) const;
 
-    // Life of the window.
-    void FormCreate();
-    void FormDestroy();
-    void FormCloseQuery();
-    void FormHide();
-    void RestoreWindowPosition();
-    void SaveWindowPosition();
-
-    // Session recording.
-    void AppendSession();
-    void TimerTimer(bool finalTick);
-    void SetStartedTip();
+    // Recording (MainWindowRecording.cpp).
+    void StartSession();
+    void OnMinuteTimer(bool finalTick);
     void OnPowerBroadcast(WPARAM event);
     void OnSessionChange(WPARAM event);
     void OnInputTimer();
     void ApplyAwayRules();
+    void SetStartedTip();
     void SetAwayTip();
-    void RecorderError();
+    void ShowRecorderError();
 
-    // Tree.
+    // The tree.
     void BuildLogTree(bool render = true);
     void ClearTree();
     void RenderTree();
-    void DropView();
-    void OnItemExpanding(const NMTREEVIEWA& info);
-    const Period* SelectedInfo() const;
-    void TimeTreeChange();
-    ViewPlace CapturePlace() const;
-    void TimeTreeKeyUp();
-    void ShowTreeMenu(LPARAM position);
+    void OnTreeNotify(const NMHDR& header, LPARAM lParam);
+    void OnTreeSelectionChanged();
+    void OnTreeDeleteKeyUp();
 
-    // Tray.
-    void AddTrayIcon();
-    void SetTrayTip(const std::string& text);
-    void DeleteTrayIcon();
-    void WMTrayIcon(LPARAM mouseMessage);
-    void ShowIconMenu();
-
-    // Commands.
+    // Commands (MainWindowCommands.cpp).
     void OnCommand(WORD id, bool fromAccelerator);
-    void WMCommandParams();
+    void OnHandOver();
     void EndIfUnreachable();
-    void ShowPopupItemClick();
-    void ExitItemClick();
-    void DeleteBranchItemClick();
-    void ChangePasswordItemClick();
+    void OnTrayIcon(LPARAM mouseMessage);
+    void OnShow();
+    void OnExit();
+    void OnDeleteBranch();
+    void OnChangePassword();
     void ReportPasswordChange(PasswordChange result);
-    void OptionsItemClick();
-    void AboutItemClick();
+    void OnOptions();
+    void OnAbout();
     void EnableShowItem(bool enabled);
     void EnableDeleteItems(bool enabled);
 
     // Boxes.
-    void ApplicationError(const std::string& text);
-    void GuardedError(bool& open, const std::string& text);
+    void ShowError(const std::string& text);
+    // One box of a kind at a time, with no owner, so that it is seen while the window is hidden.
+    void ShowErrorOnce(bool& open, const std::string& text);
 
     HINSTANCE instance_;
     ProgramState& state_;
@@ -130,29 +112,25 @@ class MainWindow {
     SessionRecorder recorder_;
     bool sessionNotifications_ = false;
     MainWindowAutoRun autoRun_;
-    PasswordDialog passwordForm_;
-    ChangePasswordDialog changePasswordForm_;
+    PasswordDialog passwordDialog_;
+    ChangePasswordDialog changePasswordDialog_;
     HelpWindow helpWindow_{instance_};
+    TrayIcon tray_;
+    LogTreeView tree_;
 
     HWND hwnd_ = nullptr;
-    HWND timeTree_ = nullptr;
     HWND statusBar_ = nullptr;
     HMENU mainMenu_ = nullptr;  // destroyed with the window
     UniqueMenu iconPopupMenu_;
     UniqueMenu treePopupMenu_;
     HACCEL accelerators_ = nullptr;
-    UniqueFont treeFont_;
     UniqueBitmap helpImage_;
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
-    UINT taskbarCreated_ = 0;
     int dpi_ = 96;
 
     bool allowClose_ = false;
-    bool destroyed_ = false;
+    bool ended_ = false;
     bool settingsSaved_ = false;
-    bool trayMenuOpen_ = false;
-    bool rendering_ = false;
-    bool renderPending_ = false;
     DeleteKeyGate deleteKey_;
     bool recorderBoxOpen_ = false;
     bool incorrectRecordBoxOpen_ = false;
@@ -161,8 +139,8 @@ class MainWindow {
     // The last build, shown or not; each build reuses the memory of the one before.
     LogTreeBuilder builder_;
     bool haveModel_ = false;
+    bool renderPending_ = false;
     LocaleFormats modelFormats_;  // the formats of the model's texts
-    LazyTreeRenderer renderer_;   // what the tree view holds
     std::optional<std::string> pendingStatus_;
     std::optional<ViewPlace> pendingPlace_;  // the user's place, kept for the next rendering
 };

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/platform/ExecutablePath.h"
 #include "win32/platform/UniqueHandle.h"
 
 namespace {
@@ -63,14 +64,5 @@ std::unique_ptr<AutoRunKey> Win32AutoRunRegistry::OpenKey(const std::string& pat
 }
 
 std::string Win32AutoRunRegistry::ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        // A full buffer means the path was cut short.
-        if (length < buffer.size()) return std::string(buffer.data(), length);
-        if (buffer.size() >= 32768) return {};
-        buffer.resize(buffer.size() * 2);
-    }
+    return ::ExecutablePath();
 }

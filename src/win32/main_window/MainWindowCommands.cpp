@@ -1,0 +1,229 @@
+// The main window's commands: the menus, the tray icon's clicks and a second start's command
+// line.
+
+#include "win32/main_window/MainWindow.h"
+
+#include "core/autorun/AutoRunEntry.h"
+#include "core/autorun/PasswordRules.h"
+#include "core/log/Rewrite.h"
+#include "core/settings/PasswordCodec.h"
+#include "res/resource.h"
+#include "win32/dialogs/AboutDialog.h"
+#include "win32/main_window/MainWindowParts.h"
+
+void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
+    switch (id) {
+        case IDM_CHANGE_PASSWORD:
+            OnChangePassword();
+            break;
+        case IDM_OPTIONS:
+            OnOptions();
+            break;
+        case IDM_EXIT:
+            OnExit();
+            break;
+        case IDM_DELETE_BRANCH:
+            if (fromAccelerator) deleteKey_.ShortcutRan();
+            OnDeleteBranch();
+            break;
+        case IDM_HELP_CONTENTS:
+            helpWindow_.Show(hwnd_);
+            break;
+        case IDM_ABOUT:
+            OnAbout();
+            break;
+        case IDM_SHOW:
+            OnShow();
+            break;
+        case IDM_REFRESH:
+            if (Visible()) BuildLogTree();
+            break;
+    }
+}
+
+void MainWindow::OnHandOver() {
+    const std::optional<std::string> text = ReceiveHandOverText(channel_);
+    if (!text) return;
+    const bool wasLogging = state_.Logging;
+    ProgramState next = state_;
+    const HandOverOutcome outcome = ApplyHandOver(next, *text, environment_);
+    if (outcome.StartSession || !wasLogging) {
+        if (state_.Logging) tray_.Remove();
+        state_ = std::move(next);
+        if (state_.Logging) tray_.Add(kCaption);
+    }
+    if (outcome.StartSession) {
+        StartSession();
+        ApplyAwayRules();
+        return;
+    }
+    if (!outcome.OtherLog.empty()) {
+        const std::string note = "Worktally is recording into " + state_.LogFileName +
+                                 "\n\nExit Worktally first to view " + outcome.OtherLog;
+        // No owner: the window may be hidden.
+        ::MessageBoxA(nullptr, note.c_str(), kCaption,
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        if (hwnd_ == nullptr) return;
+    }
+    ShowViewer();
+    EndIfUnreachable();
+}
+
+void MainWindow::EndIfUnreachable() {
+    // Without logging there is no tray icon to reach a hidden window by: the program ends.
+    if (hwnd_ != nullptr && !state_.Logging && !Visible() && !passwordDialog_.Showing()) {
+        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    }
+}
+
+void MainWindow::ShowViewer() {
+    if (hwnd_ == nullptr || passwordDialog_.Showing()) return;
+    // Shown already (a hand-over): the rebuilt tree keeps the user's place.
+    std::optional<ViewPlace> place;
+    if (Visible() && tree_.Rendered()) place = tree_.CapturePlace();
+    ClearTree();
+    pendingPlace_ = std::move(place);
+    EnableShowItem(false);
+    if (!state_.EncodedPassword.empty()) {
+        std::string answer;
+        passwordDialog_.Execute(hwnd_, answer);
+        if (answer.empty() || hwnd_ == nullptr) return;
+        const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, answer);
+        if (check.DecodeFailed) ShowError("Error during decoding the password");
+        if (!check.Granted) {
+            ShowError("Password Incorrect");
+            return;
+        }
+    }
+    EnableDeleteItems(false);
+    BuildLogTree();
+    if (hwnd_ == nullptr) return;
+    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    if (renderPending_) RenderTree();
+}
+
+void MainWindow::OnShow() {
+    ShowViewer();
+    if (hwnd_ == nullptr) return;
+    if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
+    ::SetForegroundWindow(hwnd_);
+    EndIfUnreachable();  // logging may have been switched off during the prompt
+}
+
+void MainWindow::OnExit() {
+    allowClose_ = true;
+    ::SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void MainWindow::OnDeleteBranch() {
+    // Taken before the question: a tick while it is open replaces the tree's nodes.
+    const Period* selected = tree_.SelectedPeriod();
+    if (selected == nullptr) return;
+    const PeriodKind kind = selected->Kind;
+    const DateTime start = selected->StartTime;
+    std::string question = "Delete selected branch?\n\n" + selected->PeriodText(modelFormats_);
+    std::string password;
+    try {
+        DecodePassword(state_.EncodedPassword, password);
+        question += "\n" + SessionCountText(CountLogBranch(NativeFileSystem(), state_.LogFileName,
+                                                           password, kind, start));
+    } catch (const std::exception&) {
+        // Without a count the question still names the branch.
+    }
+
+    // A destructive action is not one Enter away: No is the default.
+    if (::MessageBoxA(hwnd_, question.c_str(), kCaption,
+                      MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) {
+        return;
+    }
+    try {
+        DecodePassword(state_.EncodedPassword, password);
+        const std::optional<DateTime> appended =
+            DeleteLogBranch(NativeFileSystem(), state_.LogFileName, password, kind, start,
+                            recorder_.SessionStart(), state_.Logging, SystemClock());
+        if (appended) {
+            recorder_.SessionReplaced(*appended);
+            SetStartedTip();
+        }
+    } catch (const std::exception&) {
+        // Silent: the log is unchanged, and the rebuild below shows what it holds.
+    }
+    BuildLogTree();
+}
+
+void MainWindow::OnChangePassword() {
+    std::string oldPassword;
+    std::string newPassword;
+    std::string retypedPassword;
+    PasswordRetry retry;
+    PasswordChange result{};
+    do {
+        const bool hasOldPassword = !state_.EncodedPassword.empty();
+        if (!changePasswordDialog_.Execute(hwnd_, hasOldPassword, retry, oldPassword, newPassword,
+                                         retypedPassword) ||
+            hwnd_ == nullptr)
+            return;
+        result = ChangePassword(state_, oldPassword, newPassword, retypedPassword,
+                                [this](const std::string& from, const std::string& to) {
+                                    RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
+                                });
+        ReportPasswordChange(result);
+        retry = RetryAfter(result);
+    } while (retry.Again && hwnd_ != nullptr);
+}
+
+void MainWindow::ReportPasswordChange(PasswordChange result) {
+    switch (result) {
+        case PasswordChange::Changed:
+            SaveSettings(state_, settings_);  // at once: the log already uses the new one
+            break;
+        case PasswordChange::DecodeFailed:
+            ShowError(
+                "The stored password cannot be decoded; the password was not changed.");
+            break;
+        case PasswordChange::IncorrectOld:
+            ShowError("Incorrect old password");
+            break;
+        case PasswordChange::NotEqual:
+            ShowError("You've entered not equal new passwords");
+            break;
+        case PasswordChange::Unchanged:
+            break;
+        case PasswordChange::RewriteFailed:
+            ShowError("The password was not changed: cannot rewrite " + state_.LogFileName);
+            break;
+    }
+}
+
+void MainWindow::OnOptions() {
+    ShowOptionsDialog(hwnd_, state_, autoRun_, settings_, environment_.UserName);
+    if (hwnd_ != nullptr) ApplyAwayRules();
+}
+
+void MainWindow::OnAbout() {
+    ShowAboutDialog(hwnd_);
+}
+
+void MainWindow::EnableShowItem(bool enabled) {
+    ::EnableMenuItem(iconPopupMenu_.Get(), IDM_SHOW,
+                     MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void MainWindow::EnableDeleteItems(bool enabled) {
+    const UINT flags = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+    if (mainMenu_ != nullptr) ::EnableMenuItem(mainMenu_, IDM_DELETE_BRANCH, flags);
+    ::EnableMenuItem(treePopupMenu_.Get(), IDM_DELETE_BRANCH, flags);
+}
+
+void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
+    switch (LOWORD(mouseMessage)) {
+        case WM_LBUTTONDBLCLK:
+            // The prompt that is already open answers for this double-click too.
+            if (passwordDialog_.Showing()) return;
+            OnShow();
+            break;
+        case WM_RBUTTONUP:
+            tray_.ShowMenu(::GetSubMenu(iconPopupMenu_.Get(), 0));
+            break;
+    }
+}

@@ -1,0 +1,29 @@
+#include "win32/platform/Dpi.h"
+
+namespace {
+
+int DeviceDpi(HWND window) {
+    const HDC dc = ::GetDC(window);
+    if (dc == nullptr) return kDesignDpi;
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    ::ReleaseDC(window, dc);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+    // GetDpiForWindow exists from Windows 10 on; older systems have one DPI for all.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr) {
+        const UINT dpi = getDpiForWindow(window);
+        if (dpi != 0) return static_cast<int>(dpi);
+    }
+    return DeviceDpi(window);
+}
+
+int SystemDpi() {
+    return DeviceDpi(nullptr);
+}

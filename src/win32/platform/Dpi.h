@@ -1,0 +1,17 @@
+#pragma once
+
+// Dots per inch, for a program that is per-monitor DPI aware: sizes are designed at 96 and
+// scaled to the monitor a window is on.
+
+#include <windows.h>
+
+inline constexpr int kDesignDpi = 96;
+
+// The DPI of the monitor the window is on (Windows 10 and later), else the system's.
+int WindowDpi(HWND window);
+// The system's DPI, for a window that does not exist yet.
+int SystemDpi();
+// `pixels` at 96 DPI, scaled to `dpi`.
+inline int ScaleToDpi(int pixels, int dpi) {
+    return ::MulDiv(pixels, dpi, kDesignDpi);
+}
