@@ -14,11 +14,11 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     RegistrySettingsStore settings;
     LoadSettings(state, settings);  // read only: an export stores nothing
 
-    PasswordDialog passwordForm(instance);
+    PasswordDialog passwordDialog(instance);
     ExportUi ui;
     ui.AskPassword = [&] {
         std::string answer;
-        passwordForm.Execute(nullptr, answer);
+        passwordDialog.Execute(nullptr, answer);
         return answer;
     };
     ui.ShowError = [](const std::string& text) {

@@ -8,14 +8,22 @@
 
 #include "core/time/DateTime.h"
 
+// The month names of the tree's month nodes, whatever the user's language, and the defaults
+// of the formats below.
+inline constexpr std::array<const char*, 12> kEnglishMonthNames{
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+
 struct LocaleFormats {
     std::string ShortDate = "M/d/yyyy";
     std::string LongTime = "h:mm:ss tt";
     std::string AM = "AM";
     std::string PM = "PM";
-    std::array<std::string, 12> MonthNames{"January",   "February", "March",    "April",
-                                           "May",       "June",     "July",     "August",
-                                           "September", "October",  "November", "December"};
+    std::array<std::string, 12> MonthNames{
+        kEnglishMonthNames[0], kEnglishMonthNames[1], kEnglishMonthNames[2],
+        kEnglishMonthNames[3], kEnglishMonthNames[4], kEnglishMonthNames[5],
+        kEnglishMonthNames[6], kEnglishMonthNames[7], kEnglishMonthNames[8],
+        kEnglishMonthNames[9], kEnglishMonthNames[10], kEnglishMonthNames[11]};
     std::array<std::string, 12> AbbrevMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };

@@ -4,10 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-const char* const MonthNameTable[13] = {"",        "January",  "February", "March",  "April",
-                                        "May",     "June",     "July",     "August", "September",
-                                        "October", "November", "December"};
-
 namespace {
 
 // Ties go to the even neighbour, whatever the floating-point rounding mode.
@@ -20,7 +16,7 @@ double RoundHalfEven(double x) {
 }
 
 std::string MonthText(const Period& info) {
-    std::string text = info.Month >= 1 && info.Month <= 12 ? MonthNameTable[info.Month]
+    std::string text = info.Month >= 1 && info.Month <= 12 ? kEnglishMonthNames[static_cast<std::size_t>(info.Month - 1)]
                                                            : std::to_string(info.Month);
     return text + ' ' + std::to_string(info.Year);
 }

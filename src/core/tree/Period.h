@@ -11,7 +11,6 @@
 #include "core/time/DateTime.h"
 #include "core/time/DateTimeFormat.h"
 
-extern const char* const MonthNameTable[13];  // index 1..12
 
 class Period {
   public:

@@ -12,6 +12,7 @@
 #include "win32/platform/UniqueHandle.h"
 #include "core/autorun/LinkRules.h"
 #include "res/resource.h"
+#include "win32/dialogs/DialogThunk.h"
 
 namespace {
 
@@ -20,28 +21,19 @@ namespace {
 class AboutDialog {
   public:
     void Execute(HWND owner) {
-        ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner,
-                          DialogProc, reinterpret_cast<LPARAM>(this));
+        RunModalDialog(::GetModuleHandleA(nullptr), IDD_ABOUT, owner, *this);
+    }
+
+    INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) handle_ = hwnd;
+        return HandleMessage(message, wParam, lParam);
     }
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
-        auto* box = reinterpret_cast<AboutDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (box == nullptr) return FALSE;
-        // No exception may unwind through the dialog manager.
-        try {
-            if (message == WM_INITDIALOG) box->handle_ = hwnd;
-            return box->HandleMessage(message, wParam, lParam);
-        } catch (const std::exception&) {
-            return FALSE;
-        }
-    }
-
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_INITDIALOG:
-                FormCreate();
+                OnInitDialog();
                 return TRUE;  // focus goes to the first control, OK
             case WM_COMMAND:
                 // OK, Enter and Esc (IDCANCEL) all close the box.
@@ -60,7 +52,7 @@ class AboutDialog {
         return FALSE;
     }
 
-    void FormCreate() {
+    void OnInitDialog() {
         SetLinkText(IDC_HTML_LINK, kHomePageLinkText);
         SetLinkText(IDC_MAILTO_LINK, kMailLinkText);
         for (const int id : {IDC_HTML_LINK, IDC_MAILTO_LINK}) {

@@ -14,6 +14,7 @@
 #include "core/autorun/OptionsRules.h"
 #include "win32/platform/AutoRunRegistry.h"
 #include "res/resource.h"
+#include "win32/dialogs/DialogThunk.h"
 
 namespace {
 
@@ -24,29 +25,20 @@ class OptionsDialog {
 
     // True when the dialog was closed with OK; Choice() then holds what it showed.
     bool Execute(HWND owner) {
-        return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), owner,
-                                 DialogProc, reinterpret_cast<LPARAM>(this)) == IDOK;
+        return RunModalDialog(::GetModuleHandleA(nullptr), IDD_OPTIONS, owner, *this) == IDOK;
     }
     const OptionsChoice& Choice() const noexcept { return choice_; }
 
-  private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
-        auto* form = reinterpret_cast<OptionsDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (form == nullptr) return FALSE;
-        // No exception may unwind through the dialog manager.
-        try {
-            if (message == WM_INITDIALOG) form->handle_ = hwnd;
-            return form->HandleMessage(message, wParam);
-        } catch (const std::exception&) {
-            return FALSE;
-        }
+    INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+        if (message == WM_INITDIALOG) handle_ = hwnd;
+        return HandleMessage(message, wParam);
     }
 
+  private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam) {
         switch (message) {
             case WM_INITDIALOG:
-                FormShow();
+                OnInitDialog();
                 return TRUE;  // focus goes to the first control, the auto-run box
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
@@ -71,7 +63,7 @@ class OptionsDialog {
         return FALSE;
     }
 
-    void FormShow() {
+    void OnInitDialog() {
         SetChecked(IDC_AUTO_RUN_CHECK, choice_.AutoRun);
         SetChecked(IDC_ONE_USER_CHECK, choice_.OneUser);
         ::SendDlgItemMessageA(handle_, IDC_USER_NAME_EDIT, EM_SETLIMITTEXT, 0, 0);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "win32/dialogs/DialogThunk.h"
 
 namespace {
 
@@ -30,47 +31,38 @@ std::string EditText(HWND edit) {
 }
 
 // What a password dialog shows and returns: its edits, in tab order, and their texts on OK.
-struct PasswordDialogData {
-    std::span<const int> Edits;
-    const PasswordDialogStart& Start;
-    std::vector<std::string> Texts;
-};
+class PasswordDialogRun {
+  public:
+    PasswordDialogRun(std::span<const int> edits, const PasswordDialogStart& start)
+        : edits_(edits), start_(start) {}
+    const std::vector<std::string>& Texts() const { return texts_; }
+    std::vector<std::string> TakeTexts() { return std::move(texts_); }
 
-INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                    LPARAM lParam) noexcept {
-    try {
+    INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
             case WM_INITDIALOG: {
-                ::SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-                const auto& data = *reinterpret_cast<const PasswordDialogData*>(lParam);
-                const PasswordDialogStart& start = data.Start;
-                for (std::size_t i = 0; i < data.Edits.size(); ++i) {
-                    const HWND edit = ::GetDlgItem(dialog, data.Edits[i]);
+                for (std::size_t i = 0; i < edits_.size(); ++i) {
+                    const HWND edit = ::GetDlgItem(dialog, edits_[i]);
                     PreparePasswordEdit(edit);
-                    if (i < start.Texts.size()) ::SetWindowTextA(edit, start.Texts[i].c_str());
+                    if (i < start_.Texts.size()) ::SetWindowTextA(edit, start_.Texts[i].c_str());
                 }
-                for (const int id : start.Disabled) ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
+                for (const int id : start_.Disabled) ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
                 // A prompt opened from the tray must take the keyboard at once.
                 ::SetForegroundWindow(dialog);
-                const std::size_t focus = start.Focus < data.Edits.size() ? start.Focus : 0;
-                const HWND focused = ::GetDlgItem(dialog, data.Edits[focus]);
+                const std::size_t focus = start_.Focus < edits_.size() ? start_.Focus : 0;
+                const HWND focused = ::GetDlgItem(dialog, edits_[focus]);
                 ::SetFocus(focused);
                 ::SendMessageA(focused, EM_SETSEL, 0, -1);  // typing replaces a wrong text
                 return FALSE;                               // focus already set
             }
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
-                    case IDOK: {
-                        auto* data = reinterpret_cast<PasswordDialogData*>(
-                            ::GetWindowLongPtrA(dialog, GWLP_USERDATA));
-                        if (data != nullptr) {
-                            data->Texts.clear();
-                            for (const int id : data->Edits)
-                                data->Texts.push_back(EditText(::GetDlgItem(dialog, id)));
-                        }
+                    case IDOK:
+                        texts_.clear();
+                        for (const int id : edits_)
+                            texts_.push_back(EditText(::GetDlgItem(dialog, id)));
                         ::EndDialog(dialog, IDOK);
                         return TRUE;
-                    }
                     case IDCANCEL:
                         ::EndDialog(dialog, IDCANCEL);
                         return TRUE;
@@ -80,24 +72,25 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam,
                 ::EndDialog(dialog, IDCANCEL);
                 return TRUE;
         }
-    } catch (...) {
-        ::EndDialog(dialog, IDCANCEL);
-        return TRUE;
+        return FALSE;
     }
-    return FALSE;
-}
+
+  private:
+    std::span<const int> edits_;
+    const PasswordDialogStart& start_;
+    std::vector<std::string> texts_;
+};
 
 }  // namespace
 
 std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
                                                           HWND owner, std::span<const int> edits,
                                                           const PasswordDialogStart& start) {
-    PasswordDialogData data{edits, start, {}};
+    PasswordDialogRun run(edits, start);
     BringApplicationToFront(owner);
-    const INT_PTR result = ::DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), owner,
-                                             PasswordDialogProc, reinterpret_cast<LPARAM>(&data));
-    if (result != IDOK || data.Texts.size() != edits.size()) return std::nullopt;
-    return std::move(data.Texts);
+    const INT_PTR result = RunModalDialog(instance, dialogId, owner, run);
+    if (result != IDOK || run.Texts().size() != edits.size()) return std::nullopt;
+    return run.TakeTexts();
 }
 
 void PasswordDialog::Execute(HWND owner, std::string& password) {

@@ -1,6 +1,5 @@
 // The registry store and the single-instance hand-over against the real Win32 API (run under
 // Wine here). Nothing of this exists in the native build.
-#ifdef _WIN32
 
 #include <gtest/gtest.h>
 
@@ -296,4 +295,3 @@ TEST(SingleInstance, PollsForTheWindowUntilItIsFoundOrTheLimitHasPassed) {
 
 }  // namespace
 
-#endif  // _WIN32
