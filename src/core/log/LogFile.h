@@ -99,5 +99,27 @@ class FileSystem {
     virtual bool Exists(const std::string& path) = 0;
 };
 
-// The real files of this platform (Win32 on Windows, POSIX elsewhere).
+// The real files of this platform: defined in win32/platform on Windows, in posix/ elsewhere.
 FileSystem& NativeFileSystem();
+
+// A whole log read at once into memory kept between reads: the tree and the totals read a
+// long log again every minute.
+class WholeFileBuffer {
+  public:
+    // Reads the file from its start; throws IoError, also for a file too large to be a log
+    // (record numbers are 32-bit). The bytes stay valid until the next Read.
+    void Read(LogFile& file);
+    const unsigned char* Data() const { return bytes_.get(); }
+    std::size_t Size() const { return size_; }
+
+  private:
+    std::unique_ptr<unsigned char[]> bytes_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+};
+
+// Gives `path` the new contents in one step: they are written to `temporary` beside it, which
+// then replaces it, so a failure leaves the old file whole and no temporary behind. Throws
+// IoError.
+void ReplaceFileContents(FileSystem& files, const std::string& path, const std::string& temporary,
+                         const void* data, std::size_t size);

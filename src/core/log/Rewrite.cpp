@@ -22,17 +22,7 @@ Bytes ReadWholeLog(FileSystem& files, const std::string& path) {
 
 // The log gets its new contents in one atomic step, or keeps its old ones.
 void ReplaceLog(FileSystem& files, const std::string& path, const Bytes& bytes) {
-    const std::string temporary = RewriteTemporaryPath(path);
-    try {
-        auto file = files.Create(temporary);
-        if (!bytes.empty()) file->Write(bytes.data(), bytes.size());
-        file->Flush();
-        file->Close();
-        files.Replace(temporary, path);
-    } catch (...) {
-        files.Remove(temporary);
-        throw;
-    }
+    ReplaceFileContents(files, path, RewriteTemporaryPath(path), bytes.data(), bytes.size());
 }
 
 std::uint64_t RecordAt(const Bytes& bytes, std::size_t record) {

@@ -119,15 +119,5 @@ std::string CsvTemporaryPath(const std::string& path) {
 }
 
 void WriteCsvFile(FileSystem& files, const std::string& path, const std::string& text) {
-    const std::string temporary = CsvTemporaryPath(path);
-    try {
-        auto file = files.Create(temporary);
-        if (!text.empty()) file->Write(text.data(), text.size());
-        file->Flush();
-        file->Close();
-        files.Replace(temporary, path);
-    } catch (...) {
-        files.Remove(temporary);
-        throw;
-    }
+    ReplaceFileContents(files, path, CsvTemporaryPath(path), text.data(), text.size());
 }

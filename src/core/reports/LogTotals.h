@@ -64,8 +64,7 @@ class LogTotalsReader {
 
   private:
     LogTotals totals_;
-    std::unique_ptr<unsigned char[]> bytes_;
-    std::size_t bytesCapacity_ = 0;
+    WholeFileBuffer bytes_;
     std::unordered_map<std::int32_t, std::size_t> slotOfDay_;
 };
 

@@ -194,17 +194,8 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
     try {
         std::unique_ptr<LogFile> file = files.OpenExisting(path);
         DecodePassword(encodedPassword, password);
-        const std::int64_t size = file->Size();
-        // Record numbers are 32-bit; a larger file cannot be a log.
-        if (size < 0 || size / kRecordSize > std::numeric_limits<std::int32_t>::max())
-            throw IoError("log too large");
-        const auto byteCount = static_cast<std::size_t>(size);
-        if (byteCount > bytesCapacity_) {
-            bytes_.reset();
-            bytes_ = std::make_unique_for_overwrite<unsigned char[]>(byteCount);
-            bytesCapacity_ = byteCount;
-        }
-        if (byteCount > 0) file->Read(bytes_.get(), byteCount);
+        bytes_.Read(*file);
+        const std::size_t byteCount = bytes_.Size();
         pairCount = byteCount / static_cast<std::size_t>(2 * kRecordSize);
         endsInPartialPair = byteCount % static_cast<std::size_t>(2 * kRecordSize) != 0;
         try {
@@ -227,7 +218,7 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
     tree.Nodes.reserve(pairCount + pairCount / 2 + 16);
     TreeBuilder builder(tree);
     const RecordKeys keys(password);
-    const unsigned char* record = bytes_.get();
+    const unsigned char* record = bytes_.Data();
     for (std::size_t pair = 0; pair < pairCount; ++pair, record += 2 * kRecordSize) {
         const auto number = static_cast<std::int32_t>(2 * pair);
         const DateTime start = keys.Unscramble(number, LoadRecordBytes(record));

@@ -60,6 +60,5 @@ class LogTreeBuilder {
 
   private:
     LogTree tree_;
-    std::unique_ptr<unsigned char[]> bytes_;
-    std::size_t bytesCapacity_ = 0;
+    WholeFileBuffer bytes_;
 };
