@@ -8,6 +8,7 @@
 
 #include "res/resource.h"
 #include "win32/platform/Dpi.h"
+#include "win32/platform/WindowThunk.h"
 #include "core/reports/GuideText.h"
 
 namespace {
@@ -71,7 +72,7 @@ bool HelpWindow::Contains(HWND window) const {
 
 void HelpWindow::Show(HWND owner) {
     if (hwnd_ == nullptr) {
-        if (!RegisterHelpClass(instance_, WindowProc)) return;
+        if (!RegisterHelpClass(instance_, WindowThunk<HelpWindow>)) return;
         dpi_ = SystemDpi();
         // Owned, so it stays above the viewer and goes with it; the result arrives through
         // WM_NCCREATE.
@@ -86,26 +87,6 @@ void HelpWindow::Show(HWND owner) {
     ::SetForegroundWindow(hwnd_);
 }
 
-LRESULT CALLBACK HelpWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                        LPARAM lParam) noexcept {
-    HelpWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        self = static_cast<HelpWindow*>(create->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    } else {
-        self = reinterpret_cast<HelpWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception&) {
-        // Only a view of the guide: nothing to report, and nothing may unwind into Windows.
-    } catch (...) {
-    }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
-}
 
 LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

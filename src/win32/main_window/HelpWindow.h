@@ -20,12 +20,15 @@ class HelpWindow {
     // True for the window and its controls: keys typed there are not the owner's shortcuts.
     bool Contains(HWND window) const;
 
+    // The window procedure's side (WindowThunk). Only a view of the guide: an error has
+    // nothing to report.
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ReportError(const char*) {}
+
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
     static LRESULT CALLBACK TextKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR refData) noexcept;
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnCreate();
     void OnDpiChanged(WPARAM wParam, LPARAM lParam);

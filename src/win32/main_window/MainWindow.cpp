@@ -11,6 +11,7 @@
 #include "win32/main_window/MainWindowParts.h"
 #include "win32/main_window/WindowPlace.h"
 #include "win32/platform/Dpi.h"
+#include "win32/platform/WindowThunk.h"
 #include "win32/platform/UserLocale.h"
 
 namespace {
@@ -52,7 +53,7 @@ void MainWindow::Create() {
     icon_ = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY));
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = WindowThunk<MainWindow>;
     windowClass.hInstance = instance_;
     windowClass.hIcon = icon_;
     windowClass.hIconSm = static_cast<HICON>(
@@ -107,26 +108,8 @@ bool MainWindow::PreTranslateMessage(MSG& message) {
 
 // --- Window procedure --------------------------------------------------------------------
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                        LPARAM lParam) noexcept {
-    MainWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        self = static_cast<MainWindow*>(create->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    } else {
-        self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        ::MessageBoxA(nullptr, error.what(), kCaption, MB_OK | MB_ICONERROR);
-    } catch (...) {
-        ::MessageBoxA(nullptr, "Unexpected error", kCaption, MB_OK | MB_ICONERROR);
-    }
-    return 0;
+void MainWindow::ReportError(const char* text) {
+    ::MessageBoxA(nullptr, text, kCaption, MB_OK | MB_ICONERROR);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

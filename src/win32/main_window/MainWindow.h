@@ -50,10 +50,12 @@ class MainWindow {
     // Accelerators and the Del key; true when the message was consumed.
     bool PreTranslateMessage(MSG& message);
 
-  private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
+    // The window procedure's side (WindowThunk).
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ReportError(const char* text);
+
+  private:
 
     // Life of the window.
     void OnCreate();
