@@ -20,9 +20,9 @@ struct LocaleFormats {
     std::string AM = "AM";
     std::string PM = "PM";
     std::array<std::string, 12> MonthNames{
-        kEnglishMonthNames[0], kEnglishMonthNames[1], kEnglishMonthNames[2],
-        kEnglishMonthNames[3], kEnglishMonthNames[4], kEnglishMonthNames[5],
-        kEnglishMonthNames[6], kEnglishMonthNames[7], kEnglishMonthNames[8],
+        kEnglishMonthNames[0], kEnglishMonthNames[1],  kEnglishMonthNames[2],
+        kEnglishMonthNames[3], kEnglishMonthNames[4],  kEnglishMonthNames[5],
+        kEnglishMonthNames[6], kEnglishMonthNames[7],  kEnglishMonthNames[8],
         kEnglishMonthNames[9], kEnglishMonthNames[10], kEnglishMonthNames[11]};
     std::array<std::string, 12> AbbrevMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};

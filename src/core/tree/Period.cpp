@@ -16,8 +16,9 @@ double RoundHalfEven(double x) {
 }
 
 std::string MonthText(const Period& info) {
-    std::string text = info.Month >= 1 && info.Month <= 12 ? kEnglishMonthNames[static_cast<std::size_t>(info.Month - 1)]
-                                                           : std::to_string(info.Month);
+    std::string text = info.Month >= 1 && info.Month <= 12
+                           ? kEnglishMonthNames[static_cast<std::size_t>(info.Month - 1)]
+                           : std::to_string(info.Month);
     return text + ' ' + std::to_string(info.Year);
 }
 

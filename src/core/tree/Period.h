@@ -11,7 +11,6 @@
 #include "core/time/DateTime.h"
 #include "core/time/DateTimeFormat.h"
 
-
 class Period {
   public:
     Period() = default;

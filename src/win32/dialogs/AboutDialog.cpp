@@ -16,8 +16,6 @@
 
 namespace {
 
-
-
 class AboutDialog {
   public:
     void Execute(HWND owner) {

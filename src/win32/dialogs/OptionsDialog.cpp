@@ -160,8 +160,8 @@ MainWindowAutoRun CreateMainWindowAutoRun() {
 }
 
 void ShowOptionsDialog(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
-                        SettingsStore& settings,
-                        const std::function<std::optional<std::string>()>& userName) {
+                       SettingsStore& settings,
+                       const std::function<std::optional<std::string>()>& userName) {
     if (!autoRun.Machine || !autoRun.User) return;
     const AutoRunTargets targets{*autoRun.Machine, *autoRun.User};
     std::string failure;

@@ -22,5 +22,5 @@ MainWindowAutoRun CreateMainWindowAutoRun();
 // The Options dialog: shows, and on OK applies and saves, the auto-run choices; what could not
 // be done with the entry is said in a box.
 void ShowOptionsDialog(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
-                        SettingsStore& settings,
-                        const std::function<std::optional<std::string>()>& userName);
+                       SettingsStore& settings,
+                       const std::function<std::optional<std::string>()>& userName);

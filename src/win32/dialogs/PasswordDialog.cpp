@@ -46,7 +46,8 @@ class PasswordDialogRun {
                     PreparePasswordEdit(edit);
                     if (i < start_.Texts.size()) ::SetWindowTextA(edit, start_.Texts[i].c_str());
                 }
-                for (const int id : start_.Disabled) ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
+                for (const int id : start_.Disabled)
+                    ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
                 // A prompt opened from the tray must take the keyboard at once.
                 ::SetForegroundWindow(dialog);
                 const std::size_t focus = start_.Focus < edits_.size() ? start_.Focus : 0;

@@ -43,7 +43,6 @@ std::wstring Widened(const std::string& text) {
     return result;
 }
 
-
 bool RegisterHelpClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof(existing);
@@ -86,7 +85,6 @@ void HelpWindow::Show(HWND owner) {
     }
     ::SetForegroundWindow(hwnd_);
 }
-
 
 LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

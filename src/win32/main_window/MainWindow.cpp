@@ -331,8 +331,8 @@ void MainWindow::BuildLogTree(bool render) {
         ShowErrorOnce(incorrectRecordBoxOpen_, "Incorrect record in " + state_.LogFileName);
     } else if (failure == LogTree::Failure::ReadError) {
         const std::string& reason = builder_.Tree().FailureReason;
-        ShowErrorOnce(readErrorBoxOpen_,
-                      "Error reading " + state_.LogFileName + (reason.empty() ? "" : "\n" + reason));
+        ShowErrorOnce(readErrorBoxOpen_, "Error reading " + state_.LogFileName +
+                                             (reason.empty() ? "" : "\n" + reason));
     }
 }
 

@@ -56,7 +56,6 @@ class MainWindow {
     void ReportError(const char* text);
 
   private:
-
     // Life of the window.
     void OnCreate();
     void OnCreated();

@@ -160,7 +160,7 @@ void MainWindow::OnChangePassword() {
     do {
         const bool hasOldPassword = !state_.EncodedPassword.empty();
         if (!changePasswordDialog_.Execute(hwnd_, hasOldPassword, retry, oldPassword, newPassword,
-                                         retypedPassword) ||
+                                           retypedPassword) ||
             hwnd_ == nullptr)
             return;
         result = ChangePassword(state_, oldPassword, newPassword, retypedPassword,
@@ -178,8 +178,7 @@ void MainWindow::ReportPasswordChange(PasswordChange result) {
             SaveSettings(state_, settings_);  // at once: the log already uses the new one
             break;
         case PasswordChange::DecodeFailed:
-            ShowError(
-                "The stored password cannot be decoded; the password was not changed.");
+            ShowError("The stored password cannot be decoded; the password was not changed.");
             break;
         case PasswordChange::IncorrectOld:
             ShowError("Incorrect old password");

@@ -294,4 +294,3 @@ TEST(SingleInstance, PollsForTheWindowUntilItIsFoundOrTheLimitHasPassed) {
 }
 
 }  // namespace
-
