@@ -1,0 +1,14 @@
+#include "reports/TrayTipText.h"
+
+#include "viewer/LogInfoUnit.h"
+
+std::string TotalsLine(const CurrentTotals& totals) {
+    return "Today " + DurationText(totals.today) + ", this week " + DurationText(totals.thisWeek);
+}
+
+std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
+                        std::size_t capacity) {
+    if (!secondLine.empty() && firstLine.size() + 1 + secondLine.size() <= capacity)
+        return firstLine + "\n" + secondLine;
+    return firstLine.substr(0, capacity);
+}

@@ -1,0 +1,83 @@
+#include "reports/WeekTable.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "viewer/LogInfoUnit.h"
+
+namespace {
+
+constexpr double kHoursPerDay = 24;
+
+int ValidFirstDay(int firstDayOfWeek) {
+    return firstDayOfWeek < kMonday || firstDayOfWeek > kSunday ? kMonday : firstDayOfWeek;
+}
+
+// The name of the `index`-th day of a week that starts on `firstDayOfWeek`.
+const std::string& NameOfDay(const DayNames& names, int firstDayOfWeek, std::size_t index) {
+    return names[(static_cast<std::size_t>(firstDayOfWeek) + index) % 7];
+}
+
+std::string CellText(double days) {
+    return days > 0 ? DurationText(days) : std::string();
+}
+
+}  // namespace
+
+std::optional<std::size_t> WeekTable::RowOf(TDateTime firstDay) const {
+    // Newest first: the search runs on descending start days.
+    const auto it =
+        std::lower_bound(rows.begin(), rows.end(), firstDay,
+                         [](const WeekRow& row, TDateTime day) { return row.firstDay > day; });
+    if (it == rows.end() || it->firstDay != firstDay) return std::nullopt;
+    return static_cast<std::size_t>(it - rows.begin());
+}
+
+WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,
+                         const LocaleFormats& formats) {
+    WeekTable table;
+    table.firstDayOfWeek = ValidFirstDay(firstDayOfWeek);
+    table.headers[0] = "Week";
+    for (std::size_t day = 0; day < 7; ++day)
+        table.headers[day + 1] = NameOfDay(names, table.firstDayOfWeek, day);
+    table.headers[8] = "Total";
+
+    const std::vector<WeekTotal> weeks = WeekTotals(totals, table.firstDayOfWeek);
+    table.rows.resize(weeks.size());
+    double sum = 0;
+    std::size_t daysWorked = 0;
+    auto row = table.rows.begin();
+    for (auto week = weeks.rbegin(); week != weeks.rend(); ++week, ++row) {
+        row->firstDay = week->firstDay;
+        row->cells[0] = DateText(week->firstDay, formats);
+        for (std::size_t day = 0; day < 7; ++day) {
+            const double duration = week->days[day];
+            row->cells[day + 1] = CellText(duration);
+            row->hours[day] = duration * kHoursPerDay;
+            if (duration > 0) {
+                sum += duration;
+                ++daysWorked;
+            }
+        }
+        row->cells[8] = CellText(week->total);
+    }
+    table.averageDayHours =
+        daysWorked > 0 ? sum * kHoursPerDay / static_cast<double>(daysWorked) : 0;
+    return table;
+}
+
+WeekChart ChartOf(const WeekTable& table, TDateTime firstDay) {
+    WeekChart chart;
+    chart.firstDay = firstDay;
+    for (std::size_t day = 0; day < 7; ++day) chart.dayNames[day] = table.headers[day + 1];
+    if (const auto row = table.RowOf(firstDay)) {
+        const WeekRow& week = table.rows[*row];
+        chart.hours = week.hours;
+        for (std::size_t day = 0; day < 7; ++day) chart.labels[day] = week.cells[day + 1];
+    }
+    chart.averageHours = table.averageDayHours;
+    const double tallest =
+        std::max(*std::max_element(chart.hours.begin(), chart.hours.end()), chart.averageHours);
+    chart.topHours = std::floor(tallest) + 1;
+    return chart;
+}
