@@ -14,9 +14,9 @@
 #include "log/Rewrite.h"
 #include "res/resource.h"
 #include "viewer/DateTimeFormat.h"
-#include "viewer/WindowPlacement.h"
 #include "viewer/win32/PasswordRules.h"
 #include "viewer/win32/UserLocale.h"
+#include "viewer/win32/WindowPlaceStore.h"
 
 namespace {
 
@@ -73,18 +73,6 @@ class FlagScope {
   private:
     bool& flag_;
     bool previous_;
-};
-
-// Closes the settings store whatever happens in between.
-class StoreSession {
-  public:
-    explicit StoreSession(SettingsStore& store) : store_(store) { store_.Open(); }
-    StoreSession(const StoreSession&) = delete;
-    StoreSession& operator=(const StoreSession&) = delete;
-    ~StoreSession() { store_.Close(); }
-
-  private:
-    SettingsStore& store_;
 };
 
 class TimeTreeTarget : public TreeViewTarget {
@@ -448,79 +436,13 @@ void TWorktallyMainForm::FormHide() {
     EnableShowItem(true);
 }
 
-namespace {
-
-ScreenRect ToScreenRect(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-// How far the work area of the window's monitor lies from the monitor's corner: placement
-// rectangles are relative to the work area, window rectangles to the screen.
-POINT WorkAreaOffset(HWND window) {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
-        return POINT{0, 0};
-    return POINT{monitor.rcWork.left - monitor.rcMonitor.left,
-                 monitor.rcWork.top - monitor.rcMonitor.top};
-}
-
-}  // namespace
-
 void TWorktallyMainForm::RestoreWindowPosition() {
-    RECT rect{};
-    ::GetWindowRect(hwnd_, &rect);
-    int top = rect.top;
-    int left = rect.left;
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    try {
-        StoreSession session(settings_);
-        top = ReadInteger(settings_, kMainWindowSection, kTopValue, top);
-        left = ReadInteger(settings_, kMainWindowSection, kLeftValue, left);
-        width = ReadInteger(settings_, kMainWindowSection, kWidthValue, width);
-        height = ReadInteger(settings_, kMainWindowSection, kHeightValue, height);
-    } catch (...) {
-        // What was read so far applies; the rest stays as the window is.
-    }
-    // A size too small to use (stored by hand, or at another DPI) is not taken.
-    width = std::max(width, Scale(kMinimumWidth));
-    height = std::max(height, Scale(kMinimumHeight));
-    ScreenRect wanted{left, top, left + width, top + height};
-    // A place on a monitor that is gone (or never was) comes onto the nearest one.
-    const RECT asRect{wanted.Left, wanted.Top, wanted.Right, wanted.Bottom};
-    if (::MonitorFromRect(&asRect, MONITOR_DEFAULTTONULL) == nullptr) {
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        if (::GetMonitorInfoA(::MonitorFromRect(&asRect, MONITOR_DEFAULTTONEAREST), &monitor))
-            wanted = MoveInside(wanted, ToScreenRect(monitor.rcWork));
-    }
-    ::SetWindowPos(hwnd_, nullptr, wanted.Left, wanted.Top, wanted.Width(), wanted.Height(),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    RestoreWindowPlace(hwnd_, settings_, kMainWindowSection,
+                       SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
 }
 
 void TWorktallyMainForm::SaveWindowPosition() {
-    try {
-        RECT rect{};
-        WINDOWPLACEMENT placement{};
-        placement.length = sizeof(placement);
-        // A minimized or maximized window is stored with its normal bounds, in screen
-        // coordinates like the window rectangle of a normal one.
-        if ((::IsIconic(hwnd_) || ::IsZoomed(hwnd_)) && ::GetWindowPlacement(hwnd_, &placement)) {
-            rect = placement.rcNormalPosition;
-            const POINT offset = WorkAreaOffset(hwnd_);
-            ::OffsetRect(&rect, offset.x, offset.y);
-        } else {
-            ::GetWindowRect(hwnd_, &rect);
-        }
-        StoreSession session(settings_);
-        WriteInteger(settings_, kMainWindowSection, kTopValue, rect.top);
-        WriteInteger(settings_, kMainWindowSection, kLeftValue, rect.left);
-        WriteInteger(settings_, kMainWindowSection, kWidthValue, rect.right - rect.left);
-        WriteInteger(settings_, kMainWindowSection, kHeightValue, rect.bottom - rect.top);
-    } catch (...) {
-        // Silent: the next start takes what was stored before.
-    }
+    SaveWindowPlace(hwnd_, settings_, kMainWindowSection);
 }
 
 // --- Session recording --------------------------------------------------------------------
