@@ -1,0 +1,64 @@
+#pragma once
+
+// The weekly report: a bar chart of one week's hours per day above a list of the weeks, newest
+// first. One at a time, owned by the main window, which reads the log and hands the totals
+// over; asking again brings the open one to the front.
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/UtilsUnit.h"
+#include "app/win32/UniqueHandle.h"
+#include "reports/LogTotals.h"
+#include "reports/WeekTable.h"
+
+inline constexpr char kReportWindowSection[] = "Report Window";
+
+class ReportWindow {
+  public:
+    ReportWindow(HINSTANCE instance, SettingsStore& settings)
+        : instance_(instance), settings_(settings) {}
+    ~ReportWindow();
+    ReportWindow(const ReportWindow&) = delete;
+    ReportWindow& operator=(const ReportWindow&) = delete;
+
+    // Opens the window owned by `owner` with the week holding `now` in the chart, or brings
+    // the open one to the front. The lists stay empty until the first Refresh.
+    void Show(HWND owner, TDateTime now);
+    bool IsOpen() const { return hwnd_ != nullptr; }
+    // True for the window and its controls: keys typed there are not the owner's shortcuts.
+    bool Contains(HWND window) const;
+    // Shows these totals while open; the week in the chart stays selected.
+    void Refresh(const LogTotals& totals);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnCreate();
+    void OnSize();
+    void OnPaint();
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    bool OnNotify(const NMHDR& header);
+    void OnRowSelected(int row);
+    void ApplyFont();
+    void SizeColumns();
+    void ShowTable(WeekTable table);
+    void ChartWeek(TDateTime firstDay);
+    RECT ChartRect() const;
+    void DrawChart(HDC dc, int width, int height) const;
+    int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 96); }
+
+    HINSTANCE instance_;
+    SettingsStore& settings_;
+    HWND hwnd_ = nullptr;
+    HWND list_ = nullptr;
+    UniqueFont font_;  // outlives the list, which is destroyed before the window's last message
+    int dpi_ = 96;
+    WeekTable table_;
+    WeekChart chart_;
+    std::string chartCaption_;
+    bool scrollToSelection_ = false;
+};
