@@ -12,10 +12,13 @@
 #include "dialogs/win32/AboutUnit.h"
 #include "dialogs/win32/OptionsUnit.h"
 #include "log/Rewrite.h"
+#include "reports/TrayTipText.h"
 #include "res/resource.h"
 #include "viewer/DateTimeFormat.h"
+#include "viewer/win32/ExportDialog.h"
 #include "viewer/win32/PasswordRules.h"
 #include "viewer/win32/UserLocale.h"
+#include "viewer/win32/UserWeek.h"
 #include "viewer/win32/WindowPlaceStore.h"
 
 namespace {
@@ -31,7 +34,8 @@ constexpr int kDesignHeight = 480;
 constexpr int kTreeFontHeight = 12;
 constexpr int kTreeIndent = 19;
 
-constexpr std::size_t kTrayTipLength = 62;
+// The tip of the second layout of the record: 127 characters and the NUL, on either build.
+constexpr std::size_t kTrayTipLength = sizeof(NOTIFYICONDATAA{}.szTip) - 1;
 
 // Menu positions within the loaded menus.
 constexpr int kHelpMenuPosition = 3;
@@ -48,9 +52,10 @@ int SystemDpi() {
 
 NOTIFYICONDATAA TrayData(HWND hwnd) {
     NOTIFYICONDATAA data{};
-    // The first layout of the record: every shell accepts it, and the callback then carries
-    // the plain mouse message.
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    // The second layout of the record, for its tip of two lines: every shell since Windows
+    // 2000 accepts it, and without NIM_SETVERSION the callback still carries the plain mouse
+    // message.
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = hwnd;
     data.uID = kTrayIconId;
     return data;
@@ -173,7 +178,7 @@ void TWorktallyMainForm::SaveSettingsOnce() {
 bool TWorktallyMainForm::PreTranslateMessage(MSG& message) {
     if (hwnd_ == nullptr) return false;
     // The help window's keys are its own: Del there deletes no branch of the tree.
-    if (helpWindow_.Contains(message.hwnd)) return false;
+    if (helpWindow_.Contains(message.hwnd) || reportWindow_.Contains(message.hwnd)) return false;
     if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE) {
         // Bit 30: the key was down already, an auto-repeat of the same press.
         if (!deleteKey_.KeyDown((message.lParam & (1L << 30)) != 0)) return true;
@@ -408,6 +413,7 @@ void TWorktallyMainForm::FormCreate() {
     AddTrayIcon();
     if (state_.Logging) AppendSession();
     ApplyAwayRules();
+    RefreshTotals();
     ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
     EnableShowItem(true);
 }
@@ -488,6 +494,21 @@ void TWorktallyMainForm::OnPowerBroadcast(WPARAM event) {
     } catch (const std::exception&) {
         RecorderError();
     }
+}
+
+// The tip's second line and the report window follow the log; a log that cannot be read
+// changes neither.
+void TWorktallyMainForm::RefreshTotals() {
+    if (destroyed_ || (!state_.Logging && !reportWindow_.IsOpen())) return;
+    const LogTotals& totals =
+        totalsReader_.Read(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
+    if (totals.Failed() == LogTotals::Failure::ReadError) return;
+    if (state_.Logging && !tipFirstLine_.empty()) {
+        tipTotalsLine_ =
+            TotalsLine(CurrentTotalsAt(totals, SystemClock().Now(), UserFirstDayOfWeek()));
+        SetTrayTip(tipFirstLine_);
+    }
+    reportWindow_.Refresh(totals);
 }
 
 void TWorktallyMainForm::SetAwayTip() {
@@ -573,6 +594,7 @@ void TWorktallyMainForm::BuildLogTree(bool render) {
     }
     renderPending_ = true;
     if (renderNow) RenderTree();
+    RefreshTotals();
 
     // The tree is complete before the box opens; a tick during the box replaces it safely.
     if (failure == LogTree::Failure::IncorrectRecord) {
@@ -747,9 +769,10 @@ void TWorktallyMainForm::AddTrayIcon() {
 
 void TWorktallyMainForm::SetTrayTip(const std::string& text) {
     if (!state_.Logging) return;
+    tipFirstLine_ = text;
     NOTIFYICONDATAA data = TrayData(hwnd_);
     data.uFlags = NIF_TIP;
-    CopyTip(data, text);
+    CopyTip(data, TrayTipText(text, tipTotalsLine_, kTrayTipLength));
     ::Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
@@ -813,6 +836,13 @@ void TWorktallyMainForm::OnCommand(WORD id, bool fromAccelerator) {
             break;
         case IDM_REFRESH:
             if (Visible()) BuildLogTree();
+            break;
+        case IDM_WEEKLY_REPORT:
+            reportWindow_.Show(hwnd_, SystemClock().Now());
+            RefreshTotals();
+            break;
+        case IDM_EXPORT:
+            ExportFromViewer(hwnd_, state_);
             break;
     }
 }
@@ -952,6 +982,7 @@ void TWorktallyMainForm::ReportPasswordChange(PasswordChange result) {
     switch (result) {
         case PasswordChange::Changed:
             SaveSettings(state_, settings_);  // at once: the log already uses the new one
+            RefreshTotals();
             break;
         case PasswordChange::DecodeFailed:
             ApplicationError(

@@ -19,9 +19,11 @@
 #include "dialogs/win32/OptionsUnit.h"
 #include "dialogs/win32/PasswordUnit.h"
 #include "log/Recorder.h"
+#include "reports/LogTotals.h"
 #include "viewer/LogTree.h"
 #include "viewer/win32/DeleteKeyGate.h"
 #include "viewer/win32/HelpWindow.h"
+#include "viewer/win32/ReportWindow.h"
 #include "viewer/win32/TreeRenderer.h"
 
 class TAMAutoRun;
@@ -87,6 +89,7 @@ class TWorktallyMainForm {
     void OnInputTimer();
     void ApplyAwayRules();
     void SetAwayTip();
+    void RefreshTotals();
     void RecorderError();
 
     // Tree.
@@ -138,6 +141,11 @@ class TWorktallyMainForm {
     TPasswordForm passwordForm_;
     TChangePasswordForm changePasswordForm_;
     HelpWindow helpWindow_{instance_};
+    ReportWindow reportWindow_{instance_, settings_};
+    // The tray tip's totals and the report window: one read of the log per tick.
+    LogTotalsReader totalsReader_;
+    std::string tipFirstLine_;
+    std::string tipTotalsLine_;  // kept when a read fails
 
     HWND hwnd_ = nullptr;
     HWND timeTree_ = nullptr;
