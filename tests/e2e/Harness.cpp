@@ -604,6 +604,49 @@ int SelectedListRow(HWND list) {
     return static_cast<int>(SendTo(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+// ---- notification area ----
+
+namespace {
+
+BOOL CALLBACK CollectTooltips(HWND window, LPARAM found) {
+    if (ClassOf(window) == TOOLTIPS_CLASSA)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::string> TrayTips() {
+    constexpr std::size_t kTextOffset = 1024;
+    constexpr std::size_t kTextMax = 1024;  // characters
+    std::vector<HWND> tooltips;
+    EnumWindows(CollectTooltips, reinterpret_cast<LPARAM>(&tooltips));
+    std::vector<std::string> tips;
+    for (HWND tooltip : tooltips) {
+        const auto count = static_cast<int>(SendTo(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+        if (count <= 0) continue;
+        RemoteMemory memory(ProcessOf(tooltip), kTextOffset + 2 * kTextMax + 16);
+        for (int tool = 0; tool < count; ++tool) {
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof info;
+            info.lpszText = reinterpret_cast<WCHAR*>(memory.Address() + kTextOffset);
+            memory.Write(&info, sizeof info);
+            const WCHAR nothing = 0;
+            memory.Write(&nothing, sizeof nothing, kTextOffset);
+            if (!SendTo(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(tool),
+                        reinterpret_cast<LPARAM>(memory.Address())))
+                continue;
+            std::vector<WCHAR> text(kTextMax + 1, 0);
+            memory.Read(text.data(), kTextMax * sizeof(WCHAR), kTextOffset);
+            char narrow[4 * kTextMax] = {};
+            WideCharToMultiByte(CP_UTF8, 0, text.data(), -1, narrow, sizeof narrow, nullptr,
+                                nullptr);
+            tips.emplace_back(narrow);
+        }
+    }
+    return tips;
+}
+
 // ---- registry ----
 
 void DeleteRegistryTree(HKEY root, const std::string& key) {

@@ -161,6 +161,12 @@ void SelectListRow(HWND list, int row);
 // The selected row, or -1.
 int SelectedListRow(HWND list);
 
+// ---- notification area ----
+
+// The tips of every icon in the notification area, as the shell's tooltip windows hold them
+// (Wine's explorer keeps one tool per icon).
+std::vector<std::string> TrayTips();
+
 // ---- registry ----
 
 inline constexpr char kProgramKey[] = "Software\\Quillmere\\Worktally";

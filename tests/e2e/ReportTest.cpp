@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -184,6 +186,51 @@ TEST_F(Report, ListsTheWeeksKeepsTheSelectedWeekAndFollowsTheLog) {
     }));
     program.Post(WM_CLOSE);
     program.ExpectExit();
+}
+
+// While logging, the icon's tip tells today's and this week's time below its first line.
+TEST_F(Report, TrayTipAddsTodayAndThisWeek) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const int sinceMidnight = now.wHour * 60 + now.wMinute;
+    ASSERT_GT(sinceMidnight, 2) << "a session today needs a few minutes of today";
+    const ULONGLONG today = DayNumber(now.wYear, now.wMonth, now.wDay);
+    const int firstDay = std::stoi(LocaleText(LOCALE_IFIRSTDAYOFWEEK));  // 0 = Monday
+    const int daysIntoWeek = ((DateOf(today).wDayOfWeek + 6) % 7 - firstDay + 7) % 7;
+
+    // 1:10 on each of the six days before today; today from midnight on, ending before now.
+    std::vector<Sitting> sittings;
+    int weekMinutes = 0;
+    for (int back = 6; back >= 1; --back) {
+        const SYSTEMTIME day = DateOf(today - static_cast<ULONGLONG>(back));
+        sittings.push_back({day.wYear, day.wMonth, day.wDay, 10 * 60, 11 * 60 + 10});
+        if (back <= daysIntoWeek) weekMinutes += 70;
+    }
+    const int todayMinutes = std::min(95, sinceMidnight - 2);
+    sittings.push_back({now.wYear, now.wMonth, now.wDay, 0, todayMinutes});
+    weekMinutes += todayMinutes;
+    WriteBytes(LogPath(), LogBytes(Records(sittings), ""));
+
+    Program& program = Start("/L /F " + Quoted(LogPath()));
+    // Started once its own pair is written: a tick before that would extend the last one.
+    ASSERT_TRUE(WaitForFileSize(LogPath(), (sittings.size() + 1) * 16)) << program.Dump();
+    program.Tick();
+    std::string tip;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::string& text : TrayTips())
+            if (text.rfind("Worktally - Started ", 0) == 0) tip = text;
+        return tip.find('\n') != std::string::npos;
+    })) << "tip: "
+        << tip;
+    // The program's own session may have added its first minute by now.
+    const auto line = [](int today, int week) {
+        return "Today " + Minutes(today) + ", this week " + Minutes(week);
+    };
+    const std::string second = tip.substr(tip.find('\n') + 1);
+    EXPECT_TRUE(second == line(todayMinutes, weekMinutes) ||
+                second == line(todayMinutes + 1, weekMinutes + 1))
+        << tip << "\nexpected " << line(todayMinutes, weekMinutes);
+    program.Exit();
 }
 
 }  // namespace
