@@ -112,6 +112,10 @@ ReportWindow::~ReportWindow() {
     if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
 }
 
+void ReportWindow::Close() {
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+}
+
 bool ReportWindow::Contains(HWND window) const {
     return hwnd_ != nullptr && window != nullptr &&
            (window == hwnd_ || ::IsChild(hwnd_, window) != FALSE);
@@ -294,26 +298,37 @@ void ReportWindow::ShowTable(WeekTable table) {
     // A week keeps its first day when the locale moves the start of the week: the chart then
     // shows the week that holds it.
     const TDateTime chartWeek = WeekStart(chart_.firstDay, table.firstDayOfWeek);
+    // The headings change only with the locale; setting them lays the header out again.
+    const bool newHeadings = table.headers != table_.headers;
     table_ = std::move(table);
     if (list_ == nullptr) return;
-    for (std::size_t column = 0; column < kWeekTableColumns; ++column) {
+    for (std::size_t column = 0; newHeadings && column < kWeekTableColumns; ++column) {
         LVCOLUMNA entry{};
         entry.mask = LVCF_TEXT;
         entry.pszText = table_.headers[column].data();
         ::SendMessageA(list_, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&entry));
     }
     ::SendMessageA(list_, LVM_SETITEMCOUNT, table_.rows.size(), LVSICF_NOSCROLL);
-    // The selection follows the week, not the row: a new week moves every row down.
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>(&state));
     ChartWeek(chartWeek);
-    if (const auto row = table_.RowOf(chartWeek)) {
+    // The selection follows the week, not the row: a new week moves every row down. Only the
+    // rows that change are touched: a state for all rows walks every week of a long log.
+    const auto row = table_.RowOf(chartWeek);
+    const int wanted = row ? static_cast<int>(*row) : -1;
+    const auto selected = static_cast<int>(
+        ::SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (selected != wanted) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        if (selected >= 0)
+            ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(selected),
+                           reinterpret_cast<LPARAM>(&state));
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(list_, LVM_SETITEMSTATE, *row, reinterpret_cast<LPARAM>(&state));
-        if (scrollToSelection_) ::SendMessageA(list_, LVM_ENSUREVISIBLE, *row, FALSE);
+        if (wanted >= 0)
+            ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(wanted),
+                           reinterpret_cast<LPARAM>(&state));
     }
+    if (scrollToSelection_ && wanted >= 0)
+        ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(wanted), FALSE);
     scrollToSelection_ = false;
     ::InvalidateRect(list_, nullptr, FALSE);
 }

@@ -27,6 +27,8 @@ class ReportWindow {
     // the open one to the front. The lists stay empty until the first Refresh.
     void Show(HWND owner, TDateTime now);
     bool IsOpen() const { return hwnd_ != nullptr; }
+    // Closes the window, keeping its place.
+    void Close();
     // True for the window and its controls: keys typed there are not the owner's shortcuts.
     bool Contains(HWND window) const;
     // Shows these totals while open; the week in the chart stays selected.
