@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 
@@ -36,6 +37,7 @@ constexpr int kTreeIndent = 19;
 
 // The tip of the second layout of the record: 127 characters and the NUL, on either build.
 constexpr std::size_t kTrayTipLength = sizeof(NOTIFYICONDATAA{}.szTip) - 1;
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + kTrayTipLength < NOTIFYICONDATAA_V2_SIZE);
 
 // Menu positions within the loaded menus.
 constexpr int kHelpMenuPosition = 3;
@@ -440,6 +442,8 @@ void TWorktallyMainForm::FormCloseQuery() {
 
 void TWorktallyMainForm::FormHide() {
     EnableShowItem(true);
+    // The report is part of the viewer: hidden behind the password with it.
+    reportWindow_.Close();
 }
 
 void TWorktallyMainForm::RestoreWindowPosition() {
@@ -765,15 +769,19 @@ void TWorktallyMainForm::AddTrayIcon() {
     data.hIcon = icon_;
     CopyTip(data, kCaption);
     ::Shell_NotifyIconA(NIM_ADD, &data);
+    tipShown_ = kCaption;
 }
 
 void TWorktallyMainForm::SetTrayTip(const std::string& text) {
     if (!state_.Logging) return;
     tipFirstLine_ = text;
+    std::string tip = TrayTipText(text, tipTotalsLine_, kTrayTipLength);
+    // Every tick asks; the shell, another process, hears only of a change.
+    if (tip == tipShown_) return;
     NOTIFYICONDATAA data = TrayData(hwnd_);
     data.uFlags = NIF_TIP;
-    CopyTip(data, TrayTipText(text, tipTotalsLine_, kTrayTipLength));
-    ::Shell_NotifyIconA(NIM_MODIFY, &data);
+    CopyTip(data, tip);
+    if (::Shell_NotifyIconA(NIM_MODIFY, &data)) tipShown_ = std::move(tip);
 }
 
 void TWorktallyMainForm::DeleteTrayIcon() {
@@ -838,11 +846,13 @@ void TWorktallyMainForm::OnCommand(WORD id, bool fromAccelerator) {
             if (Visible()) BuildLogTree();
             break;
         case IDM_WEEKLY_REPORT:
+            // Parts of the viewer: only while it shows the log, past its password.
+            if (!Visible()) break;
             reportWindow_.Show(hwnd_, SystemClock().Now());
             RefreshTotals();
             break;
         case IDM_EXPORT:
-            ExportFromViewer(hwnd_, state_);
+            if (Visible()) ExportFromViewer(hwnd_, state_);
             break;
     }
 }

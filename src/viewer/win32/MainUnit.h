@@ -146,6 +146,7 @@ class TWorktallyMainForm {
     LogTotalsReader totalsReader_;
     std::string tipFirstLine_;
     std::string tipTotalsLine_;  // kept when a read fails
+    std::string tipShown_;       // what the shell holds
 
     HWND hwnd_ = nullptr;
     HWND timeTree_ = nullptr;
