@@ -39,8 +39,8 @@ int main() {
     const std::string encoded = EncodePassword(bench::kPassword);
     std::printf("Totals and CSV texts of a scrambled log: medians of 9 runs, wall-clock ms\n");
     std::printf("read: LogTotalsReader reusing its memory (file read, days); weeks: WeekTotals;\n");
-    std::printf("current: CurrentTotalsAt (tray tip); table: BuildWeekTable with its texts\n");
-    std::printf("(report window); CSV: CsvText of each kind, in memory\n");
+    std::printf("current: CurrentTotalsAt (tray tip); table: BuildWeekTable\n");
+    std::printf("(report window, texts made when painted); CSV: CsvText of each kind, in memory\n");
     std::printf("%9s %6s %7s %8s %8s %8s %8s %9s %9s %9s\n", "sessions", "years", "days", "read",
                 "weeks", "current", "table", "CSV days", "CSV weeks", "CSV sess.");
     for (const std::size_t sessions : {10000u, 100000u, 300000u}) {

@@ -18,11 +18,20 @@ const std::string& NameOfDay(const DayNames& names, int firstDayOfWeek, std::siz
     return names[(static_cast<std::size_t>(firstDayOfWeek) + index) % 7];
 }
 
-std::string CellText(double days) {
-    return days > 0 ? DurationText(days) : std::string();
+std::string HoursText(double hours) {
+    return hours > 0 ? DurationText(hours / kHoursPerDay) : std::string();
 }
 
 }  // namespace
+
+std::string WeekTable::CellText(std::size_t row, std::size_t column) const {
+    if (row >= rows.size()) return {};
+    const WeekRow& week = rows[row];
+    if (column == 0) return DateText(week.firstDay, formats);
+    if (column <= 7) return HoursText(week.hours[column - 1]);
+    if (column == 8) return HoursText(week.totalHours);
+    return {};
+}
 
 std::optional<std::size_t> WeekTable::RowOf(TDateTime firstDay) const {
     // Newest first: the search runs on descending start days.
@@ -41,6 +50,7 @@ WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayN
     for (std::size_t day = 0; day < 7; ++day)
         table.headers[day + 1] = NameOfDay(names, table.firstDayOfWeek, day);
     table.headers[8] = "Total";
+    table.formats = formats;
 
     const std::vector<WeekTotal> weeks = WeekTotals(totals, table.firstDayOfWeek);
     table.rows.resize(weeks.size());
@@ -49,17 +59,15 @@ WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayN
     auto row = table.rows.begin();
     for (auto week = weeks.rbegin(); week != weeks.rend(); ++week, ++row) {
         row->firstDay = week->firstDay;
-        row->cells[0] = DateText(week->firstDay, formats);
         for (std::size_t day = 0; day < 7; ++day) {
             const double duration = week->days[day];
-            row->cells[day + 1] = CellText(duration);
             row->hours[day] = duration * kHoursPerDay;
             if (duration > 0) {
                 sum += duration;
                 ++daysWorked;
             }
         }
-        row->cells[8] = CellText(week->total);
+        row->totalHours = week->total * kHoursPerDay;
     }
     table.averageDayHours =
         daysWorked > 0 ? sum * kHoursPerDay / static_cast<double>(daysWorked) : 0;
@@ -73,7 +81,7 @@ WeekChart ChartOf(const WeekTable& table, TDateTime firstDay) {
     if (const auto row = table.RowOf(firstDay)) {
         const WeekRow& week = table.rows[*row];
         chart.hours = week.hours;
-        for (std::size_t day = 0; day < 7; ++day) chart.labels[day] = week.cells[day + 1];
+        for (std::size_t day = 0; day < 7; ++day) chart.labels[day] = table.CellText(*row, day + 1);
     }
     chart.averageHours = table.averageDayHours;
     const double tallest =

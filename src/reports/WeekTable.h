@@ -19,16 +19,15 @@ inline constexpr std::size_t kWeekTableColumns = 9;  // "Week", seven days, "Tot
 
 struct WeekRow {
     TDateTime firstDay = 0;
-    // Week (short date), the seven days from the week's first day on, Total; blank for a day
-    // without logged time.
-    std::array<std::string, kWeekTableColumns> cells;
     std::array<double, 7> hours{};  // per day, from the first day on
+    double totalHours = 0;
 };
 
 struct WeekTable {
     int firstDayOfWeek = kMonday;
     std::array<std::string, kWeekTableColumns> headers;
     std::vector<WeekRow> rows;  // weeks with logged time, newest first
+    LocaleFormats formats;      // of the Week column
     // The line across the chart: the mean of the days with logged time over all listed
     // weeks, in hours. Days off are left out, so the line is a usual working day; 0 when the
     // table is empty.
@@ -36,6 +35,9 @@ struct WeekTable {
 
     // The row of the week starting on `firstDay`; nothing for a week without logged time.
     std::optional<std::size_t> RowOf(TDateTime firstDay) const;
+    // Week (short date), the seven days from the week's first day on, Total, as hours:minutes;
+    // blank for a day without logged time. Made when asked: a list shows a few rows of many.
+    std::string CellText(std::size_t row, std::size_t column) const;
 };
 
 WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,

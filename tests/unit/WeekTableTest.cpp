@@ -11,6 +11,7 @@
 #include "reports/TrayTipText.h"
 #include "reports/WeekTable.h"
 #include "support/MemoryFileSystem.h"
+#include "viewer/LogTree.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ TDateTime At(int year, int month, int day, int hour = 0, int minute = 0) {
 }
 
 // 30 November 2026 is a Monday. Six days with time, 18:30 in all.
-LogTotals SampleTotals() {
+MemoryFileSystem SampleLog() {
     const std::vector<std::pair<TDateTime, TDateTime>> pairs = {
         {At(2026, 11, 30, 8, 0), At(2026, 11, 30, 10, 5)},   // Mon 2:05
         {At(2026, 12, 6, 22, 0), At(2026, 12, 7, 1, 0)},     // Sun 2:00, Mon 1:00
@@ -43,12 +44,21 @@ LogTotals SampleTotals() {
     }
     MemoryFileSystem files;
     files.SetFile(kPath, std::move(bytes));
+    return files;
+}
+
+LogTotals SampleTotals() {
+    MemoryFileSystem files = SampleLog();
     return ReadLogTotals(files, kPath, "");
 }
 
 std::vector<Row> Cells(const WeekTable& table) {
     std::vector<Row> rows;
-    for (const WeekRow& row : table.rows) rows.push_back(row.cells);
+    for (std::size_t row = 0; row < table.rows.size(); ++row) {
+        Row& cells = rows.emplace_back();
+        for (std::size_t column = 0; column < kWeekTableColumns; ++column)
+            cells[column] = table.CellText(row, column);
+    }
     return rows;
 }
 
@@ -190,4 +200,32 @@ TEST(TrayTipText, AddsTheTotalsLineOnlyWhenBothLinesFit) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(TrayTipText(first, c.secondLine, c.capacity), c.tip) << c.capacity;
+}
+
+TEST(CurrentTotalsOfTree, AgreesWithTheTotalsOfTheLog) {
+    MemoryFileSystem files = SampleLog();
+    const LogTotals totals = ReadLogTotals(files, kPath, "");
+    struct Case {
+        TDateTime now;
+        int firstDay;
+        double today, week;  // hours, worked out by hand
+    } const cases[] = {
+        // The whole week counts, days after today included.
+        {At(2026, 12, 8, 18), kMonday, 8 + 55 / 60.0, 1 + 8 + 55 / 60.0 + 3.5 + 1},
+        {At(2026, 12, 8, 18), kSunday, 8 + 55 / 60.0, 2 + 1 + 8 + 55 / 60.0 + 3.5},
+        {At(2026, 12, 13, 12), kMonday, 1, 1 + 8 + 55 / 60.0 + 3.5 + 1},
+        {At(2026, 12, 13, 12), kSunday, 1, 1},
+        {At(2026, 12, 6, 23), kMonday, 2, 2 + 5 / 60.0 + 2},  // Sunday ends the week
+        {At(2026, 12, 3, 9), kSunday, 0, 2 + 5 / 60.0},
+        {At(2027, 1, 5, 9), kMonday, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const LogTree tree = BuildLogTree(files, kPath, "", c.now);
+        const CurrentTotals fromTree = CurrentTotalsOfTree(tree, c.now, c.firstDay);
+        const CurrentTotals fromLog = CurrentTotalsAt(totals, c.now, c.firstDay);
+        EXPECT_NEAR(fromTree.today * 24, c.today, 1e-9) << c.now << " " << c.firstDay;
+        EXPECT_NEAR(fromTree.thisWeek * 24, c.week, 1e-9) << c.now << " " << c.firstDay;
+        EXPECT_NEAR(fromLog.today * 24, c.today, 1e-9) << c.now << " " << c.firstDay;
+        EXPECT_NEAR(fromLog.thisWeek * 24, c.week, 1e-9) << c.now << " " << c.firstDay;
+    }
 }

@@ -501,18 +501,25 @@ void TWorktallyMainForm::OnPowerBroadcast(WPARAM event) {
 }
 
 // The tip's second line and the report window follow the log; a log that cannot be read
-// changes neither.
+// changes neither. The tip alone takes its figures from the tree just built: no second read.
 void TWorktallyMainForm::RefreshTotals() {
     if (destroyed_ || (!state_.Logging && !reportWindow_.IsOpen())) return;
-    const LogTotals& totals =
-        totalsReader_.Read(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
-    if (totals.Failed() == LogTotals::Failure::ReadError) return;
+    const TDateTime now = SystemClock().Now();
+    CurrentTotals current;
+    if (!reportWindow_.IsOpen() && haveModel_ &&
+        builder_.Tree().Failed != LogTree::Failure::ReadError) {
+        current = CurrentTotalsOfTree(builder_.Tree(), now, UserFirstDayOfWeek());
+    } else {
+        const LogTotals& totals =
+            totalsReader_.Read(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
+        if (totals.Failed() == LogTotals::Failure::ReadError) return;
+        reportWindow_.Refresh(totals);
+        current = CurrentTotalsAt(totals, now, UserFirstDayOfWeek());
+    }
     if (state_.Logging && !tipFirstLine_.empty()) {
-        tipTotalsLine_ =
-            TotalsLine(CurrentTotalsAt(totals, SystemClock().Now(), UserFirstDayOfWeek()));
+        tipTotalsLine_ = TotalsLine(current);
         SetTrayTip(tipFirstLine_);
     }
-    reportWindow_.Refresh(totals);
 }
 
 void TWorktallyMainForm::SetAwayTip() {

@@ -337,7 +337,7 @@ void ReportWindow::ChartWeek(TDateTime firstDay) {
     chart_ = ChartOf(table_, firstDay);
     const auto row = table_.RowOf(firstDay);
     chartCaption_ = "Week of " + DateText(firstDay, UserLocaleFormats()) + ": " +
-                    (row ? table_.rows[*row].cells[kWeekTableColumns - 1] : std::string("0:00"));
+                    (row ? table_.CellText(*row, kWeekTableColumns - 1) : std::string("0:00"));
     if (hwnd_ == nullptr) return;
     const RECT chart = ChartRect();
     ::InvalidateRect(hwnd_, &chart, FALSE);
@@ -353,11 +353,8 @@ bool ReportWindow::OnNotify(const NMHDR& header) {
             if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
                 info.item.cchTextMax <= 0)
                 return true;
-            const std::string* text = row < table_.rows.size() && column < kWeekTableColumns
-                                          ? &table_.rows[row].cells[column]
-                                          : nullptr;
-            lstrcpynA(info.item.pszText, text != nullptr ? text->c_str() : "",
-                      info.item.cchTextMax);
+            const std::string text = table_.CellText(row, column);
+            lstrcpynA(info.item.pszText, text.c_str(), info.item.cchTextMax);
             return true;
         }
         case LVN_GETDISPINFOW: {
@@ -368,8 +365,7 @@ bool ReportWindow::OnNotify(const NMHDR& header) {
                 info.item.cchTextMax <= 0)
                 return true;
             info.item.pszText[0] = L'\0';
-            if (row < table_.rows.size() && column < kWeekTableColumns) {
-                const std::string& text = table_.rows[row].cells[column];
+            if (const std::string text = table_.CellText(row, column); !text.empty()) {
                 const int length =
                     ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
                                           info.item.pszText, info.item.cchTextMax - 1);
