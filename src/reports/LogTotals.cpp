@@ -154,8 +154,12 @@ IsoWeek IsoWeekOf(TDateTime date) {
 }
 
 std::vector<WeekTotal> WeekTotals(const LogTotals& totals, int firstDayOfWeek) {
+    return WeekTotals(totals.Days(), firstDayOfWeek);
+}
+
+std::vector<WeekTotal> WeekTotals(const std::vector<DayTotal>& days, int firstDayOfWeek) {
     std::vector<WeekTotal> weeks;
-    for (const DayTotal& day : totals.Days()) {
+    for (const DayTotal& day : days) {
         const TDateTime firstDay = WeekStart(day.day, firstDayOfWeek);
         if (weeks.empty() || weeks.back().firstDay != firstDay) {
             WeekTotal& week = weeks.emplace_back();

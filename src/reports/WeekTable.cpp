@@ -44,6 +44,34 @@ std::optional<std::size_t> WeekTable::RowOf(TDateTime firstDay) const {
 
 WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,
                          const LocaleFormats& formats) {
+    return BuildWeekTable(totals.Days(), firstDayOfWeek, names, formats);
+}
+
+std::vector<DayTotal> DaysOfTree(const LogTree& tree) {
+    std::vector<DayTotal> days;
+    for (const LogTreeNode& node : tree.Nodes) {
+        const TLogInfo& info = node.Info;
+        if (info.Kind == pkDay && info.Duration > 0)
+            days.push_back(DayTotal{EncodeDate(info.Year, info.Month, info.Day), info.Duration});
+    }
+    // Only a clock set back leaves the days out of order.
+    const auto byDay = [](const DayTotal& a, const DayTotal& b) { return a.day < b.day; };
+    if (!std::is_sorted(days.begin(), days.end(), byDay))
+        std::stable_sort(days.begin(), days.end(), byDay);
+    // A day the log comes back to may hold a node of its own.
+    std::size_t kept = 0;
+    for (std::size_t next = 0; next < days.size(); ++next) {
+        if (kept > 0 && days[kept - 1].day == days[next].day)
+            days[kept - 1].duration += days[next].duration;
+        else
+            days[kept++] = days[next];
+    }
+    days.resize(kept);
+    return days;
+}
+
+WeekTable BuildWeekTable(const std::vector<DayTotal>& days, int firstDayOfWeek,
+                         const DayNames& names, const LocaleFormats& formats) {
     WeekTable table;
     table.firstDayOfWeek = ValidFirstDay(firstDayOfWeek);
     table.headers[0] = "Week";
@@ -52,7 +80,7 @@ WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayN
     table.headers[8] = "Total";
     table.formats = formats;
 
-    const std::vector<WeekTotal> weeks = WeekTotals(totals, table.firstDayOfWeek);
+    const std::vector<WeekTotal> weeks = WeekTotals(days, table.firstDayOfWeek);
     table.rows.resize(weeks.size());
     double sum = 0;
     std::size_t daysWorked = 0;

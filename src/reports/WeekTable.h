@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reports/LogTotals.h"
+#include "viewer/LogTree.h"
 #include "viewer/DateTimeFormat.h"
 
 // The weekday names of the user's locale, Monday first (LOCALE_SDAYNAME1..7).
@@ -42,6 +43,13 @@ struct WeekTable {
 
 WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,
                          const LocaleFormats& formats);
+// The same of days with logged time, oldest first.
+WeekTable BuildWeekTable(const std::vector<DayTotal>& days, int firstDayOfWeek,
+                         const DayNames& names, const LocaleFormats& formats);
+
+// The days with logged time of the viewer's tree, oldest first: what LogTotals::Days gives for
+// the same log, without reading it again.
+std::vector<DayTotal> DaysOfTree(const LogTree& tree);
 
 struct WeekChart {
     TDateTime firstDay = 0;

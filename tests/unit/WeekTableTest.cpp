@@ -27,15 +27,7 @@ TDateTime At(int year, int month, int day, int hour = 0, int minute = 0) {
     return EncodeDateTime(year, month, day, hour, minute);
 }
 
-// 30 November 2026 is a Monday. Six days with time, 18:30 in all.
-MemoryFileSystem SampleLog() {
-    const std::vector<std::pair<TDateTime, TDateTime>> pairs = {
-        {At(2026, 11, 30, 8, 0), At(2026, 11, 30, 10, 5)},   // Mon 2:05
-        {At(2026, 12, 6, 22, 0), At(2026, 12, 7, 1, 0)},     // Sun 2:00, Mon 1:00
-        {At(2026, 12, 8, 8, 0), At(2026, 12, 8, 16, 55)},    // Tue 8:55
-        {At(2026, 12, 9, 9, 0), At(2026, 12, 9, 12, 30)},    // Wed 3:30
-        {At(2026, 12, 13, 10, 0), At(2026, 12, 13, 11, 0)},  // Sun 1:00
-    };
+MemoryFileSystem LogOf(const std::vector<std::pair<TDateTime, TDateTime>>& pairs) {
     MemoryFileSystem::Bytes bytes(pairs.size() * 16);
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const auto number = static_cast<std::int32_t>(2 * k);
@@ -45,6 +37,17 @@ MemoryFileSystem SampleLog() {
     MemoryFileSystem files;
     files.SetFile(kPath, std::move(bytes));
     return files;
+}
+
+// 30 November 2026 is a Monday. Six days with time, 18:30 in all.
+MemoryFileSystem SampleLog() {
+    return LogOf({
+        {At(2026, 11, 30, 8, 0), At(2026, 11, 30, 10, 5)},   // Mon 2:05
+        {At(2026, 12, 6, 22, 0), At(2026, 12, 7, 1, 0)},     // Sun 2:00, Mon 1:00
+        {At(2026, 12, 8, 8, 0), At(2026, 12, 8, 16, 55)},    // Tue 8:55
+        {At(2026, 12, 9, 9, 0), At(2026, 12, 9, 12, 30)},    // Wed 3:30
+        {At(2026, 12, 13, 10, 0), At(2026, 12, 13, 11, 0)},  // Sun 1:00
+    });
 }
 
 LogTotals SampleTotals() {
@@ -227,5 +230,31 @@ TEST(CurrentTotalsOfTree, AgreesWithTheTotalsOfTheLog) {
         EXPECT_NEAR(fromTree.thisWeek * 24, c.week, 1e-9) << c.now << " " << c.firstDay;
         EXPECT_NEAR(fromLog.today * 24, c.today, 1e-9) << c.now << " " << c.firstDay;
         EXPECT_NEAR(fromLog.thisWeek * 24, c.week, 1e-9) << c.now << " " << c.firstDay;
+    }
+}
+
+TEST(DaysOfTree, AgreesWithTheDaysReadFromTheLog) {
+    using Pairs = std::vector<std::pair<TDateTime, TDateTime>>;
+    const Pairs clockSetBack = {
+        {At(2026, 12, 8, 8, 0), At(2026, 12, 8, 9, 0)},
+        {At(2026, 12, 9, 22, 0), At(2026, 12, 10, 2, 0)},
+        {At(2026, 12, 8, 10, 0), At(2026, 12, 8, 10, 30)},  // back to a day already counted
+        {At(2025, 3, 1, 10, 0), At(2025, 3, 1, 10, 0)},     // no time: no day
+        {At(2026, 12, 10, 9, 0), At(2026, 12, 10, 9, 45)},
+    };
+    struct Case {
+        const char* name;
+        MemoryFileSystem files;
+    } cases[] = {{"in order", SampleLog()}, {"clock set back", LogOf(clockSetBack)}};
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LogTotals totals = ReadLogTotals(c.files, kPath, "");
+        const std::vector<DayTotal> days =
+            DaysOfTree(BuildLogTree(c.files, kPath, "", At(2026, 12, 10)));
+        ASSERT_EQ(days.size(), totals.Days().size());
+        for (std::size_t i = 0; i < days.size(); ++i) {
+            EXPECT_EQ(days[i].day, totals.Days()[i].day) << i;
+            EXPECT_NEAR(days[i].duration, totals.Days()[i].duration, 1e-12) << i;
+        }
     }
 }

@@ -14,6 +14,7 @@
 #include "dialogs/win32/OptionsUnit.h"
 #include "log/Rewrite.h"
 #include "reports/TrayTipText.h"
+#include "reports/WeekTable.h"
 #include "res/resource.h"
 #include "viewer/DateTimeFormat.h"
 #include "viewer/win32/ExportDialog.h"
@@ -501,20 +502,24 @@ void TWorktallyMainForm::OnPowerBroadcast(WPARAM event) {
 }
 
 // The tip's second line and the report window follow the log; a log that cannot be read
-// changes neither. The tip alone takes its figures from the tree just built: no second read.
+// changes neither. Both take their figures from the tree just built, without a second read.
 void TWorktallyMainForm::RefreshTotals() {
     if (destroyed_ || (!state_.Logging && !reportWindow_.IsOpen())) return;
     const TDateTime now = SystemClock().Now();
+    const int firstDay = UserFirstDayOfWeek();
     CurrentTotals current;
-    if (!reportWindow_.IsOpen() && haveModel_ &&
-        builder_.Tree().Failed != LogTree::Failure::ReadError) {
-        current = CurrentTotalsOfTree(builder_.Tree(), now, UserFirstDayOfWeek());
+    if (haveModel_) {
+        const LogTree& tree = builder_.Tree();
+        if (tree.Failed == LogTree::Failure::ReadError) return;
+        current = CurrentTotalsOfTree(tree, now, firstDay);
+        if (reportWindow_.IsOpen()) reportWindow_.Refresh(DaysOfTree(tree));
     } else {
+        // No tree yet (the start): the totals are read for themselves.
         const LogTotals& totals =
             totalsReader_.Read(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
         if (totals.Failed() == LogTotals::Failure::ReadError) return;
-        reportWindow_.Refresh(totals);
-        current = CurrentTotalsAt(totals, now, UserFirstDayOfWeek());
+        current = CurrentTotalsAt(totals, now, firstDay);
+        reportWindow_.Refresh(totals.Days());
     }
     if (state_.Logging && !tipFirstLine_.empty()) {
         tipTotalsLine_ = TotalsLine(current);

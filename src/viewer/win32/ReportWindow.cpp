@@ -145,9 +145,9 @@ void ReportWindow::Show(HWND owner, TDateTime now) {
     ::SetForegroundWindow(hwnd_);
 }
 
-void ReportWindow::Refresh(const LogTotals& totals) {
+void ReportWindow::Refresh(const std::vector<DayTotal>& days) {
     if (hwnd_ == nullptr) return;
-    ShowTable(BuildWeekTable(totals, UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
+    ShowTable(BuildWeekTable(days, UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
 }
 
 LRESULT CALLBACK ReportWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/UtilsUnit.h"
 #include "app/win32/UniqueHandle.h"
@@ -31,8 +32,9 @@ class ReportWindow {
     void Close();
     // True for the window and its controls: keys typed there are not the owner's shortcuts.
     bool Contains(HWND window) const;
-    // Shows these totals while open; the week in the chart stays selected.
-    void Refresh(const LogTotals& totals);
+    // Shows these days with logged time (oldest first) while open; the week in the chart stays
+    // selected.
+    void Refresh(const std::vector<DayTotal>& days);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
