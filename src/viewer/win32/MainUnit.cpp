@@ -514,9 +514,9 @@ void TWorktallyMainForm::RefreshTotals() {
         current = CurrentTotalsOfTree(tree, now, firstDay);
         if (reportWindow_.IsOpen()) reportWindow_.Refresh(DaysOfTree(tree));
     } else {
-        // No tree yet (the start): the totals are read for themselves.
-        const LogTotals& totals =
-            totalsReader_.Read(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
+        // No tree yet (the start): the totals are read for themselves, and their memory goes.
+        const LogTotals totals =
+            ReadLogTotals(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
         if (totals.Failed() == LogTotals::Failure::ReadError) return;
         current = CurrentTotalsAt(totals, now, firstDay);
         reportWindow_.Refresh(totals.Days());

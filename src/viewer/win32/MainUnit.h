@@ -142,8 +142,7 @@ class TWorktallyMainForm {
     TChangePasswordForm changePasswordForm_;
     HelpWindow helpWindow_{instance_};
     ReportWindow reportWindow_{instance_, settings_};
-    // The tray tip's totals and the report window: one read of the log per tick.
-    LogTotalsReader totalsReader_;
+    // The tray tip: its first line, its totals from the tree of each tick, what the shell has.
     std::string tipFirstLine_;
     std::string tipTotalsLine_;  // kept when a read fails
     std::string tipShown_;       // what the shell holds
