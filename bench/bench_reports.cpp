@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "BenchLog.h"
+#include "core/settings/Settings.h"
 #include "core/settings/PasswordCodec.h"
+#include "core/settings/CommandLine.h"
 #include "core/reports/CsvReports.h"
 #include "core/reports/LogTotals.h"
+#include "core/reports/WeekTable.h"
+#include "core/tree/LogTree.h"
 
 namespace {
 
@@ -38,9 +42,13 @@ int main() {
     const std::string encoded = EncodePassword(bench::kPassword);
     std::printf("Totals and CSV texts of a scrambled log: medians of 9 runs, wall-clock ms\n");
     std::printf("read: LogTotalsReader reusing its memory (file read, days); weeks: WeekTotals;\n");
-    std::printf("current: CurrentTotalsAt (tray tip); CSV: CsvText of each kind, in memory\n");
-    std::printf("%9s %6s %7s %8s %8s %8s %9s %9s %9s\n", "sessions", "years", "days", "read",
-                "weeks", "current", "CSV days", "CSV weeks", "CSV sess.");
+    std::printf(
+        "current: CurrentTotalsAt; tree days: DaysOfTree of a built tree (report window);\n");
+    std::printf("table: BuildWeekTable (report window, texts made when painted);\n");
+    std::printf("CSV: CsvText of each kind, in memory\n");
+    std::printf("%9s %6s %7s %8s %8s %8s %9s %8s %9s %9s %9s\n", "sessions", "years", "days",
+                "read", "weeks", "current", "tree days", "table", "CSV days", "CSV weeks",
+                "CSV sess.");
     for (const std::size_t sessions : {10000u, 100000u, 300000u}) {
         const std::vector<DateTime> records = bench::MakeSessions(sessions);
         bench::WriteLog(path, records);
@@ -56,14 +64,22 @@ int main() {
         double sink = 0;
         const double current =
             MedianMs(9, [&] { sink += CurrentTotalsAt(totals, records.back(), kMonday).today; });
+        const DayNames names = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                "Friday", "Saturday", "Sunday"};
+        const double table = MedianMs(9, [&] {
+            weekCount += BuildWeekTable(totals, kSunday, names, LocaleFormats()).rows.size();
+        });
+        const LogTree tree = BuildLogTree(NativeFileSystem(), path, encoded, records.back());
+        const double treeDays = MedianMs(9, [&] { weekCount += DaysOfTree(tree).size(); });
         std::size_t bytes = 0;
         double csv[3];
         const CsvKind kinds[] = {CsvKind::Days, CsvKind::Weeks, CsvKind::Sessions};
         for (int k = 0; k < 3; ++k)
             csv[k] = MedianMs(9, [&] { bytes += CsvText(totals, kinds[k]).size(); });
         const double years = (records.back() - records.front()) / 365.25;
-        std::printf("%9zu %6.0f %7zu %8.2f %8.2f %8.3f %9.2f %9.2f %9.2f\n", sessions, years,
-                    totals.Days().size(), read, weeks, current, csv[0], csv[1], csv[2]);
+        std::printf("%9zu %6.0f %7zu %8.2f %8.2f %8.3f %9.2f %8.2f %9.2f %9.2f %9.2f\n", sessions,
+                    years, totals.Days().size(), read, weeks, current, treeDays, table, csv[0],
+                    csv[1], csv[2]);
         if (weekCount == 0 || bytes == 0 || sink < 0) return 1;  // keeps the work observable
     }
     std::filesystem::remove(path);

@@ -45,6 +45,7 @@ using Clock = std::chrono::steady_clock;
 
 const char kProgramKey[] = "Software\\Quillmere\\Worktally";
 const char kPasswordCaption[] = "Password - Worktally";
+const char kReportCaption[] = "Weekly Report - Worktally";
 constexpr int kTicks = 15;
 constexpr DWORD kPauseMs = 200;
 constexpr DWORD kWaitMs = 120000;
@@ -194,6 +195,8 @@ struct Row {
     double ShownMs = 0;
     Memory AfterShown;
     LRESULT ViewItems = 0;
+    double ReportMs = 0;
+    LRESULT ReportRows = 0;
 };
 
 std::string ProgramPath(int argc, char** argv) {
@@ -281,6 +284,16 @@ Row Measure(const std::string& exe, const std::string& log, std::size_t sessions
     const HWND tree = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
     if (tree != nullptr) row.ViewItems = SendMessageA(tree, TVM_GETCOUNT, 0, 0);
     if (row.ViewItems == 0) throw BenchError("the viewer shows an empty tree");
+
+    // The weekly report opened as well: each tick also lists every week again.
+    PostMessageA(window, WM_COMMAND, IDM_WEEKLY_REPORT, 0);
+    const HWND report = WaitFor("the report window", [&] {
+        return FindTopLevel(program.Pid(), "TWorktallyReportWindow", kReportCaption, true);
+    });
+    row.ReportMs = TimeTicks(window, program.Process());
+    const HWND list = GetDlgItem(report, IDC_REPORT_LIST);
+    if (list != nullptr) row.ReportRows = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    if (row.ReportRows == 0) throw BenchError("the report lists no week");
     return row;
 }
 
@@ -304,9 +317,9 @@ int main(int argc, char** argv) {
             "Minute tick of worktally.exe: SendMessage(WM_TIMER) until it returns, median\n");
         std::printf("of %d ticks %d ms apart, wall-clock ms; memory after the ticks, in MiB.\n",
                     kTicks, static_cast<int>(kPauseMs));
-        std::printf("%9s %9s %12s %11s %11s %9s %12s %11s %11s %11s\n", "sessions", "start ms",
-                    "tick hidden", "WS hidden", "priv hidden", "show ms", "tick shown", "WS shown",
-                    "priv shown", "view items");
+        std::printf("%9s %9s %12s %11s %11s %9s %12s %11s %11s %11s %12s %12s\n", "sessions",
+                    "start ms", "tick hidden", "WS hidden", "priv hidden", "show ms", "tick shown",
+                    "WS shown", "priv shown", "view items", "tick report", "report rows");
         for (const std::size_t sessions : sizes) {
             Row row;
             try {
@@ -318,11 +331,12 @@ int main(int argc, char** argv) {
             }
             NativeFileSystem().Remove(log);
             RemoveSettings();
-            std::printf("%9zu %9.0f %12.1f %11.1f %11.1f %9.0f %12.1f %11.1f %11.1f %11ld\n",
-                        row.Sessions, row.StartMs, row.HiddenMs, row.AfterHidden.WorkingSetMiB,
-                        row.AfterHidden.PrivateMiB, row.ShowMs, row.ShownMs,
-                        row.AfterShown.WorkingSetMiB, row.AfterShown.PrivateMiB,
-                        static_cast<long>(row.ViewItems));
+            std::printf(
+                "%9zu %9.0f %12.1f %11.1f %11.1f %9.0f %12.1f %11.1f %11.1f %11ld %12.1f %12ld\n",
+                row.Sessions, row.StartMs, row.HiddenMs, row.AfterHidden.WorkingSetMiB,
+                row.AfterHidden.PrivateMiB, row.ShowMs, row.ShownMs, row.AfterShown.WorkingSetMiB,
+                row.AfterShown.PrivateMiB, static_cast<long>(row.ViewItems), row.ReportMs,
+                static_cast<long>(row.ReportRows));
             std::fflush(stdout);
         }
         return 0;

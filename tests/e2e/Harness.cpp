@@ -540,6 +540,114 @@ std::string StatusText(HWND statusBar) {
     return std::string(text.data());
 }
 
+// ---- list view ----
+
+std::vector<std::vector<std::string>> ReadListRows(HWND list, int columns) {
+    constexpr int kTextMax = 256;
+    RemoteMemory memory(ProcessOf(list), sizeof(LVITEMA) + kTextMax + 16);
+    std::vector<std::vector<std::string>> rows;
+    const auto count = static_cast<int>(SendTo(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string>& cells = rows.emplace_back();
+        for (int column = 0; column < columns; ++column) {
+            LVITEMA item{};
+            item.iSubItem = column;
+            item.pszText = memory.Address() + sizeof(LVITEMA);
+            item.cchTextMax = kTextMax;
+            memory.Write(&item, sizeof item);
+            const char nothing = 0;
+            memory.Write(&nothing, 1, sizeof(LVITEMA));
+            const auto length =
+                static_cast<std::size_t>(SendTo(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                                                reinterpret_cast<LPARAM>(memory.Address())));
+            std::vector<char> text(kTextMax + 1, 0);
+            memory.Read(text.data(), std::min<std::size_t>(length + 1, kTextMax), sizeof(LVITEMA));
+            cells.emplace_back(text.data());
+        }
+    }
+    return rows;
+}
+
+std::vector<std::string> ReadListHeaders(HWND list, int columns) {
+    constexpr int kTextMax = 256;
+    RemoteMemory memory(ProcessOf(list), sizeof(LVCOLUMNA) + kTextMax + 16);
+    std::vector<std::string> headers;
+    for (int column = 0; column < columns; ++column) {
+        LVCOLUMNA entry{};
+        entry.mask = LVCF_TEXT;
+        entry.pszText = memory.Address() + sizeof(LVCOLUMNA);
+        entry.cchTextMax = kTextMax;
+        memory.Write(&entry, sizeof entry);
+        const char nothing = 0;
+        memory.Write(&nothing, 1, sizeof(LVCOLUMNA));
+        if (!SendTo(list, LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+                    reinterpret_cast<LPARAM>(memory.Address())))
+            throw HarnessError("LVM_GETCOLUMNA failed");
+        std::vector<char> text(kTextMax + 1, 0);
+        memory.Read(text.data(), kTextMax, sizeof(LVCOLUMNA));
+        headers.emplace_back(text.data());
+    }
+    return headers;
+}
+
+void SelectListRow(HWND list, int row) {
+    RemoteMemory memory(ProcessOf(list), sizeof(LVITEMA));
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    memory.Write(&item, sizeof item);
+    if (!SendTo(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                reinterpret_cast<LPARAM>(memory.Address())))
+        throw HarnessError("LVM_SETITEMSTATE failed");
+}
+
+int SelectedListRow(HWND list) {
+    return static_cast<int>(SendTo(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// ---- notification area ----
+
+namespace {
+
+BOOL CALLBACK CollectTooltips(HWND window, LPARAM found) {
+    if (ClassOf(window) == TOOLTIPS_CLASSA)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<std::string> TrayTips() {
+    constexpr std::size_t kTextOffset = 1024;
+    constexpr std::size_t kTextMax = 1024;  // characters
+    std::vector<HWND> tooltips;
+    EnumWindows(CollectTooltips, reinterpret_cast<LPARAM>(&tooltips));
+    std::vector<std::string> tips;
+    for (HWND tooltip : tooltips) {
+        const auto count = static_cast<int>(SendTo(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+        if (count <= 0) continue;
+        RemoteMemory memory(ProcessOf(tooltip), kTextOffset + 2 * kTextMax + 16);
+        for (int tool = 0; tool < count; ++tool) {
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof info;
+            info.lpszText = reinterpret_cast<WCHAR*>(memory.Address() + kTextOffset);
+            memory.Write(&info, sizeof info);
+            const WCHAR nothing = 0;
+            memory.Write(&nothing, sizeof nothing, kTextOffset);
+            if (!SendTo(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(tool),
+                        reinterpret_cast<LPARAM>(memory.Address())))
+                continue;
+            std::vector<WCHAR> text(kTextMax + 1, 0);
+            memory.Read(text.data(), kTextMax * sizeof(WCHAR), kTextOffset);
+            char narrow[4 * kTextMax] = {};
+            WideCharToMultiByte(CP_UTF8, 0, text.data(), -1, narrow, sizeof narrow, nullptr,
+                                nullptr);
+            tips.emplace_back(narrow);
+        }
+    }
+    return tips;
+}
+
 // ---- registry ----
 
 void DeleteRegistryTree(HKEY root, const std::string& key) {

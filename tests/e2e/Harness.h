@@ -151,6 +151,23 @@ void SelectTreeNode(HWND tree, std::size_t preorderIndex);
 RECT SelectedItemRect(HWND tree);
 std::string StatusText(HWND statusBar);
 
+// ---- list view (report style) of another process ----
+
+// The texts of every row, `columns` cells each.
+std::vector<std::vector<std::string>> ReadListRows(HWND list, int columns);
+// The column headings.
+std::vector<std::string> ReadListHeaders(HWND list, int columns);
+// Selects and focuses that row alone, as a click would.
+void SelectListRow(HWND list, int row);
+// The selected row, or -1.
+int SelectedListRow(HWND list);
+
+// ---- notification area ----
+
+// The tips of every icon in the notification area, as the shell's tooltip windows hold them
+// (Wine's explorer keeps one tool per icon).
+std::vector<std::string> TrayTips();
+
 // ---- registry ----
 
 inline constexpr char kProgramKey[] = "Software\\Quillmere\\Worktally";

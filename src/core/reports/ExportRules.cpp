@@ -59,19 +59,24 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
         }
     }
 
+    return ExportLog(request.File, request.Kind, state, files, ui.ShowError);
+}
+
+int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
+              const std::function<void(const std::string& text)>& showError) {
     const LogTotals totals = ReadLogTotals(files, state.LogFileName, state.EncodedPassword);
     if (totals.Failed() == LogTotals::Failure::ReadError) {
-        ui.ShowError("Error reading " + state.LogFileName);
+        showError("Error reading " + state.LogFileName);
         return kExportFailed;
     }
     try {
-        WriteCsvFile(files, request.File, CsvText(totals, request.Kind));
+        WriteCsvFile(files, file, CsvText(totals, kind));
     } catch (const std::exception&) {
-        ui.ShowError("Error writing " + request.File);
+        showError("Error writing " + file);
         return kExportFailed;
     }
     if (totals.Failed() == LogTotals::Failure::IncorrectRecord) {
-        ui.ShowError("Incorrect record in " + state.LogFileName);
+        showError("Incorrect record in " + state.LogFileName);
         return kExportIncomplete;
     }
     return kExportDone;

@@ -35,3 +35,8 @@ inline constexpr int kExportIncomplete = 2;
 // Asks for the stored password, reads the log and writes the file; returns the exit code.
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
               const ExportUi& ui);
+
+// Reads the log with the stored password and writes the file, without asking: the viewer holds
+// the password already. Returns the exit code, and says what failed.
+int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
+              const std::function<void(const std::string& text)>& showError);

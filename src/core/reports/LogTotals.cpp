@@ -56,15 +56,28 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
     totals.sessions_.reserve(pairCount);
     std::int32_t currentDay = -1;
     std::size_t currentSlot = 0;
+    // Days in log order are appended as they come; the index of days is built only once a day
+    // comes back out of order (a clock set back), since its nodes cost an allocation each.
+    bool indexed = false;
     // Each day sums its pieces in log order, as the tree's day node does.
     auto addPiece = [&](DateTime pieceStart, DateTime pieceEnd) {
         // Accepted pairs start on day 0 or later, so the cast truncates to the piece's day.
         const auto day = static_cast<std::int32_t>(pieceStart);
         if (day != currentDay) {
-            const auto [slot, added] = slotOfDay_.try_emplace(day, days.size());
-            if (added) days.push_back(DayTotal{static_cast<DateTime>(day), 0});
+            if (!indexed && (days.empty() || day > days.back().day)) {
+                days.push_back(DayTotal{static_cast<DateTime>(day), 0});
+                currentSlot = days.size() - 1;
+            } else {
+                if (!indexed) {
+                    for (std::size_t slot = 0; slot < days.size(); ++slot)
+                        slotOfDay_.emplace(static_cast<std::int32_t>(days[slot].day), slot);
+                    indexed = true;
+                }
+                const auto [slot, added] = slotOfDay_.try_emplace(day, days.size());
+                if (added) days.push_back(DayTotal{static_cast<DateTime>(day), 0});
+                currentSlot = slot->second;
+            }
             currentDay = day;
-            currentSlot = slot->second;
         }
         days[currentSlot].duration += pieceEnd - pieceStart;
     };
@@ -132,8 +145,12 @@ IsoWeek IsoWeekOf(DateTime date) {
 }
 
 std::vector<WeekTotal> WeekTotals(const LogTotals& totals, int firstDayOfWeek) {
+    return WeekTotals(totals.Days(), firstDayOfWeek);
+}
+
+std::vector<WeekTotal> WeekTotals(const std::vector<DayTotal>& days, int firstDayOfWeek) {
     std::vector<WeekTotal> weeks;
-    for (const DayTotal& day : totals.Days()) {
+    for (const DayTotal& day : days) {
         const DateTime firstDay = WeekStart(day.day, firstDayOfWeek);
         if (weeks.empty() || weeks.back().firstDay != firstDay) {
             WeekTotal& week = weeks.emplace_back();

@@ -96,6 +96,8 @@ struct WeekTotal {
 // Weeks with logged time, oldest first (a list shown newest first walks it backwards). With
 // kMonday these are the ISO 8601 weeks.
 std::vector<WeekTotal> WeekTotals(const LogTotals& totals, int firstDayOfWeek);
+// The same of days with logged time, oldest first.
+std::vector<WeekTotal> WeekTotals(const std::vector<DayTotal>& days, int firstDayOfWeek);
 
 // The logged time of the day and of the week holding `now`, in days.
 struct CurrentTotals {

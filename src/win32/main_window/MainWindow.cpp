@@ -98,7 +98,7 @@ void MainWindow::SaveSettingsOnce() {
 bool MainWindow::PreTranslateMessage(MSG& message) {
     if (hwnd_ == nullptr) return false;
     // The help window's keys are its own: Del there deletes no branch of the tree.
-    if (helpWindow_.Contains(message.hwnd)) return false;
+    if (helpWindow_.Contains(message.hwnd) || reportWindow_.Contains(message.hwnd)) return false;
     if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE) {
         // Bit 30: the key was down already, an auto-repeat of the same press.
         if (!deleteKey_.KeyDown((message.lParam & (1L << 30)) != 0)) return true;
@@ -146,6 +146,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SHOWWINDOW:
             if (wParam == FALSE) {
                 EnableShowItem(true);
+                // The report is part of the viewer: hidden behind the password with it.
+                reportWindow_.Close();
             } else if (renderPending_) {
                 RenderTree();
             }
@@ -257,6 +259,7 @@ void MainWindow::OnCreated() {
         StartSession();
     }
     ApplyAwayRules();
+    RefreshTotals();
     ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
     EnableShowItem(true);
 }
@@ -325,6 +328,7 @@ void MainWindow::BuildLogTree(bool render) {
     }
     renderPending_ = true;
     if (renderNow) RenderTree();
+    RefreshTotals();
 
     // The tree is complete before the box opens; a tick during the box replaces it safely.
     if (failure == LogTree::Failure::IncorrectRecord) {

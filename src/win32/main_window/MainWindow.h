@@ -22,6 +22,7 @@
 #include "win32/dialogs/PasswordDialog.h"
 #include "win32/main_window/HelpWindow.h"
 #include "win32/main_window/LogTreeView.h"
+#include "win32/main_window/ReportWindow.h"
 #include "win32/main_window/TrayIcon.h"
 #include "win32/platform/SingleInstance.h"
 #include "win32/platform/SystemInput.h"
@@ -74,6 +75,9 @@ class MainWindow {
     void ApplyAwayRules();
     void SetStartedTip();
     void SetAwayTip();
+    void SetTrayTip(const std::string& firstLine);
+    // The tip's second line and the report window follow the tree just built.
+    void RefreshTotals();
     void ShowRecorderError();
 
     // The tree.
@@ -117,6 +121,10 @@ class MainWindow {
     ChangePasswordDialog changePasswordDialog_;
     HelpWindow helpWindow_{instance_};
     TrayIcon tray_;
+    ReportWindow reportWindow_{instance_, settings_};
+    // The tray tip: its first line and its totals from the tree of each tick.
+    std::string tipFirstLine_;
+    std::string tipTotalsLine_;  // kept when a read fails
     LogTreeView tree_;
 
     HWND hwnd_ = nullptr;

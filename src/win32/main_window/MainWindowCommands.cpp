@@ -9,6 +9,7 @@
 #include "core/settings/PasswordCodec.h"
 #include "res/resource.h"
 #include "win32/dialogs/AboutDialog.h"
+#include "win32/dialogs/ExportDialog.h"
 #include "win32/main_window/MainWindowParts.h"
 
 void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
@@ -37,6 +38,15 @@ void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
             break;
         case IDM_REFRESH:
             if (Visible()) BuildLogTree();
+            break;
+        case IDM_WEEKLY_REPORT:
+            // Parts of the viewer: only while it shows the log, past its password.
+            if (!Visible()) break;
+            reportWindow_.Show(hwnd_, SystemClock().Now());
+            RefreshTotals();
+            break;
+        case IDM_EXPORT:
+            if (Visible()) ExportFromViewer(hwnd_, state_);
             break;
     }
 }
@@ -176,6 +186,7 @@ void MainWindow::ReportPasswordChange(PasswordChange result) {
     switch (result) {
         case PasswordChange::Changed:
             SaveSettings(state_, settings_);  // at once: the log already uses the new one
+            RefreshTotals();
             break;
         case PasswordChange::DecodeFailed:
             ShowError("The stored password cannot be decoded; the password was not changed.");

@@ -5,10 +5,14 @@
 
 #include <wtsapi32.h>
 
+#include "core/reports/LogTotals.h"
+#include "core/reports/TrayTipText.h"
+#include "core/reports/WeekTable.h"
 #include "core/time/DateTimeFormat.h"
 #include "win32/Ids.h"
 #include "win32/main_window/MainWindowParts.h"
 #include "win32/platform/UserLocale.h"
+#include "win32/platform/UserWeek.h"
 
 namespace {
 
@@ -27,13 +31,43 @@ void MainWindow::StartSession() {
 }
 
 void MainWindow::SetStartedTip() {
-    if (state_.Logging)
-        tray_.SetTip(kStartedTip + DateTimeText(recorder_.SessionStart(), UserLocaleFormats()));
+    SetTrayTip(kStartedTip + DateTimeText(recorder_.SessionStart(), UserLocaleFormats()));
 }
 
 void MainWindow::SetAwayTip() {
-    if (state_.Logging)
-        tray_.SetTip(kAwayTip + DateTimeText(recorder_.AwaySince(), UserLocaleFormats()));
+    SetTrayTip(kAwayTip + DateTimeText(recorder_.AwaySince(), UserLocaleFormats()));
+}
+
+void MainWindow::SetTrayTip(const std::string& firstLine) {
+    if (!state_.Logging) return;
+    tipFirstLine_ = firstLine;
+    tray_.SetTip(TrayTipText(firstLine, tipTotalsLine_, TrayIcon::kTipLength));
+}
+
+// A log that cannot be read changes neither the tip nor the report. Both take their figures
+// from the tree just built, without a second read.
+void MainWindow::RefreshTotals() {
+    if (ended_ || (!state_.Logging && !reportWindow_.IsOpen())) return;
+    const DateTime now = SystemClock().Now();
+    const int firstDay = UserFirstDayOfWeek();
+    CurrentTotals current;
+    if (haveModel_) {
+        const LogTree& tree = builder_.Tree();
+        if (tree.Failed == LogTree::Failure::ReadError) return;
+        current = CurrentTotalsOfTree(tree, now, firstDay);
+        if (reportWindow_.IsOpen()) reportWindow_.Refresh(DaysOfTree(tree));
+    } else {
+        // No tree yet (the start): the totals are read for themselves, and their memory goes.
+        const LogTotals totals =
+            ReadLogTotals(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
+        if (totals.Failed() == LogTotals::Failure::ReadError) return;
+        current = CurrentTotalsAt(totals, now, firstDay);
+        reportWindow_.Refresh(totals.Days());
+    }
+    if (state_.Logging && !tipFirstLine_.empty()) {
+        tipTotalsLine_ = TotalsLine(current);
+        SetTrayTip(tipFirstLine_);
+    }
 }
 
 void MainWindow::OnMinuteTimer(bool finalTick) {

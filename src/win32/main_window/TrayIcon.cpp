@@ -3,19 +3,21 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstddef>
 
 #include "win32/Ids.h"
 
 namespace {
 
-// What the first layout of NOTIFYICONDATA holds of the tip, without its NUL.
-constexpr std::size_t kTipLength = 62;
+static_assert(sizeof(NOTIFYICONDATAA{}.szTip) == TrayIcon::kTipLength + 1);
+static_assert(offsetof(NOTIFYICONDATAA, szTip) + TrayIcon::kTipLength < NOTIFYICONDATAA_V2_SIZE);
 
 NOTIFYICONDATAA TrayData(HWND owner) {
     NOTIFYICONDATAA data{};
-    // The first layout of the record: every shell accepts it, and the callback then carries
-    // the plain mouse message.
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    // The second layout of the record, for its tip of two lines: every shell since Windows
+    // 2000 accepts it, and without NIM_SETVERSION the callback still carries the plain mouse
+    // message.
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = owner;
     // Identified by its id, not a GUID, which would tie the icon to the executable's path.
     data.uID = kTrayIconId;
@@ -23,7 +25,7 @@ NOTIFYICONDATAA TrayData(HWND owner) {
 }
 
 void CopyTip(NOTIFYICONDATAA& data, const std::string& text) {
-    const std::size_t length = std::min(text.size(), kTipLength);
+    const std::size_t length = std::min(text.size(), TrayIcon::kTipLength);
     text.copy(data.szTip, length);
     data.szTip[length] = '\0';
 }
@@ -43,13 +45,15 @@ void TrayIcon::Add(const std::string& tip) {
     data.hIcon = icon_;
     CopyTip(data, tip);
     ::Shell_NotifyIconA(NIM_ADD, &data);
+    shown_ = tip;
 }
 
 void TrayIcon::SetTip(const std::string& text) {
+    if (text == shown_) return;
     NOTIFYICONDATAA data = TrayData(owner_);
     data.uFlags = NIF_TIP;
     CopyTip(data, text);
-    ::Shell_NotifyIconA(NIM_MODIFY, &data);
+    if (::Shell_NotifyIconA(NIM_MODIFY, &data)) shown_ = text;
 }
 
 void TrayIcon::Remove() {

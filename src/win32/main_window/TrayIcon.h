@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 class TrayIcon {
@@ -15,7 +16,11 @@ class TrayIcon {
 
     // The window that gets the icon's WM_TRAYICON callbacks, and the icon shown.
     void Attach(HWND owner, HICON icon);
+    // What the tip holds: 127 characters, in two lines where they fit.
+    static constexpr std::size_t kTipLength = 127;
+
     void Add(const std::string& tip);
+    // Tells the shell, another process, only of a change: every tick asks.
     void SetTip(const std::string& text);
     void Remove();
     // True for the message Explorer broadcasts when it starts again and has forgotten the icon.
@@ -30,4 +35,5 @@ class TrayIcon {
     HICON icon_ = nullptr;  // a shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
     bool menuOpen_ = false;
+    std::string shown_;  // what the shell holds
 };

@@ -1,0 +1,119 @@
+#include "core/reports/WeekTable.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/tree/Period.h"
+
+namespace {
+
+constexpr double kHoursPerDay = 24;
+
+int ValidFirstDay(int firstDayOfWeek) {
+    return firstDayOfWeek < kMonday || firstDayOfWeek > kSunday ? kMonday : firstDayOfWeek;
+}
+
+// The name of the `index`-th day of a week that starts on `firstDayOfWeek`.
+const std::string& NameOfDay(const DayNames& names, int firstDayOfWeek, std::size_t index) {
+    return names[(static_cast<std::size_t>(firstDayOfWeek) + index) % 7];
+}
+
+std::string HoursText(double hours) {
+    return hours > 0 ? DurationText(hours / kHoursPerDay) : std::string();
+}
+
+}  // namespace
+
+std::string WeekTable::CellText(std::size_t row, std::size_t column) const {
+    if (row >= rows.size()) return {};
+    const WeekRow& week = rows[row];
+    if (column == 0) return DateText(week.firstDay, formats);
+    if (column <= 7) return HoursText(week.hours[column - 1]);
+    if (column == 8) return HoursText(week.totalHours);
+    return {};
+}
+
+std::optional<std::size_t> WeekTable::RowOf(DateTime firstDay) const {
+    // Newest first: the search runs on descending start days.
+    const auto it =
+        std::lower_bound(rows.begin(), rows.end(), firstDay,
+                         [](const WeekRow& row, DateTime day) { return row.firstDay > day; });
+    if (it == rows.end() || it->firstDay != firstDay) return std::nullopt;
+    return static_cast<std::size_t>(it - rows.begin());
+}
+
+WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,
+                         const LocaleFormats& formats) {
+    return BuildWeekTable(totals.Days(), firstDayOfWeek, names, formats);
+}
+
+std::vector<DayTotal> DaysOfTree(const LogTree& tree) {
+    std::vector<DayTotal> days;
+    for (const LogTreeNode& node : tree.Nodes) {
+        const Period& info = node.Info;
+        if (info.Kind == PeriodKind::Day && info.Duration > 0)
+            days.push_back(DayTotal{EncodeDate(info.Year, info.Month, info.Day), info.Duration});
+    }
+    // Only a clock set back leaves the days out of order.
+    const auto byDay = [](const DayTotal& a, const DayTotal& b) { return a.day < b.day; };
+    if (!std::is_sorted(days.begin(), days.end(), byDay))
+        std::stable_sort(days.begin(), days.end(), byDay);
+    // A day the log comes back to may hold a node of its own.
+    std::size_t kept = 0;
+    for (std::size_t next = 0; next < days.size(); ++next) {
+        if (kept > 0 && days[kept - 1].day == days[next].day)
+            days[kept - 1].duration += days[next].duration;
+        else
+            days[kept++] = days[next];
+    }
+    days.resize(kept);
+    return days;
+}
+
+WeekTable BuildWeekTable(const std::vector<DayTotal>& days, int firstDayOfWeek,
+                         const DayNames& names, const LocaleFormats& formats) {
+    WeekTable table;
+    table.firstDayOfWeek = ValidFirstDay(firstDayOfWeek);
+    table.headers[0] = "Week";
+    for (std::size_t day = 0; day < 7; ++day)
+        table.headers[day + 1] = NameOfDay(names, table.firstDayOfWeek, day);
+    table.headers[8] = "Total";
+    table.formats = formats;
+
+    const std::vector<WeekTotal> weeks = WeekTotals(days, table.firstDayOfWeek);
+    table.rows.resize(weeks.size());
+    double sum = 0;
+    std::size_t daysWorked = 0;
+    auto row = table.rows.begin();
+    for (auto week = weeks.rbegin(); week != weeks.rend(); ++week, ++row) {
+        row->firstDay = week->firstDay;
+        for (std::size_t day = 0; day < 7; ++day) {
+            const double duration = week->days[day];
+            row->hours[day] = duration * kHoursPerDay;
+            if (duration > 0) {
+                sum += duration;
+                ++daysWorked;
+            }
+        }
+        row->totalHours = week->total * kHoursPerDay;
+    }
+    table.averageDayHours =
+        daysWorked > 0 ? sum * kHoursPerDay / static_cast<double>(daysWorked) : 0;
+    return table;
+}
+
+WeekChart ChartOf(const WeekTable& table, DateTime firstDay) {
+    WeekChart chart;
+    chart.firstDay = firstDay;
+    for (std::size_t day = 0; day < 7; ++day) chart.dayNames[day] = table.headers[day + 1];
+    if (const auto row = table.RowOf(firstDay)) {
+        const WeekRow& week = table.rows[*row];
+        chart.hours = week.hours;
+        for (std::size_t day = 0; day < 7; ++day) chart.labels[day] = table.CellText(*row, day + 1);
+    }
+    chart.averageHours = table.averageDayHours;
+    const double tallest =
+        std::max(*std::max_element(chart.hours.begin(), chart.hours.end()), chart.averageHours);
+    chart.topHours = std::floor(tallest) + 1;
+    return chart;
+}

@@ -1,0 +1,456 @@
+#include "win32/main_window/ReportWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <utility>
+
+#include "res/resource.h"
+#include "core/tree/Period.h"
+#include "win32/platform/UserLocale.h"
+#include "win32/platform/UserWeek.h"
+#include "win32/main_window/WindowPlace.h"
+#include "win32/platform/Dpi.h"
+#include "win32/platform/WindowThunk.h"
+
+namespace {
+
+constexpr char kReportWindowClass[] = "TWorktallyReportWindow";
+constexpr char kReportCaption[] = "Weekly Report - Worktally";
+
+// Design sizes at 96 dots per inch.
+constexpr int kDesignWidth = 780;
+constexpr int kDesignHeight = 520;
+constexpr int kMinimumWidth = 420;
+constexpr int kMinimumHeight = 320;
+constexpr int kMinimumChartHeight = 140;
+constexpr int kWeekColumnWidth = 96;
+constexpr int kDayColumnWidth = 80;
+constexpr int kMargin = 8;
+constexpr int kFontPoints = 9;
+
+using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
+
+bool RegisterReportClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExA(instance, kReportWindowClass, &existing)) return true;
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // Every size change redraws the whole chart, which scales with the window.
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_WORKTALLY));
+    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;  // the chart paints every pixel: no erase to flicker
+    windowClass.lpszClassName = kReportWindowClass;
+    return ::RegisterClassExA(&windowClass) != 0;
+}
+
+// A bitmap to draw the chart on before it goes to the screen in one piece.
+class BackBuffer {
+  public:
+    BackBuffer(HDC screen, int width, int height)
+        : screen_(screen),
+          dc_(::CreateCompatibleDC(screen)),
+          bitmap_(::CreateCompatibleBitmap(screen, width, height)) {
+        if (dc_ != nullptr && bitmap_) old_ = ::SelectObject(dc_, bitmap_.Get());
+    }
+    BackBuffer(const BackBuffer&) = delete;
+    BackBuffer& operator=(const BackBuffer&) = delete;
+    ~BackBuffer() {
+        if (old_ != nullptr) ::SelectObject(dc_, old_);
+        if (dc_ != nullptr) ::DeleteDC(dc_);
+    }
+    HDC Dc() const { return old_ != nullptr ? dc_ : nullptr; }
+    void CopyTo(int left, int top, int width, int height) const {
+        ::BitBlt(screen_, left, top, width, height, dc_, 0, 0, SRCCOPY);
+    }
+
+  private:
+    HDC screen_;
+    HDC dc_;
+    UniqueBitmap bitmap_;
+    HGDIOBJ old_ = nullptr;
+};
+
+// Selects a GDI object for a scope.
+class Selection {
+  public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    ~Selection() { ::SelectObject(dc_, old_); }
+
+  private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+void DrawLine(HDC dc, int left, int right, int y) {
+    ::MoveToEx(dc, left, y, nullptr);
+    ::LineTo(dc, right, y);
+}
+
+void DrawTextIn(HDC dc, const std::string& text, RECT rect, UINT format, int colorIndex) {
+    ::SetTextColor(dc, ::GetSysColor(colorIndex));
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+                format | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+}  // namespace
+
+ReportWindow::~ReportWindow() {
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+}
+
+void ReportWindow::Close() {
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+}
+
+bool ReportWindow::Contains(HWND window) const {
+    return hwnd_ != nullptr && window != nullptr &&
+           (window == hwnd_ || ::IsChild(hwnd_, window) != FALSE);
+}
+
+void ReportWindow::Show(HWND owner, DateTime now) {
+    if (hwnd_ == nullptr) {
+        if (!RegisterReportClass(instance_, WindowThunk<ReportWindow>)) return;
+        dpi_ = SystemDpi();
+        ShowTable(
+            BuildWeekTable(LogTotals(), UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
+        ChartWeek(WeekStart(now, table_.firstDayOfWeek));
+        scrollToSelection_ = true;
+        // Owned, so it stays above the viewer and goes with it; the result arrives through
+        // WM_NCCREATE.
+        ::CreateWindowExA(0, kReportWindowClass, kReportCaption,
+                          WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                          Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr, instance_,
+                          this);
+        if (hwnd_ == nullptr) return;
+        RestoreWindowPlace(hwnd_, settings_, kReportWindowSection,
+                           SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
+        ::ShowWindow(hwnd_, SW_SHOW);
+    } else if (::IsIconic(hwnd_)) {
+        ::ShowWindow(hwnd_, SW_RESTORE);
+    }
+    ::SetForegroundWindow(hwnd_);
+}
+
+void ReportWindow::Refresh(const std::vector<DayTotal>& days) {
+    if (hwnd_ == nullptr) return;
+    ShowTable(BuildWeekTable(days, UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
+}
+
+LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate();
+            return 0;
+        case WM_SIZE:
+            OnSize();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers the chart, the list the rest
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_SETFOCUS:
+            if (list_ != nullptr) ::SetFocus(list_);
+            return 0;
+        case WM_SYSCOLORCHANGE:
+            if (list_ != nullptr) ::SendMessageA(list_, WM_SYSCOLORCHANGE, 0, 0);
+            ::InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize.x = Scale(kMinimumWidth);
+            limits->ptMinTrackSize.y = Scale(kMinimumHeight);
+            return 0;
+        }
+        case WM_DPICHANGED:
+            OnDpiChanged(wParam, lParam);
+            return 0;
+        case WM_NOTIFY:
+            if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+            break;
+        case WM_DESTROY:
+            SaveWindowPlace(hwnd_, settings_, kReportWindowSection);
+            return 0;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            list_ = nullptr;
+            font_.Close();
+            break;
+    }
+    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void ReportWindow::OnCreate() {
+    // Owner data: the rows are the table's, so a refresh of a long log sets a count, not texts.
+    list_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                  LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                              0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_REPORT_LIST),
+                              instance_, nullptr);
+    if (list_ == nullptr) return;
+    ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
+    for (std::size_t column = 0; column < kWeekTableColumns; ++column) {
+        LVCOLUMNA entry{};
+        entry.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
+        entry.fmt = column == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        entry.pszText = table_.headers[column].data();
+        entry.iSubItem = static_cast<int>(column);
+        ::SendMessageA(list_, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&entry));
+    }
+    ApplyFont();
+    ShowTable(table_);
+}
+
+RECT ReportWindow::ChartRect() const {
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    client.bottom = std::min<LONG>(
+        client.bottom, std::max<LONG>(Scale(kMinimumChartHeight), client.bottom * 2 / 5));
+    return client;
+}
+
+void ReportWindow::OnSize() {
+    if (list_ == nullptr) return;
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const RECT chart = ChartRect();
+    ::MoveWindow(list_, 0, chart.bottom, client.right, std::max(0L, client.bottom - chart.bottom),
+                 TRUE);
+}
+
+void ReportWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    dpi_ = HIWORD(wParam);
+    ApplyFont();
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ReportWindow::ApplyFont() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof(metrics);
+    LOGFONTA font{};
+    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        font = metrics.lfMessageFont;
+    } else {
+        font.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(font.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
+    }
+    // The system's font at the window's DPI, not the system DPI it is given at.
+    font.lfHeight = -::MulDiv(kFontPoints, dpi_, 72);
+    font.lfWidth = 0;
+    UniqueFont created(::CreateFontIndirectA(&font));
+    if (!created) return;
+    if (list_ != nullptr)
+        ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
+    font_ = std::move(created);  // the old font goes only once the list has let it go
+    SizeColumns();
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ReportWindow::SizeColumns() {
+    if (list_ == nullptr) return;
+    for (std::size_t column = 0; column < kWeekTableColumns; ++column) {
+        const int width = Scale(column == 0 ? kWeekColumnWidth : kDayColumnWidth);
+        ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, column, width);
+    }
+}
+
+void ReportWindow::ShowTable(WeekTable table) {
+    // A week keeps its first day when the locale moves the start of the week: the chart then
+    // shows the week that holds it.
+    const DateTime chartWeek = WeekStart(chart_.firstDay, table.firstDayOfWeek);
+    // The headings change only with the locale; setting them lays the header out again.
+    const bool newHeadings = table.headers != table_.headers;
+    table_ = std::move(table);
+    if (list_ == nullptr) return;
+    for (std::size_t column = 0; newHeadings && column < kWeekTableColumns; ++column) {
+        LVCOLUMNA entry{};
+        entry.mask = LVCF_TEXT;
+        entry.pszText = table_.headers[column].data();
+        ::SendMessageA(list_, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&entry));
+    }
+    ::SendMessageA(list_, LVM_SETITEMCOUNT, table_.rows.size(), LVSICF_NOSCROLL);
+    ChartWeek(chartWeek);
+    // The selection follows the week, not the row: a new week moves every row down. Only the
+    // rows that change are touched: a state for all rows walks every week of a long log.
+    const auto row = table_.RowOf(chartWeek);
+    const int wanted = row ? static_cast<int>(*row) : -1;
+    const auto selected = static_cast<int>(
+        ::SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (selected != wanted) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        if (selected >= 0)
+            ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(selected),
+                           reinterpret_cast<LPARAM>(&state));
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        if (wanted >= 0)
+            ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(wanted),
+                           reinterpret_cast<LPARAM>(&state));
+    }
+    if (scrollToSelection_ && wanted >= 0)
+        ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(wanted), FALSE);
+    scrollToSelection_ = false;
+    ::InvalidateRect(list_, nullptr, FALSE);
+}
+
+void ReportWindow::ChartWeek(DateTime firstDay) {
+    chart_ = ChartOf(table_, firstDay);
+    const auto row = table_.RowOf(firstDay);
+    chartCaption_ = "Week of " + DateText(firstDay, UserLocaleFormats()) + ": " +
+                    (row ? table_.CellText(*row, kWeekTableColumns - 1) : std::string("0:00"));
+    if (hwnd_ == nullptr) return;
+    const RECT chart = ChartRect();
+    ::InvalidateRect(hwnd_, &chart, FALSE);
+}
+
+bool ReportWindow::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom != list_) return false;
+    switch (header.code) {
+        case LVN_GETDISPINFOA: {
+            auto& info = const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header));
+            const auto row = static_cast<std::size_t>(info.item.iItem);
+            const auto column = static_cast<std::size_t>(info.item.iSubItem);
+            if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
+                info.item.cchTextMax <= 0)
+                return true;
+            const std::string text = table_.CellText(row, column);
+            lstrcpynA(info.item.pszText, text.c_str(), info.item.cchTextMax);
+            return true;
+        }
+        case LVN_GETDISPINFOW: {
+            auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
+            const auto row = static_cast<std::size_t>(info.item.iItem);
+            const auto column = static_cast<std::size_t>(info.item.iSubItem);
+            if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
+                info.item.cchTextMax <= 0)
+                return true;
+            info.item.pszText[0] = L'\0';
+            if (const std::string text = table_.CellText(row, column); !text.empty()) {
+                const int length =
+                    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                          info.item.pszText, info.item.cchTextMax - 1);
+                info.item.pszText[std::max(0, length)] = L'\0';
+            }
+            return true;
+        }
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if ((change.uChanged & LVIF_STATE) != 0 && (change.uNewState & LVIS_SELECTED) != 0 &&
+                (change.uOldState & LVIS_SELECTED) == 0)
+                OnRowSelected(change.iItem);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReportWindow::OnRowSelected(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= table_.rows.size()) return;
+    ChartWeek(table_.rows[static_cast<std::size_t>(row)].firstDay);
+}
+
+void ReportWindow::OnPaint() {
+    PAINTSTRUCT paint{};
+    const HDC screen = ::BeginPaint(hwnd_, &paint);
+    if (screen == nullptr) return;
+    const RECT chart = ChartRect();
+    const int width = chart.right - chart.left;
+    const int height = chart.bottom - chart.top;
+    if (width > 0 && height > 0) {
+        BackBuffer buffer(screen, width, height);
+        if (buffer.Dc() != nullptr) {
+            DrawChart(buffer.Dc(), width, height);
+            buffer.CopyTo(chart.left, chart.top, width, height);
+        } else {
+            DrawChart(screen, width, height);  // no memory for a buffer: draw in place
+        }
+    }
+    ::EndPaint(hwnd_, &paint);
+}
+
+void ReportWindow::DrawChart(HDC dc, int width, int height) const {
+    const RECT all{0, 0, width, height};
+    ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_WINDOW));
+    Selection font(dc,
+                   font_ ? static_cast<HGDIOBJ>(font_.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc, &metrics);
+    const int line = metrics.tmHeight;
+    const int margin = Scale(kMargin);
+
+    // A caption row, a row for the labels over the tallest bar, the bars, the day names.
+    const RECT caption{margin, margin, width - margin, margin + line};
+    DrawTextIn(dc, chartCaption_, caption, DT_LEFT, COLOR_WINDOWTEXT);
+    const std::string average = "- - -  average day " + DurationText(chart_.averageHours / 24);
+    DrawTextIn(dc, average, caption, DT_RIGHT, COLOR_WINDOWTEXT);
+    const int left = margin;
+    const int right = width - margin;
+    const int top = caption.bottom + line;
+    const int bottom = height - margin - line - Scale(2);
+    if (right - left < 7 || bottom - top < 1) return;
+
+    const double plotHeight = bottom - top;
+    const auto yOf = [&](double hours) {
+        return bottom - static_cast<int>(std::lround(hours / chart_.topHours * plotHeight));
+    };
+    const double slot = (right - left) / 7.0;
+    for (std::size_t day = 0; day < 7; ++day) {
+        const int slotLeft = left + static_cast<int>(std::lround(slot * static_cast<double>(day)));
+        const int slotRight =
+            left + static_cast<int>(std::lround(slot * static_cast<double>(day + 1)));
+        const int barWidth = std::max(1, static_cast<int>(slot * 0.6));
+        const int barLeft = slotLeft + (slotRight - slotLeft - barWidth) / 2;
+        const int barTop = yOf(chart_.hours[day]);
+        if (barTop < bottom) {
+            const RECT bar{barLeft, barTop, barLeft + barWidth, bottom};
+            ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+        }
+        const std::string& label = chart_.labels[day];
+        if (!label.empty()) {
+            // Inside the bar's top where it has room, else just above it.
+            if (bottom - barTop >= line + Scale(4)) {
+                DrawTextIn(dc, label,
+                           RECT{slotLeft, barTop + Scale(2), slotRight, barTop + line + Scale(2)},
+                           DT_CENTER, COLOR_HIGHLIGHTTEXT);
+            } else {
+                DrawTextIn(dc, label, RECT{slotLeft, barTop - line, slotRight, barTop}, DT_CENTER,
+                           COLOR_WINDOWTEXT);
+            }
+        }
+        DrawTextIn(dc, chart_.dayNames[day],
+                   RECT{slotLeft, bottom + Scale(2), slotRight, bottom + Scale(2) + line},
+                   DT_CENTER | DT_END_ELLIPSIS, COLOR_WINDOWTEXT);
+    }
+
+    const int thickness = std::max(1, Scale(1));
+    UniquePen axisPen(::CreatePen(PS_SOLID, thickness, ::GetSysColor(COLOR_GRAYTEXT)));
+    if (axisPen) {
+        Selection pen(dc, axisPen.Get());
+        DrawLine(dc, left, right, bottom);
+    }
+    if (chart_.averageHours > 0) {
+        LOGBRUSH brush{BS_SOLID, ::GetSysColor(COLOR_WINDOWTEXT), 0};
+        // A geometric pen stays dashed at every width.
+        UniquePen averagePen(
+            ::ExtCreatePen(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_FLAT, thickness, &brush, 0, nullptr));
+        if (averagePen) {
+            Selection pen(dc, averagePen.Get());
+            DrawLine(dc, left, right, yOf(chart_.averageHours));
+        }
+    }
+}

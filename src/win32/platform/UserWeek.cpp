@@ -1,0 +1,30 @@
+#include "win32/platform/UserWeek.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::string LocaleText(LCTYPE type) {
+    char text[128] = {};
+    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text) <= 1) return {};
+    return text;
+}
+
+}  // namespace
+
+int UserFirstDayOfWeek() {
+    const std::string text = LocaleText(LOCALE_IFIRSTDAYOFWEEK);
+    if (text.size() != 1 || text[0] < '0' || text[0] > '6') return kMonday;
+    return text[0] - '0';
+}
+
+DayNames UserDayNames() {
+    DayNames names = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+    for (int day = 0; day < 7; ++day) {
+        std::string name = LocaleText(static_cast<LCTYPE>(LOCALE_SDAYNAME1 + day));
+        if (!name.empty()) names[static_cast<std::size_t>(day)] = std::move(name);
+    }
+    return names;
+}
