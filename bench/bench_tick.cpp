@@ -25,30 +25,28 @@ int main() {
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/time/DateTime.h"
-#include "core/settings/PasswordCodec.h"
-#include "core/settings/Settings.h"
-#include "win32/platform/SingleInstance.h"
-#include "win32/platform/UniqueHandle.h"
 #include "core/log/LogFile.h"
+#include "e2e/support/ProgramData.h"
+#include "e2e/support/ProgramUnderTest.h"
 #include "res/resource.h"
+#include "win32/Ids.h"
 #include "BenchLog.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char kProgramKey[] = "Software\\Quillmere\\Worktally";
 const char kPasswordCaption[] = "Password - Worktally";
 const char kReportCaption[] = "Weekly Report - Worktally";
 constexpr int kTicks = 15;
 constexpr DWORD kPauseMs = 200;
-constexpr DWORD kWaitMs = 120000;
+constexpr std::chrono::milliseconds kWait{120000};
+constexpr std::chrono::milliseconds kPoll{5};
 
 class BenchError : public std::runtime_error {
   public:
@@ -68,65 +66,8 @@ std::vector<DateTime> MakeSessions(std::size_t count, DateTime now) {
     return records;
 }
 
-void StorePassword() {
-    HKEY raw = nullptr;
-    const std::string key = std::string(kProgramKey) + "\\" + kSettingsSection;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
-                        nullptr) != ERROR_SUCCESS)
-        throw BenchError("cannot create the settings key");
-    UniqueKey settings(raw);
-    const std::string encoded = EncodePassword(kPassword);
-    if (RegSetValueExA(settings.Get(), kPasswordValue, 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(encoded.c_str()),
-                       static_cast<DWORD>(encoded.size() + 1)) != ERROR_SUCCESS)
-        throw BenchError("cannot store the password");
-}
-
 void RemoveSettings() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
-}
-
-// Polls every 5 ms until `found` gives something, or throws after the limit.
-template <typename F>
-auto WaitFor(const char* what, F&& found) {
-    const auto limit = Clock::now() + std::chrono::milliseconds(kWaitMs);
-    for (;;) {
-        if (auto result = found()) return result;
-        if (Clock::now() > limit) throw BenchError(std::string("timed out waiting for ") + what);
-        Sleep(5);
-    }
-}
-
-struct FindData {
-    DWORD Pid;
-    const char* Class;
-    const char* Caption;  // null: any
-    bool MustBeVisible;
-    HWND Found;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM data) {
-    auto* find = reinterpret_cast<FindData*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != find->Pid) return TRUE;
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::string(name) != find->Class) return TRUE;
-    if (find->Caption != nullptr) {
-        char text[128] = {};
-        GetWindowTextA(window, text, sizeof text);
-        if (std::string(text) != find->Caption) return TRUE;
-    }
-    if (find->MustBeVisible && !IsWindowVisible(window)) return TRUE;
-    find->Found = window;
-    return FALSE;
-}
-
-HWND FindTopLevel(DWORD pid, const char* windowClass, const char* caption, bool visible) {
-    FindData find{pid, windowClass, caption, visible, nullptr};
-    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&find));
-    return find.Found;
+    e2e::DeleteRegistryTree(HKEY_CURRENT_USER, e2e::kProgramKey);
 }
 
 double Milliseconds(Clock::duration duration) {
@@ -175,11 +116,9 @@ double TimeTicks(HWND window, HANDLE process) {
     for (int i = 0; i < kTicks + 2; ++i) {
         // Real ticks come a minute apart: the program has painted the last one and is idle.
         Sleep(kPauseMs);
-        WaitForInputIdle(process, kWaitMs);
+        WaitForInputIdle(process, static_cast<DWORD>(kWait.count()));
         const auto start = Clock::now();
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_NORMAL, kWaitMs, &result))
-            throw BenchError("the program did not answer a tick");
+        e2e::SendTo(window, WM_TIMER, kMinuteTimerId, 0, kWait);
         const double wall = Milliseconds(Clock::now() - start);
         if (i >= 2) walls.push_back(wall);
     }
@@ -202,98 +141,60 @@ struct Row {
 std::string ProgramPath(int argc, char** argv) {
     if (argc > 1 && argv[1][0] != '\0' && !std::isdigit(static_cast<unsigned char>(argv[1][0])))
         return argv[1];
-    const char* fromEnvironment = std::getenv("WORKTALLY_EXE");
-    if (fromEnvironment != nullptr && fromEnvironment[0] != '\0') return fromEnvironment;
-    throw BenchError("name worktally.exe as the first argument or in WORKTALLY_EXE");
+    return e2e::ProgramPath();
 }
-
-// The program under test, ended with Exit (or killed) when it goes out of scope.
-class Program {
-  public:
-    Program(const std::string& exe, const std::string& log) {
-        std::string line = "\"" + exe + "\" /L /F \"" + log + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info))
-            throw BenchError("cannot start " + line);
-        CloseHandle(info.hThread);
-        process_.Attach(info.hProcess);
-        pid_ = info.dwProcessId;
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-    ~Program() {
-        if (!process_) return;
-        if (WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0) return;
-        const HWND window = FindTopLevel(pid_, kMainWindowClass, nullptr, false);
-        if (window != nullptr) PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
-        if (WaitForSingleObject(process_.Get(), 30000) != WAIT_OBJECT_0) {
-            std::fprintf(stderr, "bench_tick: the program did not end; killing it\n");
-            TerminateProcess(process_.Get(), 1);
-            WaitForSingleObject(process_.Get(), 10000);
-        }
-    }
-
-    HANDLE Process() const { return process_.Get(); }
-    DWORD Pid() const { return pid_; }
-
-  private:
-    UniqueKernelObject process_;
-    DWORD pid_ = 0;
-};
 
 Row Measure(const std::string& exe, const std::string& log, std::size_t sessions) {
     Row row;
     row.Sessions = sessions;
     RemoveSettings();
-    StorePassword();
+    e2e::StorePassword(kPassword);
     WriteLog(log, MakeSessions(sessions, SystemClock().Now()));
 
     const auto started = Clock::now();
-    Program program(exe, log);
-    const HWND window = WaitFor("the main window", [&] {
-        return FindTopLevel(program.Pid(), kMainWindowClass, nullptr, false);
-    });
+    e2e::Program program(kWait, kPoll);
+    program.Start("/L /F " + e2e::Quoted(log), {}, exe);
+    const HWND window = program.MainWindow();
     // Start-up is over when the program answers messages.
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored);
+    program.Send(WM_NULL);
     row.StartMs = Milliseconds(Clock::now() - started);
 
     row.HiddenMs = TimeTicks(window, program.Process());
     row.AfterHidden = MemoryOf(program.Process());
 
     // Show blocks in the password prompt, so it is posted.
-    PostMessageA(window, WM_COMMAND, IDM_SHOW, 0);
-    const HWND prompt = WaitFor("the password prompt", [&] {
-        return FindTopLevel(program.Pid(), "#32770", kPasswordCaption, true);
-    });
-    const HWND edit = GetDlgItem(prompt, IDC_PASSWORD_EDIT);
-    const HWND ok = GetDlgItem(prompt, IDOK);
-    if (edit == nullptr || ok == nullptr) throw BenchError("the password prompt has no edit or OK");
-    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kPassword));
+    program.Command(IDM_SHOW);
+    const HWND prompt = program.WaitForDialog(kPasswordCaption);
+    e2e::SetControlText(prompt, IDC_PASSWORD_EDIT, kPassword);
     const auto shown = Clock::now();
-    SendMessageA(ok, BM_CLICK, 0, 0);
-    WaitFor("the viewer", [&] { return IsWindowVisible(window) != FALSE; });
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored);
+    e2e::Click(prompt, IDOK);
+    if (!e2e::WaitUntil([&] { return program.MainWindowVisible(); }, kWait, kPoll))
+        throw BenchError("timed out waiting for the viewer");
+    program.Send(WM_NULL);
     row.ShowMs = Milliseconds(Clock::now() - shown);
 
     row.ShownMs = TimeTicks(window, program.Process());
     row.AfterShown = MemoryOf(program.Process());
-    const HWND tree = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
-    if (tree != nullptr) row.ViewItems = SendMessageA(tree, TVM_GETCOUNT, 0, 0);
+    row.ViewItems = e2e::SendTo(program.Tree(), TVM_GETCOUNT, 0, 0, kWait);
     if (row.ViewItems == 0) throw BenchError("the viewer shows an empty tree");
-
     // The weekly report opened as well: each tick also lists every week again.
     PostMessageA(window, WM_COMMAND, IDM_WEEKLY_REPORT, 0);
-    const HWND report = WaitFor("the report window", [&] {
-        return FindTopLevel(program.Pid(), "TWorktallyReportWindow", kReportCaption, true);
-    });
+    HWND report = nullptr;
+    const bool opened = e2e::WaitUntil(
+        [&] {
+            for (const HWND candidate : e2e::TopLevelWindows(program.Pid()))
+                if (e2e::ClassOf(candidate) == "TWorktallyReportWindow" &&
+                    e2e::TextOf(candidate) == kReportCaption && IsWindowVisible(candidate))
+                    report = candidate;
+            return report != nullptr;
+        },
+        kWait, kPoll);
+    if (!opened) throw BenchError("the report window did not open");
     row.ReportMs = TimeTicks(window, program.Process());
     const HWND list = GetDlgItem(report, IDC_REPORT_LIST);
-    if (list != nullptr) row.ReportRows = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    if (list != nullptr) row.ReportRows = e2e::SendTo(list, LVM_GETITEMCOUNT, 0, 0, kWait);
     if (row.ReportRows == 0) throw BenchError("the report lists no week");
+    if (!program.Close()) std::fprintf(stderr, "bench_tick: the program did not end; killed it\n");
     return row;
 }
 

@@ -80,70 +80,10 @@ wine_virtual_desktop() {
         >/dev/null 2>&1
 }
 
-# Builds (once) a small driver that talks to the running program's main window from inside
-# Wine, for the run and screenshot scripts. Prints its path.
-#   wmdrive wait-main | wait-visible | send MSG W L | post MSG W L | wait-dialog CAPTION |
-#           set-text CAPTION ID TEXT | click CAPTION ID | cursor X Y | exit-wait
+# The driver that talks to the running program's main window from inside Wine, for the run and
+# screenshot scripts (tools/wmdrive.cpp, built by scripts/build win64). Prints its path.
 wine_driver() {
-    local build=$1 exe=$1/tools/wmdrive.exe src=$1/tools/wmdrive.c
-    mkdir -p "$build/tools"
-    if [[ ! -f $exe || $exe -ot ${BASH_SOURCE[0]} ]]; then
-        cat >"$src" <<'CSRC'
-#include <windows.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-static HWND main_window(void) { return FindWindowA("TWorktallyMainForm", NULL); }
-static HWND dialog(const char* caption) {
-    HWND w = FindWindowA("#32770", caption);
-    return w && IsWindowVisible(w) ? w : NULL;
-}
-static int wait_for(HWND (*find)(const char*), const char* arg) {
-    for (int i = 0; i < 1500; ++i) { if (find(arg)) return 0; Sleep(20); }
-    fprintf(stderr, "wmdrive: timed out waiting\n");
-    return 1;
-}
-static HWND find_main(const char* unused) { (void)unused; return main_window(); }
-static HWND find_visible(const char* unused) {
-    (void)unused;
-    HWND w = main_window();
-    return w && IsWindowVisible(w) ? w : NULL;
-}
-static HWND find_gone(const char* unused) { (void)unused; return main_window() ? NULL : (HWND)1; }
-int main(int argc, char** argv) {
-    if (argc < 2) return 2;
-    const char* cmd = argv[1];
-    if (!strcmp(cmd, "wait-main")) return wait_for(find_main, NULL);
-    if (!strcmp(cmd, "wait-visible")) return wait_for(find_visible, NULL);
-    if (!strcmp(cmd, "exit-wait")) return wait_for(find_gone, NULL);
-    if (!strcmp(cmd, "wait-dialog") && argc > 2) return wait_for(dialog, argv[2]);
-    if ((!strcmp(cmd, "send") || !strcmp(cmd, "post")) && argc > 4) {
-        HWND w = main_window();
-        if (!w) return 1;
-        UINT m = (UINT)strtoul(argv[2], NULL, 0);
-        WPARAM wp = (WPARAM)strtoull(argv[3], NULL, 0);
-        LPARAM lp = (LPARAM)strtoll(argv[4], NULL, 0);
-        if (!strcmp(cmd, "post")) return PostMessageA(w, m, wp, lp) ? 0 : 1;
-        DWORD_PTR r = 0;
-        return SendMessageTimeoutA(w, m, wp, lp, SMTO_NORMAL, 30000, &r) ? 0 : 1;
-    }
-    if (!strcmp(cmd, "set-text") && argc > 4) {
-        HWND d = dialog(argv[2]);
-        HWND c = d ? GetDlgItem(d, atoi(argv[3])) : NULL;
-        return c && SendMessageA(c, WM_SETTEXT, 0, (LPARAM)argv[4]) ? 0 : 1;
-    }
-    if (!strcmp(cmd, "click") && argc > 3) {
-        HWND d = dialog(argv[2]);
-        HWND c = d ? GetDlgItem(d, atoi(argv[3])) : NULL;
-        if (!c) return 1;
-        SendMessageA(c, BM_CLICK, 0, 0);
-        return 0;
-    }
-    if (!strcmp(cmd, "cursor") && argc > 3) return SetCursorPos(atoi(argv[2]), atoi(argv[3])) ? 0 : 1;
-    return 2;
-}
-CSRC
-        x86_64-w64-mingw32-gcc -O2 -o "$exe" "$src" || return 1
-    fi
+    local exe=$1/win64/wmdrive.exe
+    [[ -f $exe ]] || { echo "wine_driver: $exe missing (scripts/build win64)" >&2; return 1; }
     echo "$exe"
 }

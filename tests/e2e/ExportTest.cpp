@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
 
 namespace e2e {
 namespace {

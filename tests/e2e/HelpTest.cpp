@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
+#include "e2e/support/WineHost.h"
 
 namespace e2e {
 namespace {

@@ -4,7 +4,9 @@
 
 #include <thread>
 
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
 
 namespace e2e {
 namespace {

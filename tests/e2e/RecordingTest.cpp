@@ -5,7 +5,9 @@
 #include <cctype>
 #include <thread>
 
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
 #include "core/log/LogFile.h"
 
 namespace e2e {

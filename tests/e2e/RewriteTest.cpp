@@ -4,7 +4,10 @@
 #include <windows.h>
 
 #include "core/settings/PasswordCodec.h"
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
+#include "e2e/support/WineHost.h"
 
 namespace e2e {
 namespace {

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
 #include "core/log/LogFile.h"
 #include "res/resource.h"
 

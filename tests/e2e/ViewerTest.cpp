@@ -2,11 +2,14 @@
 // prompt, hiding and showing, and the stored window position.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <thread>
 
-#include "e2e/Harness.h"
+#include "e2e/Fixture.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
 
 namespace e2e {
 namespace {
