@@ -161,10 +161,7 @@ void HelpWindow::OnCreate() {
 void HelpWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     dpi_ = HIWORD(wParam);
     ApplyFont();
-    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveToSuggestedRect(hwnd_, lParam);
 }
 
 void HelpWindow::ApplyFont() {

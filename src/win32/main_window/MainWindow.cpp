@@ -279,10 +279,7 @@ void MainWindow::LayoutControls() {
 void MainWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     dpi_ = HIWORD(wParam);
     tree_.SetDpi(dpi_);
-    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveToSuggestedRect(hwnd_, lParam);
 }
 
 void MainWindow::OnCloseRequested() {

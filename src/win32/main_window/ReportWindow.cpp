@@ -232,10 +232,7 @@ void ReportWindow::OnSize() {
 void ReportWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     dpi_ = HIWORD(wParam);
     ApplyFont();
-    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveToSuggestedRect(hwnd_, lParam);
 }
 
 void ReportWindow::ApplyFont() {

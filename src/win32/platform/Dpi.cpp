@@ -24,6 +24,13 @@ int WindowDpi(HWND window) {
     return DeviceDpi(window);
 }
 
+void MoveToSuggestedRect(HWND window, LPARAM lParam) {
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    ::SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int SystemDpi() {
     return DeviceDpi(nullptr);
 }

@@ -11,6 +11,8 @@ inline constexpr int kDesignDpi = 96;
 int WindowDpi(HWND window);
 // The system's DPI, for a window that does not exist yet.
 int SystemDpi();
+// WM_DPICHANGED: moves the window to the rectangle Windows suggests in `lParam`.
+void MoveToSuggestedRect(HWND window, LPARAM lParam);
 // `pixels` at 96 DPI, scaled to `dpi`.
 inline int ScaleToDpi(int pixels, int dpi) {
     return ::MulDiv(pixels, dpi, kDesignDpi);
