@@ -74,11 +74,8 @@ std::string Unregister(AutoRunTargets autoRun) {
     std::string failure;
     if (autoRun.Machine.IsRegistered() && !autoRun.Machine.UnregisterAutoRun())
         failure = NotRemoved(kMachineRunKeyName);
-    if (autoRun.User.IsRegistered() && !autoRun.User.UnregisterAutoRun()) {
-        // Appended piece by piece: GCC 12 at -O3 warns falsely about "x" + std::string&&.
-        if (!failure.empty()) failure += '\n';
-        failure += NotRemoved(kUserRunKeyName);
-    }
+    if (autoRun.User.IsRegistered() && !autoRun.User.UnregisterAutoRun())
+        failure += (failure.empty() ? "" : "\n") + NotRemoved(kUserRunKeyName);
     return failure;
 }
 
