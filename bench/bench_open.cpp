@@ -41,7 +41,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char kReportClass[] = "TWorktallyReportWindow";
-constexpr int kExportRuns = 5;
+constexpr int kExportRuns = 7;
 constexpr int kOpenRuns = 9;
 constexpr std::size_t kShortLog = 10;
 constexpr std::chrono::milliseconds kWait{120000};
@@ -190,14 +190,25 @@ void Run(const std::string& exe, const std::string& folder, std::size_t sessions
     std::printf("less that of the same export of an empty log (Wine starting the process).\n");
     std::printf("%9s %11s %11s %11s\n", "kind", "empty log", "long log", "log's share");
     std::fflush(stdout);
+    // The two logs take turns, so that a change in the machine's load meets both alike.
+    const std::string empty = folder + "worktally-bench-empty.dat";
+    WriteLog(empty, 0);
+    WriteLog(log, sessions);
     for (const char* kind : {"days", "weeks", "sessions"}) {
-        WriteLog(log, 0);
-        const double empty = MedianOf(kExportRuns, [&] { return TimeExport(exe, log, csv, kind); });
-        WriteLog(log, sessions);
-        const double full = MedianOf(kExportRuns, [&] { return TimeExport(exe, log, csv, kind); });
-        std::printf("%9s %11.1f %11.1f %11.1f\n", kind, empty, full, full - empty);
+        TimeExport(exe, empty, csv, kind);
+        TimeExport(exe, log, csv, kind);
+        std::vector<double> emptyMs;
+        std::vector<double> fullMs;
+        for (int i = 0; i < kExportRuns; ++i) {
+            emptyMs.push_back(TimeExport(exe, empty, csv, kind));
+            fullMs.push_back(TimeExport(exe, log, csv, kind));
+        }
+        const double a = Median(emptyMs);
+        const double b = Median(fullMs);
+        std::printf("%9s %11.1f %11.1f %11.1f\n", kind, a, b, b - a);
         std::fflush(stdout);
     }
+    NativeFileSystem().Remove(empty);
     std::printf("(long log: %zu sessions)\n\n", sessions);
 
     std::printf("Viewer and weekly report opening: median of %d runs, wall-clock ms. Viewer:\n",
@@ -245,6 +256,7 @@ int main(int argc, char** argv) {
     }
     NativeFileSystem().Remove(log);
     NativeFileSystem().Remove(csv);
+    NativeFileSystem().Remove(std::string(folder) + "worktally-bench-empty.dat");
     RemoveSettings();
     return status;
 }
