@@ -2,6 +2,7 @@
 
 // The log both benchmarks read: realistic working days, scrambled with one password.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -44,10 +45,21 @@ inline std::vector<DateTime> MakeSessions(std::size_t count) {
     return records;
 }
 
-// Writes the records scrambled with kPassword.
-inline void WriteLog(const std::string& path, const std::vector<DateTime>& records) {
+// The same log moved by whole weeks so that its last session starts in the week up to the day
+// before yesterday: a program logging now then records its own session last.
+inline std::vector<DateTime> MakeSessionsBefore(std::size_t count, DateTime now) {
+    std::vector<DateTime> records = MakeSessions(count);
+    const double lastDay = std::trunc(now) - 2;
+    const double weeks = std::floor((lastDay - std::trunc(records[records.size() - 2])) / 7);
+    for (DateTime& record : records) record += 7 * weeks;
+    return records;
+}
+
+// Writes the records scrambled with the password.
+inline void WriteLog(const std::string& path, const std::vector<DateTime>& records,
+                     const std::string& password = kPassword) {
     constexpr auto size = static_cast<std::size_t>(kRecordSize);
-    const RecordKeys keys(kPassword);
+    const RecordKeys keys(password);
     std::vector<unsigned char> bytes(records.size() * size);
     for (std::size_t r = 0; r < records.size(); ++r)
         StoreRecordBytes(keys.Scramble(static_cast<std::int64_t>(r), records[r]), &bytes[size * r]);

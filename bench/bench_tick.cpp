@@ -56,16 +56,6 @@ class BenchError : public std::runtime_error {
 using bench::kPassword;
 using bench::WriteLog;
 
-// The benchmark's log moved by whole weeks so that it ends within the week before the day
-// before yesterday: the program's own session then comes last.
-std::vector<DateTime> MakeSessions(std::size_t count, DateTime now) {
-    std::vector<DateTime> records = bench::MakeSessions(count);
-    const double lastDay = std::trunc(now) - 2;
-    const double weeks = std::floor((lastDay - std::trunc(records[records.size() - 2])) / 7);
-    for (DateTime& record : records) record += 7 * weeks;
-    return records;
-}
-
 void RemoveSettings() {
     e2e::DeleteRegistryTree(HKEY_CURRENT_USER, e2e::kProgramKey);
 }
@@ -149,7 +139,7 @@ Row Measure(const std::string& exe, const std::string& log, std::size_t sessions
     row.Sessions = sessions;
     RemoveSettings();
     e2e::StorePassword(kPassword);
-    WriteLog(log, MakeSessions(sessions, SystemClock().Now()));
+    WriteLog(log, bench::MakeSessionsBefore(sessions, SystemClock().Now()));
 
     const auto started = Clock::now();
     e2e::Program program(kWait, kPoll);

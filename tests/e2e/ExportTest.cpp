@@ -2,6 +2,17 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "e2e/Fixture.h"
 #include "e2e/support/Files.h"
 #include "e2e/support/ProgramData.h"
@@ -37,6 +48,162 @@ TEST_F(Export, AsksThePasswordAndWritesTheSessions) {
               "2001-03-05 10:00:00,2001-03-05 11:15:00,1:15,1.25\r\n"
               "2001-03-06 08:00:00,2001-03-06 09:30:00,1:30,1.50\r\n");
     EXPECT_FALSE(FileExists(csv + ".tmp"));
+}
+
+// A local wall-clock minute as the test writes it.
+struct Stamp {
+    int Year, Month, Day, Hour, Minute;
+};
+
+// Sessions across midnight, across the end of an ISO week, across the end of 2026 (a year of
+// 53 weeks) and on 2024-12-30, a Monday of week 1 of 2025.
+const std::vector<std::pair<Stamp, Stamp>> kCalendarSessions = {
+    {{2024, 12, 30, 10, 0}, {2024, 12, 30, 11, 7}},
+    {{2026, 12, 21, 9, 0}, {2026, 12, 21, 17, 5}},
+    {{2026, 12, 23, 8, 10}, {2026, 12, 23, 12, 0}},
+    {{2026, 12, 23, 12, 45}, {2026, 12, 23, 13, 1}},
+    {{2026, 12, 25, 23, 50}, {2026, 12, 26, 0, 20}},
+    {{2026, 12, 31, 23, 0}, {2027, 1, 1, 1, 30}},
+    {{2027, 1, 3, 22, 30}, {2027, 1, 4, 0, 45}},
+    {{2027, 1, 4, 7, 59}, {2027, 1, 4, 8, 0}},
+};
+
+namespace chr = std::chrono;
+using Minutes = chr::time_point<chr::system_clock, chr::minutes>;
+
+Minutes MinuteOf(const Stamp& s) {
+    const chr::sys_days day = chr::year{s.Year} / s.Month / s.Day;
+    return day + chr::hours{s.Hour} + chr::minutes{s.Minute};
+}
+
+std::string Format(const char* pattern, auto... values) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+std::string DateText(chr::sys_days day) {
+    const chr::year_month_day date{day};
+    return Format("%04d-%02u-%02u", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+}
+
+std::string DurationText(long minutes) {
+    return Format("%ld:%02ld", minutes / 60, minutes % 60);
+}
+
+std::string HoursText(long minutes) {
+    return Format("%.2f", static_cast<double>(minutes) / 60);
+}
+
+// Minutes per calendar day, a session past midnight cut at each midnight.
+std::map<chr::sys_days, long> MinutesPerDay() {
+    std::map<chr::sys_days, long> days;
+    for (const auto& [start, end] : kCalendarSessions) {
+        for (Minutes from = MinuteOf(start); from < MinuteOf(end);) {
+            const chr::sys_days day = chr::floor<chr::days>(from);
+            const Minutes to = std::min<Minutes>(MinuteOf(end), day + chr::days{1});
+            days[day] += (to - from).count();
+            from = to;
+        }
+    }
+    return days;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows ExpectedDays() {
+    Rows rows = {{"Date", "Duration", "Hours"}};
+    for (const auto& [day, minutes] : MinutesPerDay())
+        rows.push_back({DateText(day), DurationText(minutes), HoursText(minutes)});
+    return rows;
+}
+
+// ISO 8601: a week belongs to the year of its Thursday.
+std::string IsoWeekText(chr::sys_days monday) {
+    const chr::sys_days thursday = monday + chr::days{3};
+    const chr::year year = chr::year_month_day{thursday}.year();
+    const chr::sys_days firstJanuary = year / 1 / 1;
+    return Format("%04d-W%02d", static_cast<int>(year),
+                  static_cast<int>((thursday - firstJanuary).count() / 7 + 1));
+}
+
+Rows ExpectedWeeks() {
+    std::map<chr::sys_days, std::array<long, 7>> weeks;  // by Monday
+    for (const auto& [day, minutes] : MinutesPerDay()) {
+        const unsigned fromMonday = chr::weekday{day}.iso_encoding() - 1;
+        weeks[day - chr::days{fromMonday}][fromMonday] += minutes;
+    }
+    Rows rows = {{"Week", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
+                  "Sunday", "Total"}};
+    for (const auto& [monday, days] : weeks) {
+        std::vector<std::string> row = {IsoWeekText(monday)};
+        for (const long minutes : days) row.push_back(DurationText(minutes));
+        row.push_back(DurationText(std::accumulate(days.begin(), days.end(), 0L)));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string StampText(const Stamp& s) {
+    return Format("%04d-%02d-%02d %02d:%02d:00", s.Year, s.Month, s.Day, s.Hour, s.Minute);
+}
+
+Rows ExpectedSessions() {
+    Rows rows = {{"Start", "End", "Duration", "Hours"}};
+    for (const auto& [start, end] : kCalendarSessions) {
+        const long minutes = (MinuteOf(end) - MinuteOf(start)).count();
+        rows.push_back(
+            {StampText(start), StampText(end), DurationText(minutes), HoursText(minutes)});
+    }
+    return rows;
+}
+
+// CRLF lines of comma-separated cells; a bare LF stays inside a cell and fails the compare.
+Rows ParseCsv(const std::string& text) {
+    Rows rows;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "last line without CR LF: " << text.substr(at);
+            end = text.size();
+        }
+        std::vector<std::string> cells;
+        std::stringstream line(text.substr(at, end - at));
+        for (std::string cell; std::getline(line, cell, ',');) cells.push_back(cell);
+        rows.push_back(cells);
+        at = end + 2;
+    }
+    return rows;
+}
+
+TEST_F(Export, EachKindHoldsTheTotalsOfTheSessionsWritten) {
+    std::vector<DateTime> records;
+    for (const auto& [start, end] : kCalendarSessions) {
+        for (const Stamp& s : {start, end})
+            records.push_back(EncodeDateTime(s.Year, s.Month, s.Day, s.Hour, s.Minute));
+    }
+    WriteBytes(LogPath(), LogBytes(records, ""));
+    const struct {
+        const char* Kind;
+        Rows Expected;
+    } cases[] = {
+        {"days", ExpectedDays()},
+        {"weeks", ExpectedWeeks()},
+        {"sessions", ExpectedSessions()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Kind);
+        const std::string csv = PathIn(std::string(c.Kind) + ".csv");
+        Program& program =
+            Start("/E " + Quoted(csv) + " /R " + c.Kind + " /F " + Quoted(LogPath()));
+        program.ExpectExit();
+        EXPECT_EQ(program.ExitCode(), 0u);
+        const Rows rows = ParseCsv(Text(ReadBytes(csv)));
+        ASSERT_EQ(rows.size(), c.Expected.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) EXPECT_EQ(rows[r], c.Expected[r]) << r;
+    }
 }
 
 TEST_F(Export, AMissingFolderLeavesNoFileAndFails) {

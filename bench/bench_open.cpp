@@ -1,0 +1,264 @@
+// Times what a user waits for on a long log: the command-line export of each kind, the viewer
+// opening and the weekly report opening, each against a short log, so that what is left is
+// the log's share. Prints a table; fails nothing but a run that cannot be made.
+//
+// Usage: bench_open [worktally.exe] [sessions]   (the program also from WORKTALLY_EXE)
+
+#include <cstdio>
+
+#ifndef _WIN32
+
+int main() {
+    std::printf("bench_open drives worktally.exe and runs on Windows only\n");
+    return 0;
+}
+
+#else
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/time/DateTime.h"
+#include "core/log/LogFile.h"
+#include "e2e/support/Files.h"
+#include "e2e/support/ProgramData.h"
+#include "e2e/support/ProgramUnderTest.h"
+#include "res/resource.h"
+#include "win32/Ids.h"
+#include "BenchLog.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char kReportClass[] = "TWorktallyReportWindow";
+constexpr int kExportRuns = 7;
+constexpr int kOpenRuns = 9;
+constexpr std::size_t kShortLog = 10;
+constexpr std::chrono::milliseconds kWait{120000};
+// The waits poll often: the figures are differences of a few milliseconds.
+constexpr std::chrono::milliseconds kPoll{1};
+
+class BenchError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+double Milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Each run starts without settings: no password prompt, the window at its first place.
+void RemoveSettings() {
+    e2e::DeleteRegistryTree(HKEY_CURRENT_USER, e2e::kProgramKey);
+}
+
+// A log without a password, so that nothing waits for a prompt; empty for no sessions.
+void WriteLog(const std::string& path, std::size_t sessions) {
+    if (sessions == 0) {
+        e2e::WriteBytes(path, {});
+        return;
+    }
+    bench::WriteLog(path, bench::MakeSessionsBefore(sessions, SystemClock().Now()), "");
+}
+
+// The median of `runs` timings, after one that is not counted (Wine's caches warm up).
+double MedianOf(int runs, const std::function<double()>& run) {
+    run();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) times.push_back(run());
+    return Median(times);
+}
+
+// From the process start until it has written the file and ended.
+double TimeExport(const std::string& exe, const std::string& log, const std::string& csv,
+                  const char* kind) {
+    RemoveSettings();
+    NativeFileSystem().Remove(csv);
+    const auto started = Clock::now();
+    e2e::Program program(kWait, kPoll);
+    program.Start("/E " + e2e::Quoted(csv) + " /R " + kind + " /F " + e2e::Quoted(log), {}, exe);
+    if (!program.WaitForExit(kWait)) throw BenchError("the export did not end");
+    const double ms = Milliseconds(Clock::now() - started);
+    if (program.ExitCode() != 0 || e2e::ReadBytes(csv).empty())
+        throw BenchError(std::string("the export of ") + kind + " failed");
+    return ms;
+}
+
+// Zero also while the window is still being created, before its status bar exists.
+LRESULT StatusLength(HWND window) {
+    const HWND status = GetDlgItem(window, IDC_STATUS_BAR);
+    return status == nullptr ? 0 : LOWORD(e2e::SendTo(status, SB_GETTEXTLENGTHA, 0, 0, kWait));
+}
+
+struct Opening {
+    double OpenMs = 0;
+    LRESULT ViewItems = 0;
+    double ReportMs = 0;
+    LRESULT ReportRows = 0;
+};
+
+// The viewer from the process start until it shows the tree and the status bar's total (the
+// last step of showing) and answers messages.
+double OpenViewer(e2e::Program& program, const std::string& exe, const std::string& log) {
+    RemoveSettings();
+    const auto started = Clock::now();
+    program.Start("/F " + e2e::Quoted(log), {}, exe);
+    const HWND window = program.MainWindow();
+    const bool shown = e2e::WaitUntil(
+        [&] { return IsWindowVisible(window) && StatusLength(window) != 0; }, kWait, kPoll);
+    if (!shown) throw BenchError("the viewer did not show its total");
+    program.Send(WM_NULL);
+    return Milliseconds(Clock::now() - started);
+}
+
+HWND ReportWindow(DWORD pid) {
+    for (const HWND window : e2e::TopLevelWindows(pid))
+        if (e2e::ClassOf(window) == kReportClass) return window;
+    return nullptr;
+}
+
+// View > Weekly Report until its list holds the weeks and it answers messages; then closed.
+double OpenReport(e2e::Program& program, LRESULT& rows) {
+    const auto started = Clock::now();
+    program.Command(IDM_WEEKLY_REPORT);
+    HWND report = nullptr;
+    HWND list = nullptr;
+    const bool listed = e2e::WaitUntil(
+        [&] {
+            if (report == nullptr) report = ReportWindow(program.Pid());
+            if (report == nullptr || !IsWindowVisible(report)) return false;
+            if (list == nullptr) list = GetDlgItem(report, IDC_REPORT_LIST);
+            return list != nullptr && e2e::SendTo(list, LVM_GETITEMCOUNT, 0, 0, kWait) != 0;
+        },
+        kWait, kPoll);
+    if (!listed) throw BenchError("the report listed no week");
+    e2e::SendTo(report, WM_NULL, 0, 0, kWait);
+    const double ms = Milliseconds(Clock::now() - started);
+    rows = e2e::SendTo(list, LVM_GETITEMCOUNT, 0, 0, kWait);
+    PostMessageA(report, WM_CLOSE, 0, 0);
+    if (!e2e::WaitUntil([&] { return ReportWindow(program.Pid()) == nullptr; }, kWait, kPoll))
+        throw BenchError("the report did not close");
+    return ms;
+}
+
+Opening MeasureOpening(const std::string& exe, const std::string& log, std::size_t sessions) {
+    WriteLog(log, sessions);
+    Opening result;
+    result.OpenMs = MedianOf(kOpenRuns, [&] {
+        e2e::Program program(kWait, kPoll);
+        const double ms = OpenViewer(program, exe, log);
+        result.ViewItems = e2e::SendTo(program.Tree(), TVM_GETCOUNT, 0, 0, kWait);
+        if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
+        return ms;
+    });
+    if (result.ViewItems == 0) throw BenchError("the viewer shows an empty tree");
+    e2e::Program program(kWait, kPoll);
+    OpenViewer(program, exe, log);
+    result.ReportMs = MedianOf(kOpenRuns, [&] { return OpenReport(program, result.ReportRows); });
+    if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
+    return result;
+}
+
+std::string ProgramPath(int argc, char** argv) {
+    if (argc > 1 && argv[1][0] != '\0' && !std::isdigit(static_cast<unsigned char>(argv[1][0])))
+        return argv[1];
+    return e2e::ProgramPath();
+}
+
+void Run(const std::string& exe, const std::string& folder, std::size_t sessions) {
+    const std::string log = folder + "worktally-bench-open.dat";
+    const std::string csv = folder + "worktally-bench-open.csv";
+
+    std::printf("Command-line export, worktally.exe /E FILE /R KIND /F LOG: median of %d runs\n",
+                kExportRuns);
+    std::printf("from the process start to its end, wall-clock ms; the log's share is the time\n");
+    std::printf("less that of the same export of an empty log (Wine starting the process).\n");
+    std::printf("%9s %11s %11s %11s\n", "kind", "empty log", "long log", "log's share");
+    std::fflush(stdout);
+    // The two logs take turns, so that a change in the machine's load meets both alike.
+    const std::string empty = folder + "worktally-bench-empty.dat";
+    WriteLog(empty, 0);
+    WriteLog(log, sessions);
+    for (const char* kind : {"days", "weeks", "sessions"}) {
+        TimeExport(exe, empty, csv, kind);
+        TimeExport(exe, log, csv, kind);
+        std::vector<double> emptyMs;
+        std::vector<double> fullMs;
+        for (int i = 0; i < kExportRuns; ++i) {
+            emptyMs.push_back(TimeExport(exe, empty, csv, kind));
+            fullMs.push_back(TimeExport(exe, log, csv, kind));
+        }
+        const double a = Median(emptyMs);
+        const double b = Median(fullMs);
+        std::printf("%9s %11.1f %11.1f %11.1f\n", kind, a, b, b - a);
+        std::fflush(stdout);
+    }
+    NativeFileSystem().Remove(empty);
+    std::printf("(long log: %zu sessions)\n\n", sessions);
+
+    std::printf("Viewer and weekly report opening: median of %d runs, wall-clock ms. Viewer:\n",
+                kOpenRuns);
+    std::printf("worktally.exe /F LOG from the process start until the window shows the tree\n");
+    std::printf("and the status bar's total and answers; report: View > Weekly Report until\n");
+    std::printf("its list holds the weeks and it answers.\n");
+    std::printf("%9s %9s %11s %10s %12s\n", "sessions", "viewer", "view items", "report",
+                "report rows");
+    std::fflush(stdout);
+    const Opening small = MeasureOpening(exe, log, kShortLog);
+    std::printf("%9zu %9.1f %11ld %10.1f %12ld\n", kShortLog, small.OpenMs,
+                static_cast<long>(small.ViewItems), small.ReportMs,
+                static_cast<long>(small.ReportRows));
+    std::fflush(stdout);
+    const Opening large = MeasureOpening(exe, log, sessions);
+    std::printf("%9zu %9.1f %11ld %10.1f %12ld\n", sessions, large.OpenMs,
+                static_cast<long>(large.ViewItems), large.ReportMs,
+                static_cast<long>(large.ReportRows));
+    std::printf("%9s %9.1f %11s %10.1f\n", "more", large.OpenMs - small.OpenMs, "",
+                large.ReportMs - small.ReportMs);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    char folder[MAX_PATH] = {};
+    if (GetTempPathA(MAX_PATH, folder) == 0) {
+        std::fprintf(stderr, "bench_open: no temporary folder\n");
+        return 1;
+    }
+    const std::string log = std::string(folder) + "worktally-bench-open.dat";
+    const std::string csv = std::string(folder) + "worktally-bench-open.csv";
+    int status = 0;
+    try {
+        std::size_t sessions = 100000;
+        for (int i = 1; i < argc; ++i)
+            if (std::isdigit(static_cast<unsigned char>(argv[i][0])))
+                sessions = static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10));
+        Run(ProgramPath(argc, argv), folder, sessions);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_open: %s\n", error.what());
+        status = 1;
+    }
+    NativeFileSystem().Remove(log);
+    NativeFileSystem().Remove(csv);
+    NativeFileSystem().Remove(std::string(folder) + "worktally-bench-empty.dat");
+    RemoveSettings();
+    return status;
+}
+
+#endif
