@@ -43,21 +43,6 @@ std::wstring Widened(const std::string& text) {
     return result;
 }
 
-bool RegisterHelpClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof(existing);
-    if (::GetClassInfoExA(instance, kHelpWindowClass, &existing)) return true;
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_WORKTALLY));
-    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kHelpWindowClass;
-    return ::RegisterClassExA(&windowClass) != 0;
-}
-
 }  // namespace
 
 HelpWindow::~HelpWindow() {
@@ -71,7 +56,10 @@ bool HelpWindow::Contains(HWND window) const {
 
 void HelpWindow::Show(HWND owner) {
     if (hwnd_ == nullptr) {
-        if (!RegisterHelpClass(instance_, WindowThunk<HelpWindow>)) return;
+        if (!RegisterWindowClassOnce(instance_, kHelpWindowClass, WindowThunk<HelpWindow>,
+                                     ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY)),
+                                     reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
+            return;
         dpi_ = SystemDpi();
         // Owned, so it stays above the viewer and goes with it; the result arrives through
         // WM_NCCREATE.

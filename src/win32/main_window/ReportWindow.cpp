@@ -33,23 +33,6 @@ constexpr int kFontPoints = 9;
 
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
 
-bool RegisterReportClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof(existing);
-    if (::GetClassInfoExA(instance, kReportWindowClass, &existing)) return true;
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    // Every size change redraws the whole chart, which scales with the window.
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_WORKTALLY));
-    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = nullptr;  // the chart paints every pixel: no erase to flicker
-    windowClass.lpszClassName = kReportWindowClass;
-    return ::RegisterClassExA(&windowClass) != 0;
-}
-
 // A bitmap to draw the chart on before it goes to the screen in one piece.
 class BackBuffer {
   public:
@@ -118,7 +101,12 @@ bool ReportWindow::Contains(HWND window) const {
 
 void ReportWindow::Show(HWND owner, DateTime now) {
     if (hwnd_ == nullptr) {
-        if (!RegisterReportClass(instance_, WindowThunk<ReportWindow>)) return;
+        // The chart paints every pixel (no erase to flicker) and scales with the window, so every
+        // size change redraws it whole.
+        if (!RegisterWindowClassOnce(instance_, kReportWindowClass, WindowThunk<ReportWindow>,
+                                     ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY)),
+                                     nullptr, CS_HREDRAW | CS_VREDRAW))
+            return;
         dpi_ = SystemDpi();
         ShowTable(
             BuildWeekTable(LogTotals(), UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));

@@ -9,6 +9,25 @@
 
 #include <exception>
 
+// Registers a window class of this instance unless it is registered already (a window that is
+// opened again); false when it can be neither found nor registered.
+inline bool RegisterWindowClassOnce(HINSTANCE instance, const char* name, WNDPROC procedure,
+                                    HICON icon, HBRUSH background, UINT style = 0) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExA(instance, name, &existing)) return true;
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = name;
+    return ::RegisterClassExA(&windowClass) != 0;
+}
+
 template <class Window>
 LRESULT CALLBACK WindowThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     Window* self = nullptr;
