@@ -206,3 +206,16 @@ class MemoryFileSystem final : public FileSystem {
     std::array<int, static_cast<std::size_t>(Op::Count)> calls_{};
     std::shared_ptr<int> openFiles_ = std::make_shared<int>(0);
 };
+
+// The bytes of a log of these (start, end) pairs, each record scrambled with `password` and its
+// record number, as the program writes them.
+inline MemoryFileSystem::Bytes LogBytes(const std::vector<std::pair<DateTime, DateTime>>& pairs,
+                                        const std::string& password) {
+    MemoryFileSystem::Bytes bytes(pairs.size() * 16);
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const auto number = static_cast<std::int32_t>(2 * k);
+        StoreRecordBytes(ScrambleRecord(password, number, pairs[k].first), &bytes[16 * k]);
+        StoreRecordBytes(ScrambleRecord(password, number + 1, pairs[k].second), &bytes[16 * k + 8]);
+    }
+    return bytes;
+}

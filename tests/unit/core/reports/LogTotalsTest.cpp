@@ -22,16 +22,6 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0) {
     return EncodeDateTime(year, month, day, hour, minute);
 }
 
-MemoryFileSystem::Bytes LogBytes(const std::vector<Pair>& pairs, const std::string& password) {
-    MemoryFileSystem::Bytes bytes(pairs.size() * 16);
-    for (std::size_t k = 0; k < pairs.size(); ++k) {
-        const auto number = static_cast<std::int32_t>(2 * k);
-        StoreRecordBytes(ScrambleRecord(password, number, pairs[k].first), &bytes[16 * k]);
-        StoreRecordBytes(ScrambleRecord(password, number + 1, pairs[k].second), &bytes[16 * k + 8]);
-    }
-    return bytes;
-}
-
 // "2026-12-08 8:55" per day, read back through the day texts a user would see.
 std::vector<std::string> DayLines(const LogTotals& totals) {
     std::vector<std::string> lines;

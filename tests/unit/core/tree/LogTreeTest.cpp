@@ -40,16 +40,6 @@ DateTime At(int year, int month, int day, int hour, int minute = 0) {
     return EncodeDateTime(year, month, day, hour, minute);
 }
 
-MemoryFileSystem::Bytes LogBytes(const std::vector<Pair>& pairs, const std::string& password) {
-    MemoryFileSystem::Bytes bytes(pairs.size() * 16);
-    for (std::size_t k = 0; k < pairs.size(); ++k) {
-        const auto number = static_cast<std::int32_t>(2 * k);
-        StoreRecordBytes(ScrambleRecord(password, number, pairs[k].first), &bytes[16 * k]);
-        StoreRecordBytes(ScrambleRecord(password, number + 1, pairs[k].second), &bytes[16 * k + 8]);
-    }
-    return bytes;
-}
-
 LogTree Build(MemoryFileSystem& files, DateTime today, const std::string& password = "") {
     LogTree tree = BuildLogTree(files, kPath, EncodePassword(password), today);
     EXPECT_EQ(files.OpenFiles(), 0);
