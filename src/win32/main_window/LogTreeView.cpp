@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,33 +47,14 @@ HTREEITEM Next(HWND tree, HTREEITEM item, UINT relation) {
 
 }  // namespace
 
-void LogTreeView::Create(HWND parent, HINSTANCE instance, int id, int dpi,
-                         std::function<void()> onDeleteKeyUp) {
-    onDeleteKeyUp_ = std::move(onDeleteKeyUp);
-    // Read-only (no label editing), and the selection hidden while the tree has no focus.
+void LogTreeView::Create(HWND parent, HINSTANCE instance, int id, int dpi) {
+    // Read-only (no label editing), and the selection hidden while the tree has no focus. Not
+    // subclassed: under Wine each message to a subclassed control costs two server calls.
     tree_ = ::CreateWindowExA(
         WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, 0, 0,
         0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    ::SetWindowSubclass(tree_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     SetDpi(dpi);
-}
-
-LRESULT CALLBACK LogTreeView::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR refData) noexcept {
-    auto* self = reinterpret_cast<LogTreeView*>(refData);
-    if (message == WM_KEYUP && wParam == VK_DELETE && self != nullptr && self->onDeleteKeyUp_) {
-        try {
-            self->onDeleteKeyUp_();
-        } catch (const std::exception& error) {
-            ::MessageBoxA(nullptr, error.what(), "Worktally", MB_OK | MB_ICONERROR);
-        } catch (...) {
-            ::MessageBoxA(nullptr, "Unexpected error", "Worktally", MB_OK | MB_ICONERROR);
-        }
-        return 0;
-    }
-    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, SubclassProc, 1);
-    return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void LogTreeView::SetDpi(int dpi) {

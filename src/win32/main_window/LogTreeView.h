@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
 #include <optional>
 
 #include "core/time/DateTimeFormat.h"
@@ -20,10 +19,8 @@ class LogTreeView {
     LogTreeView(const LogTreeView&) = delete;
     LogTreeView& operator=(const LogTreeView&) = delete;
 
-    // Creates the control as the child `id` of `parent`; `onDeleteKeyUp` runs when Del is
-    // released in it.
-    void Create(HWND parent, HINSTANCE instance, int id, int dpi,
-                std::function<void()> onDeleteKeyUp);
+    // Creates the control as the child `id` of `parent`.
+    void Create(HWND parent, HINSTANCE instance, int id, int dpi);
     // The control is gone with its parent.
     void Destroyed() { tree_ = nullptr; }
     HWND Handle() const { return tree_; }
@@ -46,12 +43,9 @@ class LogTreeView {
     void ShowContextMenu(LPARAM position, HMENU menu, HWND owner);
 
   private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR refData) noexcept;
     const Period* PeriodOf(HTREEITEM item) const;
 
     HWND tree_ = nullptr;
     UniqueFont font_;
-    std::function<void()> onDeleteKeyUp_;
     LazyTreeRenderer renderer_;  // what the control holds
 };

@@ -103,6 +103,12 @@ bool MainWindow::PreTranslateMessage(MSG& message) {
         // Bit 30: the key was down already, an auto-repeat of the same press.
         if (!deleteKey_.KeyDown((message.lParam & (1L << 30)) != 0)) return true;
     }
+    if (message.message == WM_KEYUP && message.wParam == VK_DELETE &&
+        message.hwnd == tree_.Handle() && message.hwnd != nullptr) {
+        // As a command, so that the window procedure's guard catches what it throws.
+        if (deleteKey_.KeyUp()) ::SendMessageA(hwnd_, WM_COMMAND, IDM_DELETE_BRANCH, 0);
+        return true;
+    }
     return accelerators_ != nullptr && ::TranslateAcceleratorA(hwnd_, accelerators_, &message) != 0;
 }
 
@@ -233,7 +239,7 @@ void MainWindow::OnCreate() {
                           0, hwnd_, reinterpret_cast<HMENU>(IDC_STATUS_BAR), instance_, nullptr);
     int parts[] = {-1};  // the only panel reaches the right edge
     ::SendMessageA(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-    tree_.Create(hwnd_, instance_, IDC_TIME_TREE, dpi_, [this] { OnTreeDeleteKeyUp(); });
+    tree_.Create(hwnd_, instance_, IDC_TIME_TREE, dpi_);
     tray_.Attach(hwnd_, icon_);
 
     helpImage_.Attach(static_cast<HBITMAP>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDB_HELP_IMAGE),
@@ -362,10 +368,6 @@ void MainWindow::OnTreeSelectionChanged() {
     // Whatever selected the node (the user, the tree getting the focus, a rebuild keeping the
     // place), the user sees it highlighted and may delete it.
     EnableDeleteItems(tree_.SelectedPeriod() != nullptr);
-}
-
-void MainWindow::OnTreeDeleteKeyUp() {
-    if (deleteKey_.KeyUp()) OnDeleteBranch();
 }
 
 // --- Boxes --------------------------------------------------------------------------------

@@ -86,7 +86,6 @@ class MainWindow {
     void RenderTree();
     void OnTreeNotify(const NMHDR& header, LPARAM lParam);
     void OnTreeSelectionChanged();
-    void OnTreeDeleteKeyUp();
 
     // Commands (MainWindowCommands.cpp).
     void OnCommand(WORD id, bool fromAccelerator);
