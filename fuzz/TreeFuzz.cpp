@@ -47,7 +47,8 @@ std::size_t NodeEstimate(const std::string& log, const std::string& encodedPassw
 void CheckLinks(const LogTree& tree) {
     const auto count = static_cast<std::int32_t>(tree.Nodes.size());
     std::vector<int> seen(tree.Nodes.size(), 0);
-    auto walk = [&](std::int32_t first, std::int32_t last, std::int32_t parent) {
+    // The last node of the list.
+    auto walk = [&](std::int32_t first, std::int32_t parent) {
         std::int32_t previous = -1;
         for (std::int32_t n = first; n >= 0;
              n = tree.Nodes[static_cast<std::size_t>(n)].NextSibling) {
@@ -56,13 +57,13 @@ void CheckLinks(const LogTree& tree) {
             ++seen[static_cast<std::size_t>(n)];
             previous = n;
         }
-        FUZZ_CHECK(previous == last);
+        return previous;
     };
-    walk(tree.FirstTop, tree.LastTop, -1);
+    FUZZ_CHECK(walk(tree.FirstTop, -1) == tree.LastTop);
     for (std::int32_t i = 0; i < count; ++i) {
         const LogTreeNode& node = tree.Nodes[static_cast<std::size_t>(i)];
         FUZZ_CHECK(node.Parent < i);
-        walk(node.FirstChild, node.LastChild, i);
+        walk(node.FirstChild, i);
     }
     for (int s : seen) FUZZ_CHECK(s == 1);
 }

@@ -70,19 +70,11 @@ void StoreRecordBytes(std::uint64_t value, unsigned char* bytes) {
     for (unsigned j = 0; j < 8; ++j) bytes[j] = static_cast<unsigned char>(value >> (8 * j));
 }
 
-void WholeFileBuffer::Read(LogFile& file) {
-    size_ = 0;
+std::size_t LogSize(LogFile& file) {
     const std::int64_t size = file.Size();
     if (size < 0 || size / kRecordSize > std::numeric_limits<std::int32_t>::max())
         throw IoError("log too large");
-    const auto byteCount = static_cast<std::size_t>(size);
-    if (byteCount > capacity_) {
-        bytes_.reset();
-        bytes_ = std::make_unique_for_overwrite<unsigned char[]>(byteCount);
-        capacity_ = byteCount;
-    }
-    if (byteCount > 0) file.Read(bytes_.get(), byteCount);
-    size_ = byteCount;
+    return static_cast<std::size_t>(size);
 }
 
 void ReplaceFileContents(FileSystem& files, const std::string& path, const std::string& temporary,

@@ -4,14 +4,13 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "core/settings/PasswordCodec.h"
 #include "core/log/SessionPieces.h"
 
 namespace {
-
-constexpr std::int64_t kPairSize = 2 * kRecordSize;
 
 // 1899-12-30, day 0, was a Saturday: day 5 of a week that starts on Monday.
 constexpr std::int64_t kWeekdayOfDayZero = 5;
@@ -36,24 +35,7 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
     totals.days_.clear();
     slotOfDay_.clear();
 
-    std::size_t pairCount = 0;
-    bool endsInPartialPair = false;
-    std::string password;
-    try {
-        std::unique_ptr<LogFile> file = files.OpenExisting(path);
-        DecodePassword(encodedPassword, password);
-        bytes_.Read(*file);
-        const std::size_t byteCount = bytes_.Size();
-        file->Close();
-        pairCount = byteCount / static_cast<std::size_t>(kPairSize);
-        endsInPartialPair = byteCount % static_cast<std::size_t>(kPairSize) != 0;
-    } catch (const std::exception&) {
-        totals.failed_ = LogTotals::Failure::ReadError;
-        return totals;
-    }
-
     std::vector<DayTotal>& days = totals.days_;
-    totals.sessions_.reserve(pairCount);
     std::int32_t currentDay = -1;
     std::size_t currentSlot = 0;
     // Days in log order are appended as they come; the index of days is built only once a day
@@ -82,18 +64,31 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
         days[currentSlot].duration += pieceEnd - pieceStart;
     };
 
-    const RecordKeys keys(password);
-    const unsigned char* record = bytes_.Data();
-    for (std::size_t pair = 0; pair < pairCount; ++pair, record += kPairSize) {
-        const auto number = static_cast<std::int64_t>(2 * pair);
-        const DateTime start = keys.Unscramble(number, LoadRecordBytes(record));
-        const DateTime end = keys.Unscramble(number + 1, LoadRecordBytes(record + kRecordSize));
-        if (!IsAcceptedPair(start, end)) {
-            totals.failed_ = LogTotals::Failure::IncorrectRecord;
-            break;
-        }
-        totals.sessions_.push_back(Session{start, end});
-        SplitAtMidnights(start, end, addPiece);
+    bool endsInPartialPair = false;
+    try {
+        std::unique_ptr<LogFile> file = files.OpenExisting(path);
+        std::string password;
+        DecodePassword(encodedPassword, password);
+        const std::size_t byteCount = LogSize(*file);
+        endsInPartialPair = byteCount % static_cast<std::size_t>(kPairSize) != 0;
+        totals.sessions_.reserve(byteCount / static_cast<std::size_t>(kPairSize));
+        reader_.Read(*file, byteCount, RecordKeys(password), [&](DateTime start, DateTime end) {
+            if (!IsAcceptedPair(start, end)) {
+                totals.failed_ = LogTotals::Failure::IncorrectRecord;
+                return false;
+            }
+            totals.sessions_.push_back(Session{start, end});
+            SplitAtMidnights(start, end, addPiece);
+            return true;
+        });
+        file->Close();
+    } catch (const std::bad_alloc&) {
+        throw;  // no fault of the file
+    } catch (const std::exception&) {
+        totals.failed_ = LogTotals::Failure::ReadError;
+        totals.sessions_.clear();
+        days.clear();
+        return totals;
     }
 
     // A last record without its end fails the read, unless an incorrect record came first.

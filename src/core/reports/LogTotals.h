@@ -52,8 +52,8 @@ class LogTotals {
     std::vector<DayTotal> days_;
 };
 
-// Reads the whole log with one read and counts it. Keeps its memory between reads, since the
-// tray tip counts a long log again every minute.
+// Reads the whole log and counts it. Keeps its memory between reads, since the tray tip counts
+// a long log again every minute.
 class LogTotalsReader {
   public:
     const LogTotals& Read(FileSystem& files, const std::string& path,
@@ -64,7 +64,7 @@ class LogTotalsReader {
 
   private:
     LogTotals totals_;
-    WholeFileBuffer bytes_;
+    LogPairReader reader_;
     std::unordered_map<std::int32_t, std::size_t> slotOfDay_;
 };
 

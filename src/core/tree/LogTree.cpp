@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <exception>
 #include <limits>
 #include <memory>
+#include <new>
 #include <utility>
 
 #include "core/settings/PasswordCodec.h"
@@ -16,21 +18,22 @@ namespace {
 constexpr int kFirstIndexedYear = 1899;
 constexpr int kLastIndexedYear = 9999;
 
-// The first node created for each year, month and day. Children always go under the first node
-// of their period, which is the node a pre-order scan from the top would meet first: every node
-// of a period hangs under the same (first) parent, in creation order.
+// The first node created for each year, month and day, with the last child hung under it.
+// Children always go under the first node of their period, which is the node a pre-order scan
+// from the top would meet first: every node of a period hangs under the same (first) parent,
+// in creation order.
 class FirstNodeIndex {
   public:
     FirstNodeIndex() : slotOfYear_(kLastIndexedYear - kFirstIndexedYear + 1, -1) {}
 
+    struct FirstNode {
+        std::int32_t Node = -1;
+        std::int32_t LastChild = -1;
+    };
     struct YearSlot {
-        YearSlot() {
-            for (auto& day : Days) day.fill(-1);
-            Months.fill(-1);
-        }
-        std::int32_t Year = -1;
-        std::array<std::int32_t, 12> Months;
-        std::array<std::array<std::int32_t, 31>, 12> Days;
+        FirstNode Year;
+        std::array<FirstNode, 12> Months;
+        std::array<std::array<FirstNode, 31>, 12> Days;
     };
 
     // The slot of the record's year; nullptr for a date the index does not cover.
@@ -48,7 +51,7 @@ class FirstNodeIndex {
 
   private:
     std::vector<std::int32_t> slotOfYear_;
-    std::vector<YearSlot> slots_;
+    std::deque<YearSlot> slots_;  // a new year moves none of the others
 };
 
 class TreeBuilder {
@@ -64,22 +67,22 @@ class TreeBuilder {
         FirstNodeIndex::YearSlot* slot = nullptr;
         if (year_ < 0 || Info(year_).Year != piece.Year) {
             slot = index_.Slot(piece);
-            year_ = AddNode(Period(PeriodKind::Year, pieceStart, pieceStart), -1);
-            Remember(slot ? &slot->Year : nullptr, year_);
+            year_ = AddNode(Period(PeriodKind::Year, pieceStart, pieceStart), nullptr);
+            if (slot) Remember(slot->Year, year_);
         }
         if (month_ < 0 || Info(month_).Year != piece.Year || Info(month_).Month != piece.Month) {
             if (!slot) slot = index_.Slot(piece);
-            month_ =
-                AddNode(Period(PeriodKind::Month, pieceStart, pieceStart), slot ? slot->Year : -1);
-            Remember(slot ? &MonthOf(*slot, piece) : nullptr, month_);
+            month_ = AddNode(Period(PeriodKind::Month, pieceStart, pieceStart),
+                             slot ? &slot->Year : nullptr);
+            if (slot) Remember(MonthOf(*slot, piece), month_);
         }
         if (day_ < 0 || Info(day_).Year != piece.Year || Info(day_).Month != piece.Month ||
             Info(day_).Day != piece.Day) {
             if (!slot) slot = index_.Slot(piece);
             day_ = AddNode(Period(PeriodKind::Day, pieceStart, pieceStart),
-                           slot ? MonthOf(*slot, piece) : -1);
-            Remember(slot ? &DayOf(*slot, piece) : nullptr, day_);
-            dayParent_ = slot ? DayOf(*slot, piece) : -1;
+                           slot ? &MonthOf(*slot, piece) : nullptr);
+            if (slot) Remember(DayOf(*slot, piece), day_);
+            dayParent_ = slot ? &DayOf(*slot, piece) : nullptr;
         }
         AddNode(piece, dayParent_);
         const double duration = piece.Duration;
@@ -94,32 +97,35 @@ class TreeBuilder {
     }
 
   private:
+    using FirstNode = FirstNodeIndex::FirstNode;
+
     DateTime latestEnd_ = 0;
     bool haveLatestEnd_ = false;
 
     Period& Info(std::int32_t node) { return tree_.Nodes[static_cast<std::size_t>(node)].Info; }
 
-    static std::int32_t& MonthOf(FirstNodeIndex::YearSlot& slot, const Period& info) {
+    static FirstNode& MonthOf(FirstNodeIndex::YearSlot& slot, const Period& info) {
         return slot.Months[static_cast<std::size_t>(info.Month - 1)];
     }
-    static std::int32_t& DayOf(FirstNodeIndex::YearSlot& slot, const Period& info) {
+    static FirstNode& DayOf(FirstNodeIndex::YearSlot& slot, const Period& info) {
         return slot
             .Days[static_cast<std::size_t>(info.Month - 1)][static_cast<std::size_t>(info.Day - 1)];
     }
-    static void Remember(std::int32_t* first, std::int32_t node) {
-        if (first && *first < 0) *first = node;
+    static void Remember(FirstNode& first, std::int32_t node) {
+        if (first.Node < 0) first.Node = node;
     }
 
-    std::int32_t AddNode(const Period& info, std::int32_t parent) {
+    // Appends a node under the first node of its parent period; null or unknown: top level.
+    std::int32_t AddNode(const Period& info, FirstNode* parent) {
+        if (parent != nullptr && parent->Node < 0) parent = nullptr;
         auto& nodes = tree_.Nodes;
         const auto index = static_cast<std::int32_t>(nodes.size());
         LogTreeNode& node = nodes.emplace_back();
-        node.Parent = parent;
+        node.Parent = parent ? parent->Node : -1;
         node.Info = info;
-        std::int32_t& last =
-            parent < 0 ? tree_.LastTop : nodes[static_cast<std::size_t>(parent)].LastChild;
+        std::int32_t& last = parent ? parent->LastChild : tree_.LastTop;
         if (last < 0) {
-            (parent < 0 ? tree_.FirstTop : nodes[static_cast<std::size_t>(parent)].FirstChild) =
+            (parent ? nodes[static_cast<std::size_t>(parent->Node)].FirstChild : tree_.FirstTop) =
                 index;
         } else {
             nodes[static_cast<std::size_t>(last)].NextSibling = index;
@@ -133,7 +139,7 @@ class TreeBuilder {
     std::int32_t year_ = -1;
     std::int32_t month_ = -1;
     std::int32_t day_ = -1;
-    std::int32_t dayParent_ = -1;
+    FirstNode* dayParent_ = nullptr;  // kept across pieces: the index's slots never move
 };
 
 void Relabel(LogTree& tree, DateTime today) {
@@ -145,6 +151,17 @@ void Relabel(LogTree& tree, DateTime today) {
                         (info.Kind == PeriodKind::Day && info.Day == date.Day);
     }
     tree.Labelled = true;
+}
+
+// Empties the tree and keeps its memory.
+void Reset(LogTree& tree) {
+    tree.Nodes.clear();
+    tree.FirstTop = tree.LastTop = -1;
+    tree.Labelled = false;
+    tree.HasTotal = false;
+    tree.Total = Period();
+    tree.Failed = LogTree::Failure::None;
+    tree.FailureReason.clear();
 }
 
 // The first start: no log file yet, but the folder it will be created in exists.
@@ -179,31 +196,39 @@ bool LogTree::StatusText(const LocaleFormats& formats, std::string& text) const 
 const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
                                      const std::string& encodedPassword, DateTime today) {
     LogTree& tree = tree_;
-    tree.Nodes.clear();
-    tree.FirstTop = tree.LastTop = -1;
-    tree.Labelled = false;
-    tree.HasTotal = false;
-    tree.Total = Period();
-    tree.Failed = LogTree::Failure::None;
-    tree.FailureReason.clear();
-
-    std::size_t pairCount = 0;
+    Reset(tree);
     bool endsInPartialPair = false;
     bool closeFailed = false;
-    std::string password;
     try {
         std::unique_ptr<LogFile> file = files.OpenExisting(path);
+        std::string password;
         DecodePassword(encodedPassword, password);
-        bytes_.Read(*file);
-        const std::size_t byteCount = bytes_.Size();
-        pairCount = byteCount / static_cast<std::size_t>(2 * kRecordSize);
-        endsInPartialPair = byteCount % static_cast<std::size_t>(2 * kRecordSize) != 0;
+        const std::size_t byteCount = LogSize(*file);
+        const std::size_t pairCount = byteCount / static_cast<std::size_t>(kPairSize);
+        endsInPartialPair = byteCount % static_cast<std::size_t>(kPairSize) != 0;
+        // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
+        tree.Nodes.reserve(pairCount + pairCount / 2 + 16);
+        TreeBuilder builder(tree);
+        reader_.Read(*file, byteCount, RecordKeys(password), [&](DateTime start, DateTime end) {
+            if (!IsAcceptedPair(start, end)) {
+                tree.Failed = LogTree::Failure::IncorrectRecord;
+                return false;
+            }
+            SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
+                builder.AddPiece(pieceStart, pieceEnd);
+            });
+            return true;
+        });
         try {
             file->Close();
         } catch (const std::exception&) {
             closeFailed = true;
         }
+    } catch (const std::bad_alloc&) {
+        throw;  // no fault of the file
     } catch (const std::exception& error) {
+        // Nothing of a log that could not be read all through is shown.
+        Reset(tree);
         if (IsNotYetCreated(files, path)) {
             Relabel(tree, today);
             return tree;
@@ -212,24 +237,6 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
         if (const auto* io = dynamic_cast<const IoError*>(&error))
             tree.FailureReason = io->Reason();
         return tree;
-    }
-
-    // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
-    tree.Nodes.reserve(pairCount + pairCount / 2 + 16);
-    TreeBuilder builder(tree);
-    const RecordKeys keys(password);
-    const unsigned char* record = bytes_.Data();
-    for (std::size_t pair = 0; pair < pairCount; ++pair, record += 2 * kRecordSize) {
-        const auto number = static_cast<std::int32_t>(2 * pair);
-        const DateTime start = keys.Unscramble(number, LoadRecordBytes(record));
-        const DateTime end = keys.Unscramble(number + 1, LoadRecordBytes(record + kRecordSize));
-        if (!IsAcceptedPair(start, end)) {
-            tree.Failed = LogTree::Failure::IncorrectRecord;
-            break;
-        }
-        SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
-            builder.AddPiece(pieceStart, pieceEnd);
-        });
     }
 
     // A last record without its end, or bytes that make no whole record, fail the read there.

@@ -16,11 +16,12 @@
 struct LogTreeNode {
     std::int32_t Parent = -1;  // -1: top level
     std::int32_t FirstChild = -1;
-    std::int32_t LastChild = -1;
     std::int32_t NextSibling = -1;
     bool Expanded = false;
     Period Info;
 };
+// A long log's first tree is mostly fresh pages, which cost more than building it.
+static_assert(sizeof(LogTreeNode) <= 48);
 
 struct LogTree {
     enum class Failure { None, IncorrectRecord, ReadError };
@@ -48,7 +49,7 @@ struct LogTree {
 LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
                      DateTime today);
 
-// The same build, keeping the memory of the last one (nodes and file bytes): the minute's
+// The same build, keeping the memory of the last one (nodes and the read buffer): the minute's
 // rebuild of a long log then touches no fresh pages, which cost more than the build itself.
 class LogTreeBuilder {
   public:
@@ -60,5 +61,5 @@ class LogTreeBuilder {
 
   private:
     LogTree tree_;
-    WholeFileBuffer bytes_;
+    LogPairReader reader_;
 };

@@ -28,8 +28,8 @@ Period::Period(PeriodKind kind, DateTime start, DateTime end)
     : StartTime(start), EndTime(end), Duration(end - start), Kind(kind) {
     const CivilDate date = DecodeDate(StartTime);
     Year = date.Year;
-    Month = date.Month;
-    Day = date.Day;
+    Month = static_cast<std::uint8_t>(date.Month);
+    Day = static_cast<std::uint8_t>(date.Day);
 }
 
 void Period::SetDuration(double value) {

@@ -24,8 +24,9 @@ class Period {
     DateTime EndTime = 0;
     double Duration = 0;
     std::int32_t Year = 0;
-    std::int32_t Month = 0;
-    std::int32_t Day = 0;
+    // Narrow: a long log holds over a hundred thousand periods, and each fresh page costs.
+    std::uint8_t Month = 0;
+    std::uint8_t Day = 0;
     PeriodKind Kind = PeriodKind::Total;
 };
 

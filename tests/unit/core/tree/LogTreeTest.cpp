@@ -419,6 +419,63 @@ TEST(BuildLogTree, AnInvalidPairIsReachedBeforeAnOddRecord) {
                                         "    05.03.2001 -> 1:00", "      09:00 - 10:00"}));
 }
 
+// A long log is read in pieces: the pairs of every piece count, keyed by their own record
+// numbers, and a piece that cannot be read fails the whole read as the first one would.
+TEST(BuildLogTree, ALogLongerThanOneReadCountsWholeOrNotAtAll) {
+    constexpr std::size_t kPairs = 10000;   // more than two pieces
+    const std::string password = "secret";  // its length divides no piece's record count
+    std::vector<Pair> pairs;
+    for (std::size_t i = 0; i < kPairs; ++i) {
+        const DateTime start =
+            At(2000, 1, 1, 8 + 2 * static_cast<int>(i % 4)) + static_cast<double>(i / 4);
+        pairs.emplace_back(start, start + kHour);
+    }
+    std::vector<Pair> broken = pairs;
+    std::swap(broken[7000].first, broken[7000].second);
+    using Op = MemoryFileSystem::Op;
+    using Failure = LogTree::Failure;
+    struct Case {
+        const char* name;
+        const std::vector<Pair>& log;
+        int failingRead;  // 0: none
+        Failure failure;
+        std::size_t sessions;
+    } const cases[] = {
+        {"all read", pairs, 0, Failure::None, kPairs},
+        {"a later piece fails", pairs, 2, Failure::ReadError, 0},
+        {"invalid pair in the second piece", broken, 0, Failure::IncorrectRecord, 7000},
+        {"a piece after the invalid pair fails", broken, 3, Failure::ReadError, 0},
+    };
+    LogTreeBuilder builder;
+    LogTotalsReader reader;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem files;
+        files.SetFile(kPath, LogBytes(c.log, password));
+        if (c.failingRead > 0) files.FailAt(Op::Read, c.failingRead);
+        const LogTree& tree = builder.Build(files, kPath, EncodePassword(password), kSomeOtherDay);
+        MemoryFileSystem copy;
+        copy.SetFile(kPath, LogBytes(c.log, password));
+        if (c.failingRead > 0) copy.FailAt(Op::Read, c.failingRead);
+        const LogTotals& totals = reader.Read(copy, kPath, EncodePassword(password));
+        EXPECT_EQ(files.OpenFiles() + copy.OpenFiles(), 0);
+        EXPECT_EQ(tree.Failed, c.failure);
+        EXPECT_EQ(static_cast<int>(totals.Failed()), static_cast<int>(c.failure));
+        std::size_t sessions = 0;
+        for (const LogTreeNode& node : tree.Nodes)
+            sessions += node.Info.Kind == PeriodKind::Session;
+        EXPECT_EQ(sessions, c.sessions);
+        EXPECT_EQ(totals.ValidPairs(), c.sessions);
+        if (c.failure == Failure::ReadError) {
+            EXPECT_TRUE(tree.Nodes.empty());
+            EXPECT_TRUE(totals.Days().empty());
+        } else {
+            EXPECT_NEAR(tree.Total.Duration, static_cast<double>(c.sessions) * kHour, 1e-6);
+            EXPECT_EQ(totals.Days().size(), (c.sessions + 3) / 4);
+        }
+    }
+}
+
 namespace {
 
 struct RandomLog {
