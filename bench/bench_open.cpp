@@ -2,7 +2,8 @@
 // opening and the weekly report opening, each against a short log, so that what is left is
 // the log's share. Prints a table; fails nothing but a run that cannot be made.
 //
-// Usage: bench_open [worktally.exe] [sessions]   (the program also from WORKTALLY_EXE)
+// Usage: bench_open [worktally.exe] [sessions] [--viewer]   (the program also from
+// WORKTALLY_EXE; --viewer times the openings only)
 
 #include <cstdio>
 
@@ -43,6 +44,7 @@ using Clock = std::chrono::steady_clock;
 const char kReportClass[] = "TWorktallyReportWindow";
 constexpr int kExportRuns = 7;
 constexpr int kOpenRuns = 9;
+constexpr int kViewerRuns = 15;
 constexpr std::size_t kShortLog = 10;
 constexpr std::chrono::milliseconds kWait{120000};
 // The waits poll often: the figures are differences of a few milliseconds.
@@ -156,32 +158,70 @@ double OpenReport(e2e::Program& program, LRESULT& rows) {
     return ms;
 }
 
-Opening MeasureOpening(const std::string& exe, const std::string& log, std::size_t sessions) {
-    WriteLog(log, sessions);
-    Opening result;
-    result.OpenMs = MedianOf(kOpenRuns, [&] {
-        e2e::Program program(kWait, kPoll);
-        const double ms = OpenViewer(program, exe, log);
-        result.ViewItems = e2e::SendTo(program.Tree(), TVM_GETCOUNT, 0, 0, kWait);
-        if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
-        return ms;
-    });
-    if (result.ViewItems == 0) throw BenchError("the viewer shows an empty tree");
+// What this machine charges for memory a process touches for the first time, in ms per MiB:
+// most of a long log's opening is its tree's fresh pages, and the charge varies a lot between
+// machines (and, on a virtual machine, from hour to hour).
+double FreshMemoryMsPerMiB() {
+    constexpr SIZE_T kBytes = 16 << 20;
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i) {
+        auto* bytes = static_cast<volatile char*>(
+            VirtualAlloc(nullptr, kBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (bytes == nullptr) throw BenchError("no memory to measure");
+        const auto started = Clock::now();
+        for (SIZE_T at = 0; at < kBytes; at += 4096) bytes[at] = 1;
+        times.push_back(Milliseconds(Clock::now() - started) / 16);
+        VirtualFree(const_cast<char*>(bytes), 0, MEM_RELEASE);
+    }
+    return Median(times);
+}
+
+// One viewer opening of `log`; `items` gets the number of items its tree shows.
+double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items) {
+    e2e::Program program(kWait, kPoll);
+    const double ms = OpenViewer(program, exe, log);
+    items = e2e::SendTo(program.Tree(), TVM_GETCOUNT, 0, 0, kWait);
+    if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
+    return ms;
+}
+
+// The report opening, again and again in one viewer of `log`.
+void TimeReport(const std::string& exe, const std::string& log, Opening& result) {
     e2e::Program program(kWait, kPoll);
     OpenViewer(program, exe, log);
     result.ReportMs = MedianOf(kOpenRuns, [&] { return OpenReport(program, result.ReportRows); });
     if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
-    return result;
+}
+
+// The viewer opens on the two logs by turns, so that a change in the machine's load (or in what
+// fresh memory costs it) meets both alike; one opening of each first is not counted.
+void MeasureOpenings(const std::string& exe, const std::string& shortLog,
+                     const std::string& longLog, Opening& small, Opening& large) {
+    TimeViewer(exe, shortLog, small.ViewItems);
+    TimeViewer(exe, longLog, large.ViewItems);
+    std::vector<double> smallMs;
+    std::vector<double> largeMs;
+    for (int i = 0; i < kViewerRuns; ++i) {
+        smallMs.push_back(TimeViewer(exe, shortLog, small.ViewItems));
+        largeMs.push_back(TimeViewer(exe, longLog, large.ViewItems));
+    }
+    small.OpenMs = Median(smallMs);
+    large.OpenMs = Median(largeMs);
+    if (small.ViewItems == 0 || large.ViewItems == 0)
+        throw BenchError("the viewer shows an empty tree");
+    TimeReport(exe, shortLog, small);
+    TimeReport(exe, longLog, large);
 }
 
 std::string ProgramPath(int argc, char** argv) {
-    if (argc > 1 && argv[1][0] != '\0' && !std::isdigit(static_cast<unsigned char>(argv[1][0])))
+    if (argc > 1 && argv[1][0] != '\0' && argv[1][0] != '-' &&
+        !std::isdigit(static_cast<unsigned char>(argv[1][0])))
         return argv[1];
     return e2e::ProgramPath();
 }
 
-void Run(const std::string& exe, const std::string& folder, std::size_t sessions) {
-    const std::string log = folder + "worktally-bench-open.dat";
+void TimeExports(const std::string& exe, const std::string& folder, const std::string& log,
+                 std::size_t sessions) {
     const std::string csv = folder + "worktally-bench-open.csv";
 
     std::printf("Command-line export, worktally.exe /E FILE /R KIND /F LOG: median of %d runs\n",
@@ -193,7 +233,6 @@ void Run(const std::string& exe, const std::string& folder, std::size_t sessions
     // The two logs take turns, so that a change in the machine's load meets both alike.
     const std::string empty = folder + "worktally-bench-empty.dat";
     WriteLog(empty, 0);
-    WriteLog(log, sessions);
     for (const char* kind : {"days", "weeks", "sessions"}) {
         TimeExport(exe, empty, csv, kind);
         TimeExport(exe, log, csv, kind);
@@ -210,26 +249,34 @@ void Run(const std::string& exe, const std::string& folder, std::size_t sessions
     }
     NativeFileSystem().Remove(empty);
     std::printf("(long log: %zu sessions)\n\n", sessions);
+}
 
-    std::printf("Viewer and weekly report opening: median of %d runs, wall-clock ms. Viewer:\n",
-                kOpenRuns);
-    std::printf("worktally.exe /F LOG from the process start until the window shows the tree\n");
-    std::printf("and the status bar's total and answers; report: View > Weekly Report until\n");
-    std::printf("its list holds the weeks and it answers.\n");
+void TimeOpenings(const std::string& exe, const std::string& folder, const std::string& log,
+                  std::size_t sessions) {
+    std::printf("Viewer and weekly report opening: medians of %d and %d runs, wall-clock ms.\n",
+                kViewerRuns, kOpenRuns);
+    std::printf("Viewer: worktally.exe /F LOG from the process start until the window shows\n");
+    std::printf("the tree and the status bar's total and answers, the two logs by turns;\n");
+    std::printf("report: View > Weekly Report until its list holds the weeks and it answers.\n");
     std::printf("%9s %9s %11s %10s %12s\n", "sessions", "viewer", "view items", "report",
                 "report rows");
     std::fflush(stdout);
-    const Opening small = MeasureOpening(exe, log, kShortLog);
+    const std::string shortLog = folder + "worktally-bench-short.dat";
+    WriteLog(shortLog, kShortLog);
+    Opening small;
+    Opening large;
+    MeasureOpenings(exe, shortLog, log, small, large);
+    NativeFileSystem().Remove(shortLog);
     std::printf("%9zu %9.1f %11ld %10.1f %12ld\n", kShortLog, small.OpenMs,
                 static_cast<long>(small.ViewItems), small.ReportMs,
                 static_cast<long>(small.ReportRows));
-    std::fflush(stdout);
-    const Opening large = MeasureOpening(exe, log, sessions);
     std::printf("%9zu %9.1f %11ld %10.1f %12ld\n", sessions, large.OpenMs,
                 static_cast<long>(large.ViewItems), large.ReportMs,
                 static_cast<long>(large.ReportRows));
     std::printf("%9s %9.1f %11s %10.1f\n", "more", large.OpenMs - small.OpenMs, "",
                 large.ReportMs - small.ReportMs);
+    std::printf("(memory touched for the first time costs %.2f ms per MiB here)\n",
+                FreshMemoryMsPerMiB());
     std::fflush(stdout);
 }
 
@@ -246,10 +293,16 @@ int main(int argc, char** argv) {
     int status = 0;
     try {
         std::size_t sessions = 100000;
-        for (int i = 1; i < argc; ++i)
+        bool viewerOnly = false;
+        for (int i = 1; i < argc; ++i) {
             if (std::isdigit(static_cast<unsigned char>(argv[i][0])))
                 sessions = static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10));
-        Run(ProgramPath(argc, argv), folder, sessions);
+            viewerOnly = viewerOnly || std::string(argv[i]) == "--viewer";
+        }
+        const std::string exe = ProgramPath(argc, argv);
+        WriteLog(log, sessions);
+        if (!viewerOnly) TimeExports(exe, folder, log, sessions);
+        TimeOpenings(exe, folder, log, sessions);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_open: %s\n", error.what());
         status = 1;
@@ -257,6 +310,7 @@ int main(int argc, char** argv) {
     NativeFileSystem().Remove(log);
     NativeFileSystem().Remove(csv);
     NativeFileSystem().Remove(std::string(folder) + "worktally-bench-empty.dat");
+    NativeFileSystem().Remove(std::string(folder) + "worktally-bench-short.dat");
     RemoveSettings();
     return status;
 }
