@@ -102,47 +102,9 @@ class FileSystem {
 // The real files of this platform: defined in win32/platform on Windows, in posix/ elsewhere.
 FileSystem& NativeFileSystem();
 
-inline constexpr std::int64_t kPairSize = 2 * kRecordSize;
-
 // The file's size in bytes; throws IoError, also for a file too large to be a log (record
 // numbers are 32-bit).
 std::size_t LogSize(LogFile& file);
-
-// Reads a whole log from its start in pieces, through one small buffer kept between reads: a
-// buffer the size of a long log costs more in fresh pages than the read itself, and the tree
-// and the totals read the log again every minute.
-class LogPairReader {
-  public:
-    // Calls onPair(start, end) for each whole pair of the `size` bytes of `file`, unscrambled
-    // with `keys`, in log order, until onPair returns false. The rest is read all the same, so
-    // that a read error anywhere in the file throws IoError, as it would before any pair.
-    template <typename OnPair>
-    void Read(LogFile& file, std::size_t size, const RecordKeys& keys, OnPair&& onPair) {
-        if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kChunkSize);
-        std::int64_t number = 0;
-        bool more = true;
-        for (std::size_t done = 0; done < size;) {
-            const std::size_t count = size - done < kChunkSize ? size - done : kChunkSize;
-            file.Read(buffer_.get(), count);
-            done += count;
-            const unsigned char* record = buffer_.get();
-            for (std::size_t pair = 0; more && pair < count / kPairBytes; ++pair) {
-                const DateTime start = keys.Unscramble(number, LoadRecordBytes(record));
-                const DateTime end =
-                    keys.Unscramble(number + 1, LoadRecordBytes(record + kRecordSize));
-                more = onPair(start, end);
-                number += 2;
-                record += kPairBytes;
-            }
-        }
-    }
-
-  private:
-    static constexpr auto kPairBytes = static_cast<std::size_t>(kPairSize);
-    // Whole pairs, so that no pair is split between two pieces.
-    static constexpr std::size_t kChunkSize = 4096 * kPairBytes;
-    std::unique_ptr<unsigned char[]> buffer_;
-};
 
 // Gives `path` the new contents in one step: they are written to `temporary` beside it, which
 // then replaces it, so a failure leaves the old file whole and no temporary behind. Throws

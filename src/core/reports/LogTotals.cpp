@@ -7,7 +7,6 @@
 #include <new>
 #include <utility>
 
-#include "core/settings/PasswordCodec.h"
 #include "core/log/SessionPieces.h"
 
 namespace {
@@ -64,36 +63,21 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
         days[currentSlot].duration += pieceEnd - pieceStart;
     };
 
-    bool endsInPartialPair = false;
     try {
-        std::unique_ptr<LogFile> file = files.OpenExisting(path);
-        std::string password;
-        DecodePassword(encodedPassword, password);
-        const std::size_t byteCount = LogSize(*file);
-        endsInPartialPair = byteCount % static_cast<std::size_t>(kPairSize) != 0;
-        totals.sessions_.reserve(byteCount / static_cast<std::size_t>(kPairSize));
-        reader_.Read(*file, byteCount, RecordKeys(password), [&](DateTime start, DateTime end) {
-            if (!IsAcceptedPair(start, end)) {
-                totals.failed_ = LogTotals::Failure::IncorrectRecord;
-                return false;
-            }
-            totals.sessions_.push_back(Session{start, end});
-            SplitAtMidnights(start, end, addPiece);
-            return true;
-        });
-        file->Close();
+        totals.failed_ = reader_.Read(
+            files, path, encodedPassword,
+            [&](std::size_t pairs) { totals.sessions_.reserve(pairs); },
+            [&](DateTime start, DateTime end) {
+                totals.sessions_.push_back(Session{start, end});
+                SplitAtMidnights(start, end, addPiece);
+            });
     } catch (const std::bad_alloc&) {
         throw;  // no fault of the file
     } catch (const std::exception&) {
         totals.failed_ = LogTotals::Failure::ReadError;
-        totals.sessions_.clear();
-        days.clear();
-        return totals;
     }
-
-    // A last record without its end fails the read, unless an incorrect record came first.
-    if (totals.failed_ == LogTotals::Failure::None && endsInPartialPair) {
-        totals.failed_ = LogTotals::Failure::ReadError;
+    // A log that could not be read all through counts nothing.
+    if (totals.failed_ == LogTotals::Failure::ReadError) {
         totals.sessions_.clear();
         days.clear();
         return totals;

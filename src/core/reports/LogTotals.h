@@ -14,6 +14,7 @@
 
 #include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
+#include "core/log/SessionPieces.h"
 
 // One recorded pair as logged, not split at midnight.
 struct Session {
@@ -31,7 +32,7 @@ class LogTotals {
   public:
     // What ended the read early: a pair that is no plausible session (the pairs before it are
     // counted), or the file itself (nothing is counted).
-    enum class Failure { None, IncorrectRecord, ReadError };
+    using Failure = LogReadFailure;
 
     Failure Failed() const { return failed_; }
     // The pairs counted: every pair, or those before the incorrect record; 0 after a read error.
@@ -64,7 +65,7 @@ class LogTotalsReader {
 
   private:
     LogTotals totals_;
-    LogPairReader reader_;
+    LogSessionReader reader_;
     std::unordered_map<std::int32_t, std::size_t> slotOfDay_;
 };
 

@@ -9,7 +9,6 @@
 #include <new>
 #include <utility>
 
-#include "core/settings/PasswordCodec.h"
 #include "core/log/SessionPieces.h"
 
 namespace {
@@ -115,9 +114,9 @@ class TreeBuilder {
         if (first.Node < 0) first.Node = node;
     }
 
-    // Appends a node under the first node of its parent period; null or unknown: top level.
+    // Appends a node under the first node of its parent period (remembered before any child
+    // comes); null: top level.
     std::int32_t AddNode(const Period& info, FirstNode* parent) {
-        if (parent != nullptr && parent->Node < 0) parent = nullptr;
         auto& nodes = tree_.Nodes;
         const auto index = static_cast<std::int32_t>(nodes.size());
         LogTreeNode& node = nodes.emplace_back();
@@ -197,33 +196,17 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
                                      const std::string& encodedPassword, DateTime today) {
     LogTree& tree = tree_;
     Reset(tree);
-    bool endsInPartialPair = false;
-    bool closeFailed = false;
     try {
-        std::unique_ptr<LogFile> file = files.OpenExisting(path);
-        std::string password;
-        DecodePassword(encodedPassword, password);
-        const std::size_t byteCount = LogSize(*file);
-        const std::size_t pairCount = byteCount / static_cast<std::size_t>(kPairSize);
-        endsInPartialPair = byteCount % static_cast<std::size_t>(kPairSize) != 0;
-        // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
-        tree.Nodes.reserve(pairCount + pairCount / 2 + 16);
         TreeBuilder builder(tree);
-        reader_.Read(*file, byteCount, RecordKeys(password), [&](DateTime start, DateTime end) {
-            if (!IsAcceptedPair(start, end)) {
-                tree.Failed = LogTree::Failure::IncorrectRecord;
-                return false;
-            }
-            SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
-                builder.AddPiece(pieceStart, pieceEnd);
+        tree.Failed = reader_.Read(
+            files, path, encodedPassword,
+            // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
+            [&](std::size_t pairs) { tree.Nodes.reserve(pairs + pairs / 2 + 16); },
+            [&](DateTime start, DateTime end) {
+                SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
+                    builder.AddPiece(pieceStart, pieceEnd);
+                });
             });
-            return true;
-        });
-        try {
-            file->Close();
-        } catch (const std::exception&) {
-            closeFailed = true;
-        }
     } catch (const std::bad_alloc&) {
         throw;  // no fault of the file
     } catch (const std::exception& error) {
@@ -238,13 +221,8 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
             tree.FailureReason = io->Reason();
         return tree;
     }
-
-    // A last record without its end, or bytes that make no whole record, fail the read there.
-    if ((tree.Failed == LogTree::Failure::None && endsInPartialPair) || closeFailed) {
-        tree.Failed = LogTree::Failure::ReadError;
-        return tree;
-    }
-    Relabel(tree, today);
+    // The nodes before a read error stay, unlabelled.
+    if (tree.Failed != LogTree::Failure::ReadError) Relabel(tree, today);
     return tree;
 }
 

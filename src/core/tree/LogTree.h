@@ -24,7 +24,7 @@ struct LogTreeNode {
 static_assert(sizeof(LogTreeNode) <= 48);
 
 struct LogTree {
-    enum class Failure { None, IncorrectRecord, ReadError };
+    using Failure = LogReadFailure;
 
     std::vector<LogTreeNode> Nodes;
     std::int32_t FirstTop = -1;
@@ -61,5 +61,5 @@ class LogTreeBuilder {
 
   private:
     LogTree tree_;
-    LogPairReader reader_;
+    LogSessionReader reader_;
 };
