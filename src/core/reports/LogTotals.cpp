@@ -46,7 +46,7 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
         const auto day = static_cast<std::int32_t>(pieceStart);
         if (day != currentDay) {
             if (!indexed && (days.empty() || day > days.back().day)) {
-                days.push_back(DayTotal{static_cast<DateTime>(day), 0});
+                days.push_back(DayTotal{static_cast<DateTime>(day), 0, pieceStart, pieceEnd});
                 currentSlot = days.size() - 1;
             } else {
                 if (!indexed) {
@@ -55,12 +55,16 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
                     indexed = true;
                 }
                 const auto [slot, added] = slotOfDay_.try_emplace(day, days.size());
-                if (added) days.push_back(DayTotal{static_cast<DateTime>(day), 0});
+                if (added)
+                    days.push_back(DayTotal{static_cast<DateTime>(day), 0, pieceStart, pieceEnd});
                 currentSlot = slot->second;
             }
             currentDay = day;
         }
-        days[currentSlot].duration += pieceEnd - pieceStart;
+        DayTotal& total = days[currentSlot];
+        total.duration += pieceEnd - pieceStart;
+        if (pieceStart < total.firstStart) total.firstStart = pieceStart;
+        if (pieceEnd > total.lastEnd) total.lastEnd = pieceEnd;
     };
 
     try {

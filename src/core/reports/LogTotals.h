@@ -26,6 +26,10 @@ struct Session {
 struct DayTotal {
     DateTime day = 0;     // the day's midnight
     double duration = 0;  // in days: the sum of the day's session pieces, in log order
+    // The earliest start and the latest end of the day's pieces, whatever their order in the
+    // log; a piece that runs to midnight ends at the next day's midnight.
+    DateTime firstStart = 0;
+    DateTime lastEnd = 0;
 };
 
 class LogTotals {

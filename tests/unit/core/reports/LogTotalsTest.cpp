@@ -138,6 +138,21 @@ TEST(ReadLogTotals, CountsDaysAndSessionsOfTheValidPairs) {
     }
 }
 
+TEST(ReadLogTotals, EachDayKeepsItsEarliestStartAndLatestEndWhateverTheOrder) {
+    MemoryFileSystem files;
+    files.SetFile(kPath, LogBytes({{At(2026, 12, 9, 13), At(2026, 12, 9, 17)},
+                                   {At(2026, 12, 9, 8), At(2026, 12, 9, 12)},
+                                   {At(2026, 12, 10, 22), At(2026, 12, 11)},
+                                   {At(2026, 12, 10, 9), At(2026, 12, 10, 9, 30)}},
+                                  "pw"));
+    const LogTotals totals = ReadLogTotals(files, kPath, EncodePassword("pw"));
+    ASSERT_EQ(totals.Days().size(), 2u);
+    EXPECT_EQ(totals.Days()[0].firstStart, At(2026, 12, 9, 8));
+    EXPECT_EQ(totals.Days()[0].lastEnd, At(2026, 12, 9, 17));
+    EXPECT_EQ(totals.Days()[1].firstStart, At(2026, 12, 10, 9));
+    EXPECT_EQ(totals.Days()[1].lastEnd, At(2026, 12, 11)) << "a day worked up to midnight";
+}
+
 TEST(ReadLogTotals, AFileThatCannotBeReadCountsNothing) {
     const std::vector<Pair> pairs = {{At(2026, 12, 8, 8), At(2026, 12, 8, 9)}};
     struct Case {
