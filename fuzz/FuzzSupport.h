@@ -120,6 +120,10 @@ class FailingFileSystem : public FileSystem {
         Step();
         return std::make_unique<File>(*this, inner_.Create(path));
     }
+    std::unique_ptr<LogFile> OpenAlways(const std::string& path) override {
+        Step();
+        return std::make_unique<File>(*this, inner_.OpenAlways(path));
+    }
     void Replace(const std::string& from, const std::string& to) override {
         Step();
         inner_.Replace(from, to);

@@ -16,8 +16,10 @@
 namespace {
 
 [[noreturn]] void ThrowErrno(const char* what, const std::string& path) {
-    const std::string reason = std::strerror(errno);
-    throw IoError(std::string(what) + " " + path + ": " + reason, reason);
+    const int error = errno;
+    const std::string reason = std::strerror(error);
+    throw IoError(std::string(what) + " " + path + ": " + reason, reason,
+                  error == ENOENT || error == ENOTDIR);
 }
 
 class PosixFile final : public LogFile {
@@ -101,6 +103,9 @@ class PosixFileSystem final : public FileSystem {
     }
     std::unique_ptr<LogFile> Create(const std::string& path) override {
         return Open(path, O_RDWR | O_CREAT | O_TRUNC, "Cannot create");
+    }
+    std::unique_ptr<LogFile> OpenAlways(const std::string& path) override {
+        return Open(path, O_RDWR | O_CREAT, "Cannot open");
     }
     void Replace(const std::string& from, const std::string& to) override {
         if (::rename(from.c_str(), to.c_str()) != 0) ThrowErrno("Cannot replace", to);

@@ -70,6 +70,13 @@ void StoreRecordBytes(std::uint64_t value, unsigned char* bytes) {
     for (unsigned j = 0; j < 8; ++j) bytes[j] = static_cast<unsigned char>(value >> (8 * j));
 }
 
+std::string FailureReason(const std::exception& error) {
+    if (const auto* io = dynamic_cast<const IoError*>(&error);
+        io != nullptr && !io->Reason().empty())
+        return io->Reason();
+    return error.what();
+}
+
 std::size_t LogSize(LogFile& file) {
     const std::int64_t size = file.Size();
     if (size < 0 || size / kRecordSize > std::numeric_limits<std::int32_t>::max())

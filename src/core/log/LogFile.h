@@ -59,14 +59,25 @@ inline bool IsValidPair(DateTime start, DateTime end) {
 class IoError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-    IoError(const std::string& what, std::string reason)
-        : std::runtime_error(what), reason_(std::move(reason)) {}
+    IoError(const std::string& what, std::string reason, bool notFound = false)
+        : std::runtime_error(what), reason_(std::move(reason)), notFound_(notFound) {}
     // The system's own words for the failure; empty when there are none.
     const std::string& Reason() const noexcept { return reason_; }
+    // The file (or its folder) does not exist; any other failure says nothing about that.
+    bool NotFound() const noexcept { return notFound_; }
 
   private:
     std::string reason_;
+    bool notFound_ = false;
 };
+
+// The system's reason of a failure for the second line of a box: an IoError's own words, else
+// what the exception says.
+std::string FailureReason(const std::exception& error);
+// A box's text: `first`, and the reason on a line of its own when there is one.
+inline std::string WithReason(const std::string& first, const std::string& reason) {
+    return reason.empty() ? first : first + "\n" + reason;
+}
 
 // An open file. Positions and sizes are in bytes; every call throws IoError on failure.
 class LogFile {
@@ -92,6 +103,9 @@ class FileSystem {
     virtual std::unique_ptr<LogFile> OpenExisting(const std::string& path) = 0;
     // Creates the file, or empties an existing one, for reading and writing.
     virtual std::unique_ptr<LogFile> Create(const std::string& path) = 0;
+    // Opens the file for reading and writing, creating it only when it does not exist: never
+    // empties one, so a failure can never cost what the file holds.
+    virtual std::unique_ptr<LogFile> OpenAlways(const std::string& path) = 0;
     // Replaces `to` by `from` in one atomic step that survives a crash.
     virtual void Replace(const std::string& from, const std::string& to) = 0;
     // Best effort; never throws.

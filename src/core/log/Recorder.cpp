@@ -45,32 +45,46 @@ void SessionRecorder::AppendSession(const std::string& path, const std::string& 
     suspended_ = false;
     locked_ = false;
     idle_ = false;
-    std::unique_ptr<LogFile> file;
-    std::int64_t count = 0;
-    try {
-        file = files_.OpenExisting(path);
-        count = file->Size() / kRecordSize;
-        file->Seek(count * kRecordSize);
-    } catch (const IoError&) {
-        file.reset();
-        file = files_.Create(path);
-        count = 0;
-    }
-
+    started_ = false;
+    sessionStart_ = 0;
     std::string password;
     DecodePassword(encodedPassword, password);
+    // A log that cannot be opened now (a backup tool, a scanner, a sync client holding it) is
+    // left alone: only a missing one is created.
+    auto file = files_.OpenAlways(path);
+    const auto count = static_cast<std::int64_t>(LogSize(*file)) / kRecordSize;
     const DateTime now = clock_.Now();
-    sessionStart_ = now;
-
     AppendPair(*file, RecordKeys(password), count, now);
+    sessionStart_ = now;
     lastEnd_ = now;
-    haveLastEnd_ = true;
+    started_ = true;
     file->Close();
+}
+
+std::optional<DateTime> SessionRecorder::OwnLastPairStart(LogFile& file, const RecordKeys& keys,
+                                                          std::int64_t pairs) {
+    if (pairs == 0) return std::nullopt;
+    const std::int64_t first = 2 * pairs - 2;
+    unsigned char bytes[2 * kRecordBytes];
+    file.Seek(first * kRecordSize);
+    file.Read(bytes, sizeof bytes);
+    const DateTime start = keys.Unscramble(first, LoadRecordBytes(bytes));
+    const DateTime end = keys.Unscramble(first + 1, LoadRecordBytes(bytes + kRecordBytes));
+    if (start == sessionStart_) return start;
+    if (end != lastEnd_) return std::nullopt;
+    sessionStart_ = start;
+    return start;
 }
 
 SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
                                                   const std::string& encodedPassword, bool final) {
     if (!Recording()) return TickResult::Skipped;
+    if (!started_) {
+        // The start could not be written: try again rather than extend anybody's session.
+        if (final) return TickResult::Skipped;
+        AppendSession(path, encodedPassword);
+        return TickResult::Appended;
+    }
     if (!final && rules_.IdleMinutes > 0 && input_ != nullptr) {
         const InputState input = input_->LastInput();
         if (input.IdleDays > rules_.IdleMinutes / (24.0 * 60)) {
@@ -81,30 +95,29 @@ SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
         }
     }
 
-    auto file = files_.OpenExisting(path);
-    const std::int64_t count = file->Size() / kRecordSize;
-    if (count == 0) throw IoError("No record to extend in " + path);
-
     std::string password;
     DecodePassword(encodedPassword, password);
-    const DateTime now = clock_.Now();
     const RecordKeys keys(password);
+    auto file = files_.OpenExisting(path);
+    const auto records = static_cast<std::int64_t>(LogSize(*file)) / kRecordSize;
+    const DateTime now = clock_.Now();
 
-    const bool gap = haveLastEnd_ && (now < lastEnd_ || now - lastEnd_ > kLongestTickGap);
+    const bool gap = now < lastEnd_ || now - lastEnd_ > kLongestTickGap;
     TickResult result;
-    if (!gap) {
-        file->Seek((count - 1) * kRecordSize);
+    if (!gap && OwnLastPairStart(*file, keys, records / 2)) {
+        file->Seek((records / 2 * 2 - 1) * kRecordSize);
         unsigned char bytes[kRecordBytes];
-        StoreRecordBytes(keys.Scramble(count - 1, now), bytes);
+        StoreRecordBytes(keys.Scramble(records / 2 * 2 - 1, now), bytes);
         file->Write(bytes, sizeof bytes);
-        if (haveLastEnd_) lastEnd_ = now;
+        lastEnd_ = now;
         result = TickResult::Extended;
     } else if (final) {
         // The last tick cannot open a session it would never extend.
         result = TickResult::Skipped;
     } else {
-        // Keep the session's last end and record from now on in a fresh pair.
-        AppendPair(*file, keys, count, now);
+        // After a gap the session keeps its last end; a pair that is not ours is never
+        // stretched. The recording goes on in a fresh pair.
+        AppendPair(*file, keys, records, now);
         sessionStart_ = now;
         lastEnd_ = now;
         result = TickResult::Appended;
@@ -176,26 +189,26 @@ bool SessionRecorder::StartIfRecording(const std::string& path,
 void SessionRecorder::EndForAway(const std::string& path, const std::string& encodedPassword,
                                  DateTime end) {
     awaySince_ = lastEnd_;
+    if (!started_) return;  // nothing of this session is in the log
+    std::string password;
+    DecodePassword(encodedPassword, password);
+    const RecordKeys keys(password);
     auto file = files_.OpenExisting(path);
-    const std::int64_t count = file->Size() / kRecordSize;
+    const auto records = static_cast<std::int64_t>(LogSize(*file)) / kRecordSize;
     const DateTime now = clock_.Now();
     // After a gap the session keeps its last end: nothing is known of the time in between.
-    const bool gap = haveLastEnd_ && (now < lastEnd_ || now - lastEnd_ > kLongestTickGap);
-    if (count >= 2 && !gap) {
-        std::string password;
-        DecodePassword(encodedPassword, password);
-        const RecordKeys keys(password);
-        // Never before the pair's own start, whoever wrote it.
-        file->Seek((count - 2) * kRecordSize);
-        unsigned char bytes[kRecordBytes];
-        file->Read(bytes, sizeof bytes);
-        const DateTime start = keys.Unscramble(count - 2, LoadRecordBytes(bytes));
-        end = std::min(std::max(end, start), now);
-        StoreRecordBytes(keys.Scramble(count - 1, end), bytes);
-        file->Seek((count - 1) * kRecordSize);
-        file->Write(bytes, sizeof bytes);
-        lastEnd_ = end;
-        awaySince_ = end;
+    const bool gap = now < lastEnd_ || now - lastEnd_ > kLongestTickGap;
+    if (!gap) {
+        if (const std::optional<DateTime> start = OwnLastPairStart(*file, keys, records / 2)) {
+            // Never before the pair's own start, whoever wrote it.
+            end = std::min(std::max(end, *start), now);
+            unsigned char bytes[kRecordBytes];
+            StoreRecordBytes(keys.Scramble(records / 2 * 2 - 1, end), bytes);
+            file->Seek((records / 2 * 2 - 1) * kRecordSize);
+            file->Write(bytes, sizeof bytes);
+            lastEnd_ = end;
+            awaySince_ = end;
+        }
     }
     file->Close();
 }
@@ -203,5 +216,5 @@ void SessionRecorder::EndForAway(const std::string& path, const std::string& enc
 void SessionRecorder::SessionReplaced(DateTime start) {
     sessionStart_ = start;
     lastEnd_ = start;
-    haveLastEnd_ = true;
+    started_ = true;
 }

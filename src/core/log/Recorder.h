@@ -3,6 +3,7 @@
 // Records the session being logged: appends a pair at its start and moves its end to "now".
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/time/DateTime.h"
@@ -29,14 +30,17 @@ class SessionRecorder {
   public:
     SessionRecorder(FileSystem& files, const Clock& clock, const InputSource* input = nullptr);
 
-    // Appends the pair (now, now) at the end of the log, creating the file when it cannot be
-    // opened. Throws IoError or ConvertError; SessionStart() is set once "now" was taken.
+    // Appends the pair (now, now) at the end of the log, creating the file only when it does
+    // not exist. Throws IoError or ConvertError, leaving the file as it was: the session's start
+    // is then still to be written, and the next tick tries again.
     void AppendSession(const std::string& path, const std::string& encodedPassword);
 
     enum class TickResult { Extended, Appended, Skipped, WentAway };
-    // One tick while logging. `final` is the last tick at exit, which never appends. A tick that
-    // finds no input for longer than the idle rule allows ends the session at the last input
-    // (WentAway). Throws IoError or ConvertError.
+    // One tick while logging. `final` is the last tick at exit, which never appends. A tick only
+    // extends the last pair when it is this recorder's session; otherwise (its start was never
+    // written, or the pair is another's) it starts a new session. A tick that finds no input for
+    // longer than the idle rule allows ends the session at the last input (WentAway). Throws
+    // IoError or ConvertError.
     TickResult Tick(const std::string& path, const std::string& encodedPassword, bool final);
 
     // The machine is going to sleep: end the session now and extend it no further.
@@ -67,11 +71,16 @@ class SessionRecorder {
     // A rewrite of the log appended a fresh pair (now, now) for the recorded session.
     void SessionReplaced(DateTime start);
 
-    // Start of the session this instance records; 0 when none was started.
+    // Start of the session this instance records; 0 when none was written.
     DateTime SessionStart() const { return sessionStart_; }
 
   private:
     bool Recording() const { return !suspended_ && !locked_ && !idle_; }
+    // The start of the log's last whole pair when that pair is the session this recorder wrote:
+    // its start, or else its end, is exactly what was written (a correction may have moved the
+    // start, which is then taken over). Nothing when the pair is another's or there is none.
+    std::optional<DateTime> OwnLastPairStart(LogFile& file, const RecordKeys& keys,
+                                             std::int64_t pairs);
     // Ends the session at `end` (never before its start nor after now) and records no more.
     void EndForAway(const std::string& path, const std::string& encodedPassword, DateTime end);
     bool StartIfRecording(const std::string& path, const std::string& encodedPassword);
@@ -84,8 +93,9 @@ class SessionRecorder {
     bool idle_ = false;
     std::uint32_t idleStamp_ = 0;
     DateTime awaySince_ = 0;
+    // The session's pair is in the log: sessionStart_ and lastEnd_ are what was written.
+    bool started_ = false;
     DateTime sessionStart_ = 0;
     DateTime lastEnd_ = 0;
-    bool haveLastEnd_ = false;
     bool suspended_ = false;
 };

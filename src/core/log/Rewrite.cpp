@@ -122,8 +122,15 @@ std::size_t CountLogBranch(FileSystem& files, const std::string& path, const std
 
 RekeyResult RekeyLog(FileSystem& files, const std::string& path, const std::string& oldPassword,
                      const std::string& newPassword) {
-    if (!files.Exists(path)) return RekeyResult::NoLogFile;
-    Bytes bytes = ReadWholeLog(files, path);
+    Bytes bytes;
+    try {
+        bytes = ReadWholeLog(files, path);
+    } catch (const IoError& error) {
+        // Only a log that is not there has nothing to rewrite; one that cannot be read keeps the
+        // old password, or it could never be read again.
+        if (error.NotFound()) return RekeyResult::NoLogFile;
+        throw;
+    }
     if (oldPassword == newPassword) return RekeyResult::Rekeyed;
 
     const RecordKeys oldKeys(oldPassword);

@@ -66,13 +66,13 @@ int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, 
               const std::function<void(const std::string& text)>& showError) {
     const LogTotals totals = ReadLogTotals(files, state.LogFileName, state.EncodedPassword);
     if (totals.Failed() == LogTotals::Failure::ReadError) {
-        showError("Error reading " + state.LogFileName);
+        showError(WithReason("Error reading " + state.LogFileName, totals.FailureReason()));
         return kExportFailed;
     }
     try {
         WriteCsvFile(files, file, CsvText(totals, kind));
-    } catch (const std::exception&) {
-        showError("Error writing " + file);
+    } catch (const std::exception& error) {
+        showError(WithReason("Error writing " + file, FailureReason(error)));
         return kExportFailed;
     }
     if (totals.Failed() == LogTotals::Failure::IncorrectRecord) {

@@ -30,6 +30,7 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
                                        const std::string& encodedPassword) {
     LogTotals& totals = totals_;
     totals.failed_ = LogTotals::Failure::None;
+    totals.failureReason_.clear();
     totals.sessions_.clear();
     totals.days_.clear();
     slotOfDay_.clear();
@@ -77,8 +78,9 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
             });
     } catch (const std::bad_alloc&) {
         throw;  // no fault of the file
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         totals.failed_ = LogTotals::Failure::ReadError;
+        totals.failureReason_ = ::FailureReason(error);
     }
     // A log that could not be read all through counts nothing.
     if (totals.failed_ == LogTotals::Failure::ReadError) {

@@ -39,6 +39,8 @@ class LogTotals {
     using Failure = LogReadFailure;
 
     Failure Failed() const { return failed_; }
+    // Why the file could not be read, in the system's words; empty when unknown.
+    const std::string& FailureReason() const { return failureReason_; }
     // The pairs counted: every pair, or those before the incorrect record; 0 after a read error.
     std::size_t ValidPairs() const { return sessions_.size(); }
     // The counted pairs in log order.
@@ -53,6 +55,7 @@ class LogTotals {
     friend class LogTotalsReader;
 
     Failure failed_ = Failure::None;
+    std::string failureReason_;
     std::vector<Session> sessions_;
     std::vector<DayTotal> days_;
 };

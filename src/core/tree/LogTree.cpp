@@ -212,13 +212,13 @@ const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
     } catch (const std::exception& error) {
         // Nothing of a log that could not be read all through is shown.
         Reset(tree);
-        if (IsNotYetCreated(files, path)) {
+        const auto* io = dynamic_cast<const IoError*>(&error);
+        if (io != nullptr && io->NotFound() && IsNotYetCreated(files, path)) {
             Relabel(tree, today);
             return tree;
         }
         tree.Failed = LogTree::Failure::ReadError;
-        if (const auto* io = dynamic_cast<const IoError*>(&error))
-            tree.FailureReason = io->Reason();
+        tree.FailureReason = FailureReason(error);
         return tree;
     }
     // The nodes before a read error stay, unlabelled.

@@ -29,7 +29,8 @@ std::string SystemMessage(DWORD error) {
 [[noreturn]] void ThrowLastError(const char* what, const std::string& path) {
     const DWORD error = ::GetLastError();
     throw IoError(std::string(what) + " " + path + ": error " + std::to_string(error),
-                  SystemMessage(error));
+                  SystemMessage(error),
+                  error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
 }
 
 class Win32File final : public LogFile {
@@ -98,6 +99,9 @@ class Win32FileSystem final : public FileSystem {
     }
     std::unique_ptr<LogFile> Create(const std::string& path) override {
         return Open(path, CREATE_ALWAYS, "Cannot create");
+    }
+    std::unique_ptr<LogFile> OpenAlways(const std::string& path) override {
+        return Open(path, OPEN_ALWAYS, "Cannot open");
     }
     void Replace(const std::string& from, const std::string& to) override {
         // A reader that holds the log open for a moment (a backup tool, a virus scanner, the

@@ -30,7 +30,19 @@ class MemoryFileSystem final : public FileSystem {
   public:
     using Bytes = std::vector<unsigned char>;
 
-    enum class Op { OpenExisting, Create, Size, Seek, Read, Write, Flush, Close, Replace, Count };
+    enum class Op {
+        OpenExisting,
+        Create,
+        OpenAlways,
+        Size,
+        Seek,
+        Read,
+        Write,
+        Flush,
+        Close,
+        Replace,
+        Count
+    };
 
     // --- contents ---
 
@@ -78,9 +90,16 @@ class MemoryFileSystem final : public FileSystem {
     std::unique_ptr<LogFile> OpenExisting(const std::string& path) override {
         Check(Op::OpenExisting, path);
         const auto it = files_.find(path);
-        if (it == files_.end()) throw IoError("No such file: " + path);
-        if (readOnly_.count(path)) throw IoError("Read-only file: " + path);
+        if (it == files_.end()) throw IoError("No such file: " + path, "No such file", true);
+        if (readOnly_.count(path)) throw IoError("Read-only file: " + path, "Access denied");
         return std::make_unique<MemoryFile>(*this, path, it->second);
+    }
+    std::unique_ptr<LogFile> OpenAlways(const std::string& path) override {
+        Check(Op::OpenAlways, path);
+        if (readOnly_.count(path)) throw IoError("Read-only file: " + path, "Access denied");
+        auto& data = files_[path];
+        if (!data) data = std::make_shared<Bytes>();
+        return std::make_unique<MemoryFile>(*this, path, data);
     }
     std::unique_ptr<LogFile> Create(const std::string& path) override {
         Check(Op::Create, path);
@@ -195,7 +214,7 @@ class MemoryFileSystem final : public FileSystem {
                 --fault.nth;
                 continue;
             }
-            throw IoError("Injected failure on " + path);
+            throw IoError("Injected failure on " + path, "Injected failure");
         }
     }
 

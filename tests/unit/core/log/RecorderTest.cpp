@@ -7,50 +7,12 @@
 #include "core/settings/PasswordCodec.h"
 #include "core/log/Recorder.h"
 #include "core/log/Rewrite.h"
-#include "unit/support/MemoryFileSystem.h"
+#include "unit/core/log/RecorderFixture.h"
 
 namespace {
 
-using Bytes = MemoryFileSystem::Bytes;
-using Op = MemoryFileSystem::Op;
+using namespace recorder_test;
 using Result = SessionRecorder::TickResult;
-
-const std::string kLog = "C:\\logs\\worktaly.dat";
-
-class FakeClock final : public Clock {
-  public:
-    DateTime Now() const override { return now; }
-    DateTime now = 0;
-};
-
-// 2024-03-10 at the given time, `days` later.
-DateTime At(int hour, int minute, int second = 0, int days = 0) {
-    return EncodeDateTime(2024, 3, 10, hour, minute, second) + days;
-}
-
-Bytes MakeLog(const std::string& password, const std::vector<DateTime>& values,
-              const Bytes& trailing = {}) {
-    Bytes bytes(values.size() * 8);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        StoreRecordBytes(ScrambleRecord(password, static_cast<std::int32_t>(i), values[i]),
-                         bytes.data() + 8 * i);
-    bytes.insert(bytes.end(), trailing.begin(), trailing.end());
-    return bytes;
-}
-
-std::vector<DateTime> Values(const Bytes& bytes, const std::string& password) {
-    std::vector<DateTime> values;
-    for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8)
-        values.push_back(UnscrambleRecord(password, static_cast<std::int32_t>(i / 8),
-                                          LoadRecordBytes(bytes.data() + i)));
-    return values;
-}
-
-struct Fixture {
-    MemoryFileSystem files;
-    FakeClock clock;
-    SessionRecorder recorder{files, clock};
-};
 
 TEST(SessionRecorder, FirstStartCreatesOnePair) {
     Fixture f;
@@ -96,100 +58,6 @@ TEST(SessionRecorder, StartAppendsAfterTheWholeRecords) {
                   Bytes(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(kept)));
         EXPECT_EQ(f.recorder.SessionStart(), now);
     }
-}
-
-TEST(SessionRecorder, TickMovesOnlyTheLastRecord) {
-    const std::string password = "abc";
-    const DateTime a = At(8, 0), b = At(9, 0), c = At(10, 0);
-    Fixture f;
-    const Bytes before = MakeLog(password, {a, b, c, c});
-    f.files.SetFile(kLog, before);
-    f.clock.now = At(10, 1);
-    EXPECT_EQ(f.recorder.Tick(kLog, EncodePassword(password), false), Result::Extended);
-    const Bytes after = *f.files.File(kLog);
-    EXPECT_EQ(Values(after, password), (std::vector<DateTime>{a, b, c, At(10, 1)}));
-    EXPECT_EQ(Bytes(after.begin(), after.begin() + 24), Bytes(before.begin(), before.begin() + 24));
-    EXPECT_EQ(f.files.OpenFiles(), 0);
-}
-
-TEST(SessionRecorder, FailuresWriteNothingAndReport) {
-    const Bytes onePair = MakeLog("", {At(8, 0), At(9, 0)});
-    struct Case {
-        const char* name;
-        std::optional<Bytes> file;  // nullopt: no log file
-        void (*fault)(MemoryFileSystem&);
-        bool start;  // AppendSession, else a tick
-        std::string encodedPassword;
-        bool convertError;
-    } cases[] = {
-        {"tick on a missing file", std::nullopt, nullptr, false, "", false},
-        {"tick on an empty file", Bytes{}, nullptr, false, "", false},
-        {"tick on trailing bytes only", Bytes{1, 2, 3}, nullptr, false, "", false},
-        {"tick with a bad password", onePair, nullptr, false, "ZZ", true},
-        {"start with a bad password", onePair, nullptr, true, "4G", true},
-        {"start on a read-only file", onePair, [](MemoryFileSystem& m) { m.SetReadOnly(kLog); },
-         true, "", false},
-        {"start when creating fails", std::nullopt,
-         [](MemoryFileSystem& m) { m.FailAt(Op::Create); }, true, "", false},
-        {"start when writing fails", onePair, [](MemoryFileSystem& m) { m.FailAt(Op::Write); },
-         true, "", false},
-        {"tick when writing fails", onePair, [](MemoryFileSystem& m) { m.FailAt(Op::Write); },
-         false, "", false},
-        {"tick when opening fails", onePair,
-         [](MemoryFileSystem& m) { m.FailAt(Op::OpenExisting); }, false, "", false},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
-        Fixture f;
-        if (test.file) f.files.SetFile(kLog, *test.file);
-        if (test.fault) test.fault(f.files);
-        f.clock.now = At(12, 0);
-        auto run = [&] {
-            if (test.start)
-                f.recorder.AppendSession(kLog, test.encodedPassword);
-            else
-                f.recorder.Tick(kLog, test.encodedPassword, false);
-        };
-        if (test.convertError)
-            EXPECT_THROW(run(), ConvertError);
-        else
-            EXPECT_THROW(run(), IoError);
-        EXPECT_EQ(f.files.File(kLog), test.file);
-        EXPECT_EQ(f.files.OpenFiles(), 0);
-    }
-}
-
-TEST(SessionRecorder, FailedCloseIsReported) {
-    for (bool start : {true, false}) {
-        Fixture f;
-        f.files.SetFile(kLog, MakeLog("", {At(8, 0), At(9, 0)}));
-        f.files.FailAt(Op::Close);
-        f.clock.now = At(9, 1);
-        if (start)
-            EXPECT_THROW(f.recorder.AppendSession(kLog, ""), IoError);
-        else
-            EXPECT_THROW(f.recorder.Tick(kLog, "", false), IoError);
-    }
-}
-
-TEST(SessionRecorder, TornAppendIsCompletedByTheNextStart) {
-    const std::string password = "torn";
-    const DateTime a = At(8, 0), b = At(9, 0);
-    Fixture f;
-    f.files.SetFile(kLog, MakeLog(password, {a, b}));
-    f.files.FailAt(Op::Write);
-    f.files.SetTornWriteBytes(8);  // only the start reaches the disk
-    f.clock.now = At(10, 0);
-    EXPECT_THROW(f.recorder.AppendSession(kLog, EncodePassword(password)), IoError);
-    EXPECT_EQ(f.recorder.SessionStart(), At(10, 0));  // set before the write
-    EXPECT_EQ(f.files.File(kLog)->size(), 24u);
-
-    f.files.ClearFaults();
-    f.clock.now = At(11, 0);
-    f.recorder.AppendSession(kLog, EncodePassword(password));
-    EXPECT_EQ(Values(*f.files.File(kLog), password),
-              (std::vector<DateTime>{a, b, At(10, 0), At(10, 0), At(11, 0), At(11, 0)}));
-    EXPECT_EQ(f.files.Calls(Op::Write), 1);
 }
 
 // A day of recording with a fake clock. After every step the log holds whole, valid pairs.
@@ -316,11 +184,11 @@ TEST(SessionRecorder, FollowsTheClockTruthfully) {
           {Step::FinalTick, At(9, 30), Result::Skipped}},
          {At(10, 0), At(10, 1)},
          At(10, 0)},
-        {"without a session of its own a tick extends the last pair",
+        {"without a session of its own a tick starts one and stretches no other",
          {old, oldEnd},
-         {{Step::Tick, At(9, 0), Result::Extended}},
-         {old, At(9, 0)},
-         0},
+         {{Step::Tick, At(9, 0), Result::Appended}, {Step::Tick, At(9, 1), Result::Extended}},
+         {old, oldEnd, At(9, 0), At(9, 1)},
+         At(9, 0)},
         {"a rewrite that replaced the session",
          {old, oldEnd},
          {{Step::Start, At(9, 0)},
