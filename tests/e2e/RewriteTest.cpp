@@ -195,17 +195,37 @@ TEST_F(Rewrite, PasswordChangedWhileLoggingKeysTheNextTick) {
     program.Exit();
 }
 
-TEST_F(Rewrite, UnwritableFolderLeavesLogAndPasswordAsTheyWere) {
+TEST_F(Rewrite, UnwritableFolderLeavesLogAndPasswordAsTheyWereAndSaysWhy) {
     if (UnixFolder().empty()) GTEST_SKIP() << "the test folder is not on drive Z:";
     StorePassword("old");
     const auto bytes = LogBytes(kTwoDays, "old");
     WriteBytes(LogPath(), bytes);
     Program& program = OpenViewer("old");
+    // The first line names the log, the second gives the system's reason.
+    const auto expectLogAndReason = [&](HWND box, const std::string& first) {
+        const std::string text = MessageText(box);
+        EXPECT_EQ(text.substr(0, text.find('\n')), first + LogPath());
+        EXPECT_NE(text.find('\n'), std::string::npos) << text;
+    };
     {
         ImmutableFolder locked(UnixFolder());
         HWND box = ChangePassword(program, "old", "new", "new");
         ASSERT_NE(box, nullptr) << program.Dump();
-        EXPECT_NE(MessageText(box).find(LogPath()), std::string::npos) << MessageText(box);
+        expectLogAndReason(box, "The password was not changed: cannot rewrite ");
+        Click(box, IDOK);
+        program.WaitForNoDialog("Worktally");
+        EXPECT_EQ(ReadBytes(LogPath()), bytes);
+
+        SelectTreeNode(program.Tree(), 2);
+        program.Command(IDM_DELETE_BRANCH);
+        Click(program.WaitForDialog("Worktally"), IDYES);
+        ASSERT_TRUE(WaitUntil([&] {
+            const auto boxes = program.Dialogs("Worktally");
+            return !boxes.empty() &&
+                   MessageText(boxes.front()).find("not deleted") != std::string::npos;
+        })) << program.Dump();
+        box = program.WaitForDialog("Worktally");
+        expectLogAndReason(box, "The branch was not deleted: cannot rewrite ");
         Click(box, IDOK);
         program.WaitForNoDialog("Worktally");
         EXPECT_EQ(ReadBytes(LogPath()), bytes);

@@ -78,7 +78,8 @@ class MainWindow {
     void SetTrayTip(const std::string& firstLine);
     // The tip's second line and the report window follow the tree just built.
     void RefreshTotals();
-    void ShowRecorderError();
+    // The recorder's box, once while its failures last; the reason on its second line.
+    void ShowRecorderError(const std::exception& error);
 
     // The tree.
     void BuildLogTree(bool render = true);
@@ -96,7 +97,7 @@ class MainWindow {
     void OnExit();
     void OnDeleteBranch();
     void OnChangePassword();
-    void ReportPasswordChange(PasswordChange result);
+    void ReportPasswordChange(PasswordChange result, const std::string& failure);
     void OnOptions();
     void OnAbout();
     void EnableShowItem(bool enabled);
@@ -141,6 +142,7 @@ class MainWindow {
     bool settingsSaved_ = false;
     DeleteKeyGate deleteKey_;
     bool recorderBoxOpen_ = false;
+    bool recorderFailing_ = false;  // a box told of the recorder's failure since its last success
     bool incorrectRecordBoxOpen_ = false;
     bool readErrorBoxOpen_ = false;
 

@@ -155,8 +155,10 @@ void MainWindow::OnDeleteBranch() {
             recorder_.SessionReplaced(*appended);
             SetStartedTip();
         }
-    } catch (const std::exception&) {
-        // Silent: the log is unchanged, and the rebuild below shows what it holds.
+    } catch (const std::exception& error) {
+        // The log is unchanged; the rebuild below shows what it holds.
+        ShowError(WithReason("The branch was not deleted: cannot rewrite " + state_.LogFileName,
+                             FailureReason(error)));
     }
     BuildLogTree();
 }
@@ -167,6 +169,7 @@ void MainWindow::OnChangePassword() {
     std::string retypedPassword;
     PasswordRetry retry;
     PasswordChange result{};
+    std::string failure;
     do {
         const bool hasOldPassword = !state_.EncodedPassword.empty();
         if (!changePasswordDialog_.Execute(hwnd_, hasOldPassword, retry, oldPassword, newPassword,
@@ -174,15 +177,20 @@ void MainWindow::OnChangePassword() {
             hwnd_ == nullptr)
             return;
         result = ChangePassword(state_, oldPassword, newPassword, retypedPassword,
-                                [this](const std::string& from, const std::string& to) {
-                                    RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
+                                [&](const std::string& from, const std::string& to) {
+                                    try {
+                                        RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
+                                    } catch (const std::exception& error) {
+                                        failure = FailureReason(error);
+                                        throw;
+                                    }
                                 });
-        ReportPasswordChange(result);
+        ReportPasswordChange(result, failure);
         retry = RetryAfter(result);
     } while (retry.Again && hwnd_ != nullptr);
 }
 
-void MainWindow::ReportPasswordChange(PasswordChange result) {
+void MainWindow::ReportPasswordChange(PasswordChange result, const std::string& failure) {
     switch (result) {
         case PasswordChange::Changed:
             SaveSettings(state_, settings_);  // at once: the log already uses the new one
@@ -200,7 +208,8 @@ void MainWindow::ReportPasswordChange(PasswordChange result) {
         case PasswordChange::Unchanged:
             break;
         case PasswordChange::RewriteFailed:
-            ShowError("The password was not changed: cannot rewrite " + state_.LogFileName);
+            ShowError(WithReason(
+                "The password was not changed: cannot rewrite " + state_.LogFileName, failure));
             break;
     }
 }

@@ -24,9 +24,11 @@ constexpr char kAwayTip[] = "Worktally - Away since ";
 void MainWindow::StartSession() {
     try {
         recorder_.AppendSession(state_.LogFileName, state_.EncodedPassword);
+        recorderFailing_ = false;
         SetStartedTip();
-    } catch (const std::exception&) {
-        ShowRecorderError();
+    } catch (const std::exception& error) {
+        // The next tick tries the start again.
+        ShowRecorderError(error);
     }
 }
 
@@ -75,8 +77,9 @@ void MainWindow::OnMinuteTimer(bool finalTick) {
     SessionRecorder::TickResult result{};
     try {
         result = recorder_.Tick(state_.LogFileName, state_.EncodedPassword, finalTick);
-    } catch (const std::exception&) {
-        ShowRecorderError();
+        recorderFailing_ = false;
+    } catch (const std::exception& error) {
+        ShowRecorderError(error);
         return;
     }
     if (result == SessionRecorder::TickResult::Appended) SetStartedTip();
@@ -95,8 +98,8 @@ void MainWindow::OnPowerBroadcast(WPARAM event) {
         } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
             if (recorder_.Resume(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
         }
-    } catch (const std::exception&) {
-        ShowRecorderError();
+    } catch (const std::exception& error) {
+        ShowRecorderError(error);
     }
 }
 
@@ -116,8 +119,8 @@ void MainWindow::ApplyAwayRules() {
         if (recorder_.SetAwayRules({state_.AwayWhenLocked, state_.AwayIdleMinutes},
                                    state_.LogFileName, state_.EncodedPassword))
             SetStartedTip();
-    } catch (const std::exception&) {
-        ShowRecorderError();
+    } catch (const std::exception& error) {
+        ShowRecorderError(error);
     }
 }
 
@@ -131,8 +134,8 @@ void MainWindow::OnSessionChange(WPARAM event) {
         } else if (event == WTS_SESSION_UNLOCK || event == WTS_CONSOLE_CONNECT) {
             if (recorder_.Unlock(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
         }
-    } catch (const std::exception&) {
-        ShowRecorderError();
+    } catch (const std::exception& error) {
+        ShowRecorderError(error);
     }
 }
 
@@ -146,12 +149,16 @@ void MainWindow::OnInputTimer() {
             ::KillTimer(hwnd_, kInputTimerId);
             SetStartedTip();
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         ::KillTimer(hwnd_, kInputTimerId);
-        ShowRecorderError();
+        ShowRecorderError(error);
     }
 }
 
-void MainWindow::ShowRecorderError() {
-    ShowErrorOnce(recorderBoxOpen_, "Error writting " + state_.LogFileName);
+void MainWindow::ShowRecorderError(const std::exception& error) {
+    // One box for one outage: a log held for minutes gets no box at every retry.
+    if (recorderFailing_) return;
+    recorderFailing_ = true;
+    ShowErrorOnce(recorderBoxOpen_,
+                  WithReason("Error writting " + state_.LogFileName, FailureReason(error)));
 }
