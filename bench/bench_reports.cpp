@@ -39,38 +39,46 @@ double MedianMs(int runs, F&& work) {
 int main() {
     const std::string path =
         (std::filesystem::temp_directory_path() / "worktally-bench-reports.dat").string();
-    const std::string encoded = EncodePassword(bench::kPassword);
+    const LogTarget log{path, bench::kPassword};
     std::printf("Totals and CSV texts of a scrambled log: medians of 9 runs, wall-clock ms\n");
-    std::printf("read: LogTotalsReader reusing its memory (file read, days); weeks: WeekTotals;\n");
     std::printf(
-        "current: CurrentTotalsAt; tree days: DaysOfTree of a built tree (report window);\n");
+        "read: LogTotalsReader reusing its memory (file read, days, sessions); weeks: "
+        "WeekTotals;\n");
+    std::printf("current: CurrentTotalsAt; days+tree: the one pass of the viewer's tick;\n");
     std::printf("table: BuildWeekTable (report window, texts made when painted);\n");
     std::printf("CSV: CsvText of each kind, in memory\n");
     std::printf("%9s %6s %7s %8s %8s %8s %9s %8s %9s %9s %9s\n", "sessions", "years", "days",
-                "read", "weeks", "current", "tree days", "table", "CSV days", "CSV weeks",
+                "read", "weeks", "current", "days+tree", "table", "CSV days", "CSV weeks",
                 "CSV sess.");
     for (const std::size_t sessions : {10000u, 100000u, 300000u}) {
         const std::vector<DateTime> records = bench::MakeSessions(sessions);
         bench::WriteLog(path, records);
         LogTotalsReader reader;
-        const double read = MedianMs(9, [&] { reader.Read(NativeFileSystem(), path, encoded); });
+        const double read =
+            MedianMs(9, [&] { reader.Read(NativeFileSystem(), log, nullptr, true); });
         const LogTotals& totals = reader.Totals();
         if (totals.Failed() != LogTotals::Failure::None || totals.ValidPairs() != sessions) {
             std::printf("reading failed on %zu sessions\n", sessions);
             return 1;
         }
         std::size_t weekCount = 0;
-        const double weeks = MedianMs(9, [&] { weekCount += WeekTotals(totals, kMonday).size(); });
+        const double weeks =
+            MedianMs(9, [&] { weekCount += WeekTotals(totals.Days(), kMonday).size(); });
         double sink = 0;
-        const double current =
-            MedianMs(9, [&] { sink += CurrentTotalsAt(totals, records.back(), kMonday).today; });
+        const double current = MedianMs(
+            9, [&] { sink += CurrentTotalsAt(totals.Days(), records.back(), kMonday).today; });
         const DayNames names = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                 "Friday", "Saturday", "Sunday"};
         const double table = MedianMs(9, [&] {
-            weekCount += BuildWeekTable(totals, kSunday, names, LocaleFormats()).rows.size();
+            weekCount += BuildWeekTable(totals.Days(), kSunday, names, LocaleFormats()).rows.size();
         });
-        const LogTree tree = BuildLogTree(NativeFileSystem(), path, encoded, records.back());
-        const double treeDays = MedianMs(9, [&] { weekCount += DaysOfTree(tree).size(); });
+        LogTotalsReader tickReader;
+        LogTreeBuilder builder;
+        const double treeDays = MedianMs(9, [&] {
+            weekCount +=
+                builder.Finish(tickReader.Read(NativeFileSystem(), log, &builder), records.back())
+                    .Nodes.size();
+        });
         std::size_t bytes = 0;
         double csv[3];
         const CsvKind kinds[] = {CsvKind::Days, CsvKind::Weeks, CsvKind::Sessions};

@@ -163,12 +163,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (rekey) {
         std::optional<RekeyResult> result;
         try {
-            result = RekeyLog(files, path, password, newPassword);
+            result = RekeyLog(files, LogTarget{path, password}, newPassword);
         } catch (const IoError&) {
             threw = true;
         }
         if (noFile) {
-            FUZZ_CHECK(!threw && result == RekeyResult::NoLogFile);
+            // Nothing to rewrite, unless the look for the log was the call that failed.
+            FUZZ_CHECK(threw ? files.Failed() : result == RekeyResult::NoLogFile);
             FUZZ_CHECK(!ReadWholeFile(path));
         } else if (!threw) {
             FUZZ_CHECK(wholePairs && result == RekeyResult::Rekeyed);
@@ -180,12 +181,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!noFile && wholePairs) {
             std::size_t dropped = 0;
             for (const Pair& pair : pairs) dropped += InBranch(kind, start, pair.Start) ? 1 : 0;
-            FUZZ_CHECK(CountLogBranch(NativeFileSystem(), path, password, kind, start) == dropped);
+            FUZZ_CHECK(CountLogBranch(NativeFileSystem(), LogTarget{path, password}, kind, start) ==
+                       dropped);
         }
         std::optional<DateTime> appended;
         try {
-            appended = DeleteLogBranch(files, path, password, kind, start, sessionStart, logging,
-                                       FixedClock(now));
+            appended = DeleteLogBranch(files, LogTarget{path, password}, kind, start, sessionStart,
+                                       logging, FixedClock(now));
         } catch (const IoError&) {
             threw = true;
         }

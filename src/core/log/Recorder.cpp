@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/settings/PasswordCodec.h"
-
 namespace {
 
 // Further from the last written end than this, a tick does not bridge the gap: the machine
@@ -41,20 +39,18 @@ void AppendPair(LogFile& file, const RecordKeys& keys, std::int64_t count, DateT
 SessionRecorder::SessionRecorder(FileSystem& files, const Clock& clock, const InputSource* input)
     : files_(files), clock_(clock), input_(input) {}
 
-void SessionRecorder::AppendSession(const std::string& path, const std::string& encodedPassword) {
+void SessionRecorder::AppendSession(const LogTarget& log) {
     suspended_ = false;
     locked_ = false;
     idle_ = false;
     started_ = false;
     sessionStart_ = 0;
-    std::string password;
-    DecodePassword(encodedPassword, password);
     // A log that cannot be opened now (a backup tool, a scanner, a sync client holding it) is
     // left alone: only a missing one is created.
-    auto file = files_.OpenAlways(path);
+    auto file = files_.OpenAlways(log.Path);
     const auto count = static_cast<std::int64_t>(LogSize(*file)) / kRecordSize;
     const DateTime now = clock_.Now();
-    AppendPair(*file, RecordKeys(password), count, now);
+    AppendPair(*file, RecordKeys(log.Password), count, now);
     sessionStart_ = now;
     lastEnd_ = now;
     started_ = true;
@@ -76,13 +72,12 @@ std::optional<DateTime> SessionRecorder::OwnLastPairStart(LogFile& file, const R
     return start;
 }
 
-SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
-                                                  const std::string& encodedPassword, bool final) {
+SessionRecorder::TickResult SessionRecorder::Tick(const LogTarget& log, bool final) {
     if (!Recording()) return TickResult::Skipped;
     if (!started_) {
         // The start could not be written: try again rather than extend anybody's session.
         if (final) return TickResult::Skipped;
-        AppendSession(path, encodedPassword);
+        AppendSession(log);
         return TickResult::Appended;
     }
     if (!final && rules_.IdleMinutes > 0 && input_ != nullptr) {
@@ -90,15 +85,13 @@ SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
         if (input.IdleDays > rules_.IdleMinutes / (24.0 * 60)) {
             idle_ = true;
             idleStamp_ = input.Stamp;
-            EndForAway(path, encodedPassword, clock_.Now() - input.IdleDays);
+            EndForAway(log, clock_.Now() - input.IdleDays);
             return TickResult::WentAway;
         }
     }
 
-    std::string password;
-    DecodePassword(encodedPassword, password);
-    const RecordKeys keys(password);
-    auto file = files_.OpenExisting(path);
+    const RecordKeys keys(log.Password);
+    auto file = files_.OpenExisting(log.Path);
     const auto records = static_cast<std::int64_t>(LogSize(*file)) / kRecordSize;
     const DateTime now = clock_.Now();
 
@@ -126,7 +119,7 @@ SessionRecorder::TickResult SessionRecorder::Tick(const std::string& path,
     return result;
 }
 
-void SessionRecorder::Suspend(const std::string& path, const std::string& encodedPassword) {
+void SessionRecorder::Suspend(const LogTarget& log) {
     if (suspended_) return;
     if (Away()) {
         suspended_ = true;  // the session ended when the user went away
@@ -134,7 +127,7 @@ void SessionRecorder::Suspend(const std::string& path, const std::string& encode
     }
     // Ends the session like the last tick at exit: no new pair just before sleeping.
     try {
-        Tick(path, encodedPassword, true);
+        Tick(log, true);
     } catch (...) {
         suspended_ = true;
         throw;
@@ -142,58 +135,53 @@ void SessionRecorder::Suspend(const std::string& path, const std::string& encode
     suspended_ = true;
 }
 
-bool SessionRecorder::Resume(const std::string& path, const std::string& encodedPassword) {
+bool SessionRecorder::Resume(const LogTarget& log) {
     // A wake the user starts delivers two resume events; only the first one after a suspend
     // opens the new session.
     if (!suspended_) return false;
     suspended_ = false;
-    return StartIfRecording(path, encodedPassword);
+    return StartIfRecording(log);
 }
 
-bool SessionRecorder::SetAwayRules(const AwayRules& rules, const std::string& path,
-                                   const std::string& encodedPassword) {
+bool SessionRecorder::SetAwayRules(const AwayRules& rules, const LogTarget& log) {
     const bool wasAway = Away();
     rules_ = rules;
     if (!rules_.WhenLocked) locked_ = false;
     if (rules_.IdleMinutes <= 0) idle_ = false;
-    return wasAway && StartIfRecording(path, encodedPassword);
+    return wasAway && StartIfRecording(log);
 }
 
-void SessionRecorder::Lock(const std::string& path, const std::string& encodedPassword) {
+void SessionRecorder::Lock(const LogTarget& log) {
     if (!rules_.WhenLocked || locked_) return;
     const bool recording = Recording();
     locked_ = true;
-    if (recording) EndForAway(path, encodedPassword, clock_.Now());
+    if (recording) EndForAway(log, clock_.Now());
 }
 
-bool SessionRecorder::Unlock(const std::string& path, const std::string& encodedPassword) {
+bool SessionRecorder::Unlock(const LogTarget& log) {
     if (!locked_) return false;
     locked_ = false;
     idle_ = false;  // unlocking took input
-    return StartIfRecording(path, encodedPassword);
+    return StartIfRecording(log);
 }
 
-bool SessionRecorder::CheckForInput(const std::string& path, const std::string& encodedPassword) {
+bool SessionRecorder::CheckForInput(const LogTarget& log) {
     if (!idle_ || input_ == nullptr || input_->LastInput().Stamp == idleStamp_) return false;
     idle_ = false;
-    return StartIfRecording(path, encodedPassword);
+    return StartIfRecording(log);
 }
 
-bool SessionRecorder::StartIfRecording(const std::string& path,
-                                       const std::string& encodedPassword) {
+bool SessionRecorder::StartIfRecording(const LogTarget& log) {
     if (!Recording()) return false;
-    AppendSession(path, encodedPassword);
+    AppendSession(log);
     return true;
 }
 
-void SessionRecorder::EndForAway(const std::string& path, const std::string& encodedPassword,
-                                 DateTime end) {
+void SessionRecorder::EndForAway(const LogTarget& log, DateTime end) {
     awaySince_ = lastEnd_;
     if (!started_) return;  // nothing of this session is in the log
-    std::string password;
-    DecodePassword(encodedPassword, password);
-    const RecordKeys keys(password);
-    auto file = files_.OpenExisting(path);
+    const RecordKeys keys(log.Password);
+    auto file = files_.OpenExisting(log.Path);
     const auto records = static_cast<std::int64_t>(LogSize(*file)) / kRecordSize;
     const DateTime now = clock_.Now();
     // After a gap the session keeps its last end: nothing is known of the time in between.

@@ -8,6 +8,7 @@
 
 #include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogTarget.h"
 
 // The user's last keyboard or mouse input, as the machine reports it.
 struct InputState {
@@ -31,35 +32,34 @@ class SessionRecorder {
     SessionRecorder(FileSystem& files, const Clock& clock, const InputSource* input = nullptr);
 
     // Appends the pair (now, now) at the end of the log, creating the file only when it does
-    // not exist. Throws IoError or ConvertError, leaving the file as it was: the session's start
+    // not exist. Throws IoError, leaving the file as it was: the session's start
     // is then still to be written, and the next tick tries again.
-    void AppendSession(const std::string& path, const std::string& encodedPassword);
+    void AppendSession(const LogTarget& log);
 
     enum class TickResult { Extended, Appended, Skipped, WentAway };
     // One tick while logging. `final` is the last tick at exit, which never appends. A tick only
     // extends the last pair when it is this recorder's session; otherwise (its start was never
     // written, or the pair is another's) it starts a new session. A tick that finds no input for
     // longer than the idle rule allows ends the session at the last input (WentAway). Throws
-    // IoError or ConvertError.
-    TickResult Tick(const std::string& path, const std::string& encodedPassword, bool final);
+    // IoError.
+    TickResult Tick(const LogTarget& log, bool final);
 
     // The machine is going to sleep: end the session now and extend it no further.
-    void Suspend(const std::string& path, const std::string& encodedPassword);
+    void Suspend(const LogTarget& log);
     // The machine woke up: the first resume after a suspend starts a new session (true); any
     // other resume changes nothing (false).
-    bool Resume(const std::string& path, const std::string& encodedPassword);
+    bool Resume(const LogTarget& log);
 
     // New rules take effect at once: switching off a reason the user is away for starts a new
     // session when nothing else keeps the user away (true).
-    bool SetAwayRules(const AwayRules& rules, const std::string& path,
-                      const std::string& encodedPassword);
+    bool SetAwayRules(const AwayRules& rules, const LogTarget& log);
     // The workstation was locked (or its console disconnected): with the lock rule on, the
     // session ends now. Repeated locks change nothing.
-    void Lock(const std::string& path, const std::string& encodedPassword);
+    void Lock(const LogTarget& log);
     // Unlocked (or reconnected): a new session starts when the user was away for the lock (true).
-    bool Unlock(const std::string& path, const std::string& encodedPassword);
+    bool Unlock(const LogTarget& log);
     // While away for lack of input: the first new input starts a new session (true).
-    bool CheckForInput(const std::string& path, const std::string& encodedPassword);
+    bool CheckForInput(const LogTarget& log);
 
     // Not recording because the user is away (locked or idle); sleep is not away.
     bool Away() const { return locked_ || idle_; }
@@ -82,8 +82,8 @@ class SessionRecorder {
     std::optional<DateTime> OwnLastPairStart(LogFile& file, const RecordKeys& keys,
                                              std::int64_t pairs);
     // Ends the session at `end` (never before its start nor after now) and records no more.
-    void EndForAway(const std::string& path, const std::string& encodedPassword, DateTime end);
-    bool StartIfRecording(const std::string& path, const std::string& encodedPassword);
+    void EndForAway(const LogTarget& log, DateTime end);
+    bool StartIfRecording(const LogTarget& log);
 
     FileSystem& files_;
     const Clock& clock_;

@@ -57,12 +57,11 @@ std::string RewriteTemporaryPath(const std::string& logPath) {
     return logPath + ".tmp";
 }
 
-std::optional<DateTime> DeleteLogBranch(FileSystem& files, const std::string& path,
-                                        const std::string& password, PeriodKind kind,
+std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
                                         DateTime start, DateTime sessionStart, bool logging,
                                         const Clock& clock) {
-    Bytes bytes = ReadWholeLog(files, path);
-    const RecordKeys keys(password);
+    Bytes bytes = ReadWholeLog(files, log.Path);
+    const RecordKeys keys(log.Password);
     const CivilDate selectedDate = DecodeDate(start);
     const std::size_t pairs = bytes.size() / (2 * kRecordBytes);
 
@@ -101,14 +100,14 @@ std::optional<DateTime> DeleteLogBranch(FileSystem& files, const std::string& pa
     }
 
     if (kept == pairs && !appended) return std::nullopt;  // same pairs at the same places
-    ReplaceLog(files, path, bytes);
+    ReplaceLog(files, log.Path, bytes);
     return appended;
 }
 
-std::size_t CountLogBranch(FileSystem& files, const std::string& path, const std::string& password,
-                           PeriodKind kind, DateTime start) {
-    const Bytes bytes = ReadWholeLog(files, path);
-    const RecordKeys keys(password);
+std::size_t CountLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
+                           DateTime start) {
+    const Bytes bytes = ReadWholeLog(files, log.Path);
+    const RecordKeys keys(log.Password);
     const CivilDate selectedDate = DecodeDate(start);
     const std::size_t pairs = bytes.size() / (2 * kRecordBytes);
     std::size_t count = 0;
@@ -120,20 +119,19 @@ std::size_t CountLogBranch(FileSystem& files, const std::string& path, const std
     return count;
 }
 
-RekeyResult RekeyLog(FileSystem& files, const std::string& path, const std::string& oldPassword,
-                     const std::string& newPassword) {
+RekeyResult RekeyLog(FileSystem& files, const LogTarget& log, const std::string& newPassword) {
     Bytes bytes;
     try {
-        bytes = ReadWholeLog(files, path);
+        bytes = ReadWholeLog(files, log.Path);
     } catch (const IoError& error) {
         // Only a log that is not there has nothing to rewrite; one that cannot be read keeps the
         // old password, or it could never be read again.
         if (error.NotFound()) return RekeyResult::NoLogFile;
         throw;
     }
-    if (oldPassword == newPassword) return RekeyResult::Rekeyed;
+    if (log.Password == newPassword) return RekeyResult::Rekeyed;
 
-    const RecordKeys oldKeys(oldPassword);
+    const RecordKeys oldKeys(log.Password);
     const RecordKeys newKeys(newPassword);
     const std::size_t records = bytes.size() / kRecordBytes;
     for (std::size_t record = 0; record < records; ++record) {
@@ -141,6 +139,6 @@ RekeyResult RekeyLog(FileSystem& files, const std::string& path, const std::stri
         SetRecordAt(bytes, record,
                     RecordAt(bytes, record) ^ oldKeys.Key(number) ^ newKeys.Key(number));
     }
-    if (!bytes.empty()) ReplaceLog(files, path, bytes);
+    if (!bytes.empty()) ReplaceLog(files, log.Path, bytes);
     return RekeyResult::Rekeyed;
 }

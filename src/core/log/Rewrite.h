@@ -9,6 +9,7 @@
 
 #include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogTarget.h"
 #include "core/log/PeriodKind.h"
 
 // Temporary file used by the rewrites, in the log's own folder.
@@ -17,16 +18,14 @@ std::string RewriteTemporaryPath(const std::string& logPath);
 // Drops the pairs of the branch (kind, start) and re-scrambles the rest with their new record
 // numbers. When logging and the pair starting at sessionStart is gone, appends (now, now) and
 // returns its start. Throws IoError.
-std::optional<DateTime> DeleteLogBranch(FileSystem& files, const std::string& path,
-                                        const std::string& password, PeriodKind kind,
+std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
                                         DateTime start, DateTime sessionStart, bool logging,
                                         const Clock& clock);
 
 // How many pairs DeleteLogBranch would drop for the branch. Throws IoError.
-std::size_t CountLogBranch(FileSystem& files, const std::string& path, const std::string& password,
-                           PeriodKind kind, DateTime start);
+std::size_t CountLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
+                           DateTime start);
 
 enum class RekeyResult { Rekeyed, NoLogFile };
-// Re-scrambles every record from oldPassword to newPassword. Throws IoError.
-RekeyResult RekeyLog(FileSystem& files, const std::string& path, const std::string& oldPassword,
-                     const std::string& newPassword);
+// Re-scrambles every record from the log's password to newPassword. Throws IoError.
+RekeyResult RekeyLog(FileSystem& files, const LogTarget& log, const std::string& newPassword);

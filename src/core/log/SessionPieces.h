@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
-#include "core/settings/PasswordCodec.h"
+#include "core/log/LogTarget.h"
+#include "core/time/DateTime.h"
 
 // Spans longer than this, and dates outside 1899-12-30 .. 9999-12-31, count as invalid pairs.
 inline constexpr double kMaxPairDays = 3660.0;
@@ -55,19 +55,16 @@ class LogSessionReader {
   public:
     // Opens the log, tells onPairCount(n) how many whole pairs it holds, then calls
     // onSession(start, end) for each pair in log order, up to the first that is not accepted.
-    // The rest of the file is read all the same. Opening, the password and the reads throw,
+    // The rest of the file is read all the same. Opening and the reads throw,
     // whether or not sessions were handed out yet; a file read whole but ending in part of a
     // pair (with no incorrect record before it) or failing to close gives ReadError.
     template <typename OnPairCount, typename OnSession>
-    LogReadFailure Read(FileSystem& files, const std::string& path,
-                        const std::string& encodedPassword, OnPairCount&& onPairCount,
+    LogReadFailure Read(FileSystem& files, const LogTarget& log, OnPairCount&& onPairCount,
                         OnSession&& onSession) {
-        std::unique_ptr<LogFile> file = files.OpenExisting(path);
-        std::string password;
-        DecodePassword(encodedPassword, password);
+        std::unique_ptr<LogFile> file = files.OpenExisting(log.Path);
         const std::size_t size = LogSize(*file);
         onPairCount(size / kPairBytes);
-        const RecordKeys keys(password);
+        const RecordKeys keys(log.Password);
         if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kChunkSize);
         LogReadFailure failure = LogReadFailure::None;
         std::int64_t number = 0;

@@ -1,12 +1,11 @@
 #include "core/reports/CsvReports.h"
 
-#include <cinttypes>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
-#include "core/tree/Period.h"
+#include "core/reports/DurationText.h"
+#include "core/reports/Weeks.h"
 
 namespace {
 
@@ -34,7 +33,7 @@ void AppendDuration(std::string& text, double days) {
     text += ',';
     text += DurationText(days);
     text += ',';
-    text += HoursText(days);
+    text += DecimalHoursText(days);
 }
 
 std::string DaysCsv(const LogTotals& totals) {
@@ -51,7 +50,7 @@ std::string DaysCsv(const LogTotals& totals) {
 std::string WeeksCsv(const LogTotals& totals) {
     std::string text = "Week,Monday,Tuesday,Wednesday,Thursday,Friday,Saturday,Sunday,Total";
     text += kLineEnd;
-    for (const WeekTotal& week : WeekTotals(totals, kMonday)) {
+    for (const WeekTotal& week : WeekTotals(totals.Days(), kMonday)) {
         const IsoWeek iso = IsoWeekOf(week.firstDay);
         char label[16];
         std::snprintf(label, sizeof label, "%04d-W%02d", iso.year, iso.week);
@@ -93,25 +92,6 @@ std::string CsvText(const LogTotals& totals, CsvKind kind) {
             return SessionsCsv(totals);
     }
     return std::string();
-}
-
-std::string HoursText(double days) {
-    // Whole milliseconds first, as times are kept, so that a tie is an exact tie: 450000 ms is
-    // 0.125 hours, which reads 0.12. Beyond about 10^11 days (only garbage) the figure is capped.
-    constexpr double kDayLimit = 1e11;
-    if (std::isnan(days)) days = 0;
-    const bool negative = days < 0;
-    const double magnitude = std::fmin(std::fabs(days), kDayLimit);
-    const auto ms = static_cast<std::int64_t>(std::llround(magnitude * 86400000.0));
-    constexpr std::int64_t kMsPerHundredth = 36000;
-    std::int64_t hundredths = ms / kMsPerHundredth;
-    const std::int64_t rest = ms % kMsPerHundredth;
-    if (rest > kMsPerHundredth / 2 || (rest == kMsPerHundredth / 2 && hundredths % 2 != 0))
-        ++hundredths;
-    char text[32];
-    std::snprintf(text, sizeof text, "%s%" PRId64 ".%02" PRId64, negative && hundredths ? "-" : "",
-                  hundredths / 100, hundredths % 100);
-    return text;
 }
 
 std::string CsvTemporaryPath(const std::string& path) {

@@ -18,10 +18,6 @@ enum class CsvKind {
 // The exact bytes of the file.
 std::string CsvText(const LogTotals& totals, CsvKind kind);
 
-// A duration in days as decimal hours with two decimals and a point, whatever the locale:
-// "8.92". Ties round half to even, as the minutes of DurationText do.
-std::string HoursText(double days);
-
 // The temporary file an export writes beside its target before putting it in place.
 std::string CsvTemporaryPath(const std::string& path);
 

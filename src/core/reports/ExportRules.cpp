@@ -5,6 +5,7 @@
 #include "core/reports/LogTotals.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/PasswordCodec.h"
+#include "core/settings/Settings.h"
 
 ExportRequest ParseExportParams(const std::string& text) {
     ExportRequest request;
@@ -44,29 +45,31 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
         ui.ShowError("Unknown report kind " + request.UnknownKind + " for " + request.File);
         return kExportFailed;
     }
+    LogTarget log{state.LogFileName, {}};
+    bool decoded = true;
+    try {
+        log = LogTargetOf(state);
+    } catch (const ConvertError&) {
+        decoded = false;
+    }
     if (!state.EncodedPassword.empty()) {
         const std::string answer = ui.AskPassword();
         if (answer.empty()) return kExportFailed;
-        std::string password;
-        try {
-            DecodePassword(state.EncodedPassword, password);
-        } catch (const ConvertError&) {
-            ui.ShowError("Error during decoding the password");
-        }
-        if (answer != password) {
+        if (!decoded) ui.ShowError("Error during decoding the password");
+        if (answer != log.Password) {
             ui.ShowError("Password Incorrect");
             return kExportFailed;
         }
     }
 
-    return ExportLog(request.File, request.Kind, state, files, ui.ShowError);
+    return ExportLog(request.File, request.Kind, log, files, ui.ShowError);
 }
 
-int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
+int ExportLog(const std::string& file, CsvKind kind, const LogTarget& log, FileSystem& files,
               const std::function<void(const std::string& text)>& showError) {
-    const LogTotals totals = ReadLogTotals(files, state.LogFileName, state.EncodedPassword);
+    const LogTotals totals = ReadLogTotals(files, log);
     if (totals.Failed() == LogTotals::Failure::ReadError) {
-        showError(WithReason("Error reading " + state.LogFileName, totals.FailureReason()));
+        showError(WithReason("Error reading " + log.Path, totals.FailureReason()));
         return kExportFailed;
     }
     try {
@@ -76,7 +79,7 @@ int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, 
         return kExportFailed;
     }
     if (totals.Failed() == LogTotals::Failure::IncorrectRecord) {
-        showError("Incorrect record in " + state.LogFileName);
+        showError("Incorrect record in " + log.Path);
         return kExportIncomplete;
     }
     return kExportDone;

@@ -9,6 +9,7 @@
 
 #include "core/settings/ProgramState.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogTarget.h"
 #include "core/reports/CsvReports.h"
 
 struct ExportRequest {
@@ -38,5 +39,5 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
 
 // Reads the log with the stored password and writes the file, without asking: the viewer holds
 // the password already. Returns the exit code, and says what failed.
-int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
+int ExportLog(const std::string& file, CsvKind kind, const LogTarget& log, FileSystem& files,
               const std::function<void(const std::string& text)>& showError);

@@ -3,19 +3,26 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <new>
 #include <utility>
 
-#include "core/log/SessionPieces.h"
+#include "core/reports/DurationText.h"
 
 namespace {
 
-// 1899-12-30, day 0, was a Saturday: day 5 of a week that starts on Monday.
-constexpr std::int64_t kWeekdayOfDayZero = 5;
-
 bool ByDay(const DayTotal& a, const DayTotal& b) {
     return a.day < b.day;
+}
+
+// The first start: no log file yet, but the folder it will be created in exists.
+bool IsNotYetCreated(FileSystem& files, const std::string& path) {
+    if (files.Exists(path)) return false;
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return true;  // the current folder
+    const std::string folder = path.substr(0, slash);
+    // "C:\" keeps its backslash: "C:" alone would mean the drive's current folder.
+    if (folder.size() == 2 && folder[1] == ':') return files.Exists(folder + path[slash]);
+    return folder.empty() || files.Exists(folder);
 }
 
 }  // namespace
@@ -26,11 +33,19 @@ double LogTotals::DayTotalOn(DateTime date) const {
     return it != days_.end() && it->day == key.day ? it->duration : 0;
 }
 
-const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& path,
-                                       const std::string& encodedPassword) {
+double LogTotals::Total() const {
+    double total = 0;
+    for (const DayTotal& day : days_) total += day.duration;
+    return total;
+}
+
+const LogTotals& LogTotalsReader::Read(FileSystem& files, const LogTarget& log, SessionSink* also,
+                                       bool keepSessions) {
     LogTotals& totals = totals_;
     totals.failed_ = LogTotals::Failure::None;
     totals.failureReason_.clear();
+    totals.notYetCreated_ = false;
+    totals.validPairs_ = 0;
     totals.sessions_.clear();
     totals.days_.clear();
     slotOfDay_.clear();
@@ -70,20 +85,35 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
 
     try {
         totals.failed_ = reader_.Read(
-            files, path, encodedPassword,
-            [&](std::size_t pairs) { totals.sessions_.reserve(pairs); },
+            files, log,
+            [&](std::size_t pairs) {
+                if (keepSessions) totals.sessions_.reserve(pairs);
+                if (also != nullptr) also->Begin(pairs);
+            },
             [&](DateTime start, DateTime end) {
-                totals.sessions_.push_back(Session{start, end});
+                if (totals.validPairs_++ == 0) {
+                    totals.firstStart_ = start;
+                    totals.latestEnd_ = end;
+                }
+                if (start < totals.firstStart_) totals.firstStart_ = start;
+                if (end > totals.latestEnd_) totals.latestEnd_ = end;
+                if (keepSessions) totals.sessions_.push_back(Session{start, end});
                 SplitAtMidnights(start, end, addPiece);
+                if (also != nullptr) also->Add(start, end);
             });
     } catch (const std::bad_alloc&) {
         throw;  // no fault of the file
     } catch (const std::exception& error) {
         totals.failed_ = LogTotals::Failure::ReadError;
         totals.failureReason_ = ::FailureReason(error);
+        const auto* io = dynamic_cast<const IoError*>(&error);
+        totals.notYetCreated_ = io != nullptr && io->NotFound() && IsNotYetCreated(files, log.Path);
+        // Nothing of a log that could not be read all through is shown.
+        if (also != nullptr) also->Begin(0);
     }
     // A log that could not be read all through counts nothing.
     if (totals.failed_ == LogTotals::Failure::ReadError) {
+        totals.validPairs_ = 0;
         totals.sessions_.clear();
         days.clear();
         return totals;
@@ -95,65 +125,19 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const std::string& pat
     return totals;
 }
 
-LogTotals LogTotalsReader::Release() {
-    LogTotals totals = std::move(totals_);
-    totals_ = LogTotals();
-    return totals;
-}
-
-LogTotals ReadLogTotals(FileSystem& files, const std::string& path,
-                        const std::string& encodedPassword) {
+LogTotals ReadLogTotals(FileSystem& files, const LogTarget& log) {
     LogTotalsReader reader;
-    reader.Read(files, path, encodedPassword);
-    return reader.Release();
+    reader.Read(files, log, nullptr, true);
+    return reader.Totals();
 }
 
-DateTime WeekStart(DateTime date, int firstDayOfWeek) {
-    if (firstDayOfWeek < kMonday || firstDayOfWeek > kSunday) firstDayOfWeek = kMonday;
-    // Far beyond any calendar (or NaN) there is no week to speak of.
-    if (!(std::fabs(date) < 1e15)) return date;
-    const auto day = static_cast<std::int64_t>(std::trunc(date));
-    const std::int64_t weekday = ((day + kWeekdayOfDayZero) % 7 + 7) % 7;  // 0 = Monday
-    const std::int64_t daysIntoWeek = (weekday - firstDayOfWeek + 7) % 7;
-    return static_cast<DateTime>(day - daysIntoWeek);
-}
-
-IsoWeek IsoWeekOf(DateTime date) {
-    // The Thursday of the week decides its year, and counts its weeks from the year's start.
-    const DateTime thursday = WeekStart(date, kMonday) + 3;
-    IsoWeek week;
-    week.year = DecodeDate(thursday).Year;
-    if (week.year == 0) return IsoWeek{};  // outside the years 1..9999
-    const auto dayOfYear = static_cast<int>(thursday - EncodeDate(week.year, 1, 1));
-    week.week = dayOfYear / 7 + 1;
-    return week;
-}
-
-std::vector<WeekTotal> WeekTotals(const LogTotals& totals, int firstDayOfWeek) {
-    return WeekTotals(totals.Days(), firstDayOfWeek);
-}
-
-std::vector<WeekTotal> WeekTotals(const std::vector<DayTotal>& days, int firstDayOfWeek) {
-    std::vector<WeekTotal> weeks;
-    for (const DayTotal& day : days) {
-        const DateTime firstDay = WeekStart(day.day, firstDayOfWeek);
-        if (weeks.empty() || weeks.back().firstDay != firstDay) {
-            WeekTotal& week = weeks.emplace_back();
-            week.firstDay = firstDay;
-        }
-        WeekTotal& week = weeks.back();
-        week.days[static_cast<std::size_t>(day.day - firstDay)] = day.duration;
-        week.total += day.duration;
+std::optional<std::string> StatusText(const LogTotals& totals, const LocaleFormats& formats) {
+    if (totals.Failed() == LogTotals::Failure::ReadError && !totals.NotYetCreated())
+        return std::nullopt;
+    if (totals.HasSessions()) {
+        return "From " + DateText(totals.FirstStart(), formats) + " to " +
+               DateText(totals.LatestEnd(), formats) + " -> " + DurationText(totals.Total());
     }
-    return weeks;
-}
-
-CurrentTotals CurrentTotalsAt(const LogTotals& totals, DateTime now, int firstDayOfWeek) {
-    CurrentTotals current;
-    current.today = totals.DayTotalOn(now);
-    const DateTime firstDay = WeekStart(now, firstDayOfWeek);
-    const auto& days = totals.Days();
-    auto it = std::lower_bound(days.begin(), days.end(), DayTotal{firstDay, 0}, ByDay);
-    for (; it != days.end() && it->day < firstDay + 7; ++it) current.thisWeek += it->duration;
-    return current;
+    return totals.Failed() == LogTotals::Failure::IncorrectRecord ? std::string()
+                                                                  : "No sessions recorded yet";
 }

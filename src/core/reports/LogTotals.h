@@ -1,20 +1,22 @@
 #pragma once
 
-// Logged time per calendar day, per week and per session, read from the whole log: the figures
-// behind the report window, the tray tip and the CSV export. The log is read by the same rules
-// as the tree (log/SessionPieces.h), so a day here always matches the tree's day.
+// The one read of a log: its sessions go once through the rules of log/SessionPieces.h into the
+// list of days with logged time, which every total is made from (the viewer's status bar, the
+// tray tip, the weekly report, the CSV export), and on to whoever else wants them on the same
+// pass (the viewer's tree). A day here is therefore always the tree's day.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogTarget.h"
 #include "core/log/SessionPieces.h"
+#include "core/time/DateTime.h"
+#include "core/time/DateTimeFormat.h"
 
 // One recorded pair as logged, not split at midnight.
 struct Session {
@@ -32,6 +34,16 @@ struct DayTotal {
     DateTime lastEnd = 0;
 };
 
+// Whoever else takes the sessions of a read as they come (the viewer's tree).
+class SessionSink {
+  public:
+    virtual ~SessionSink() = default;
+    // A read starts, or one that failed starts over empty: what came before is forgotten.
+    virtual void Begin(std::size_t pairs) = 0;
+    // A counted pair, in log order.
+    virtual void Add(DateTime start, DateTime end) = 0;
+};
+
 class LogTotals {
   public:
     // What ended the read early: a pair that is no plausible session (the pairs before it are
@@ -41,34 +53,47 @@ class LogTotals {
     Failure Failed() const { return failed_; }
     // Why the file could not be read, in the system's words; empty when unknown.
     const std::string& FailureReason() const { return failureReason_; }
+    // The log does not exist yet in a folder that does: a first start, not an error to show
+    // (Failed() still says ReadError, since there is nothing to export).
+    bool NotYetCreated() const { return notYetCreated_; }
     // The pairs counted: every pair, or those before the incorrect record; 0 after a read error.
-    std::size_t ValidPairs() const { return sessions_.size(); }
-    // The counted pairs in log order.
+    std::size_t ValidPairs() const { return validPairs_; }
+    // The counted pairs in log order; only when the read was asked to keep them.
     const std::vector<Session>& Sessions() const { return sessions_; }
     // Days whose pieces sum to more than zero, oldest first. A day holding only sessions of
     // zero length has no logged time and is left out.
     const std::vector<DayTotal>& Days() const { return days_; }
     // The logged time of the day holding `date`, in days; 0 for a day without.
     double DayTotalOn(DateTime date) const;
+    // The earliest start and the latest end of all counted pairs, zero-length ones included.
+    bool HasSessions() const { return validPairs_ > 0; }
+    DateTime FirstStart() const { return firstStart_; }
+    DateTime LatestEnd() const { return latestEnd_; }
+    // The logged time of every day, in days.
+    double Total() const;
 
   private:
     friend class LogTotalsReader;
 
     Failure failed_ = Failure::None;
     std::string failureReason_;
+    bool notYetCreated_ = false;
+    std::size_t validPairs_ = 0;
     std::vector<Session> sessions_;
     std::vector<DayTotal> days_;
+    DateTime firstStart_ = 0;
+    DateTime latestEnd_ = 0;
 };
 
-// Reads the whole log and counts it. Keeps its memory between reads, since the tray tip counts
-// a long log again every minute.
+// Reads the whole log and counts it. Keeps its memory between reads, since the tick counts a
+// long log again every minute.
 class LogTotalsReader {
   public:
-    const LogTotals& Read(FileSystem& files, const std::string& path,
-                          const std::string& encodedPassword);
+    // `also` takes the same sessions on the same pass; the sessions themselves are kept only
+    // when asked (the CSV of sessions), since a long log's first read pays for fresh memory.
+    const LogTotals& Read(FileSystem& files, const LogTarget& log, SessionSink* also = nullptr,
+                          bool keepSessions = false);
     const LogTotals& Totals() const { return totals_; }
-    // Hands the last totals over; the next read starts without reusable memory.
-    LogTotals Release();
 
   private:
     LogTotals totals_;
@@ -76,40 +101,10 @@ class LogTotalsReader {
     std::unordered_map<std::int32_t, std::size_t> slotOfDay_;
 };
 
-LogTotals ReadLogTotals(FileSystem& files, const std::string& path,
-                        const std::string& encodedPassword);
+// A read with the sessions kept, for a one-off use (the export).
+LogTotals ReadLogTotals(FileSystem& files, const LogTarget& log);
 
-// Weeks start on `firstDayOfWeek`, numbered as Windows' LOCALE_IFIRSTDAYOFWEEK gives it:
-// 0 = Monday .. 6 = Sunday; other numbers count as Monday.
-inline constexpr int kMonday = 0;
-inline constexpr int kSunday = 6;
-
-// Midnight of the first day of the week holding `date`.
-DateTime WeekStart(DateTime date, int firstDayOfWeek);
-
-// ISO 8601 week: weeks start on Monday, and week 1 holds the year's first Thursday, so the
-// days around New Year may belong to the week-numbering year before or after.
-struct IsoWeek {
-    int year = 0;
-    int week = 0;  // 1..53
-};
-IsoWeek IsoWeekOf(DateTime date);
-
-struct WeekTotal {
-    DateTime firstDay = 0;         // midnight of the week's first day
-    std::array<double, 7> days{};  // logged time of each day from the first day on, in days
-    double total = 0;              // the sum of the seven days
-};
-
-// Weeks with logged time, oldest first (a list shown newest first walks it backwards). With
-// kMonday these are the ISO 8601 weeks.
-std::vector<WeekTotal> WeekTotals(const LogTotals& totals, int firstDayOfWeek);
-// The same of days with logged time, oldest first.
-std::vector<WeekTotal> WeekTotals(const std::vector<DayTotal>& days, int firstDayOfWeek);
-
-// The logged time of the day and of the week holding `now`, in days.
-struct CurrentTotals {
-    double today = 0;
-    double thisWeek = 0;
-};
-CurrentTotals CurrentTotalsAt(const LogTotals& totals, DateTime now, int firstDayOfWeek);
+// The status bar's text: "From 12/1/2026 to 12/10/2026 -> 41:20", "No sessions recorded yet"
+// for a log without any; nothing when the status bar keeps its previous text (a log that could
+// not be read).
+std::optional<std::string> StatusText(const LogTotals& totals, const LocaleFormats& formats);

@@ -6,8 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/reports/LogTotals.h"
-#include "core/tree/LogTree.h"
+#include "core/reports/Weeks.h"
 
 // "Today 3:05, this week 21:40"
 std::string TotalsLine(const CurrentTotals& totals);
@@ -16,8 +15,3 @@ std::string TotalsLine(const CurrentTotals& totals);
 // first line alone, cut to the capacity.
 std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
                         std::size_t capacity);
-
-// Today's and this week's time from the day nodes of the viewer's tree, which the tick builds
-// anyway: the tip needs no second read of the log while the report is closed. Equal to
-// CurrentTotalsAt on the totals of the same log, but for the order of the additions.
-CurrentTotals CurrentTotalsOfTree(const LogTree& tree, DateTime now, int firstDayOfWeek);

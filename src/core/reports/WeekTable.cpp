@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/tree/Period.h"
+#include "core/reports/DurationText.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ const std::string& NameOfDay(const DayNames& names, int firstDayOfWeek, std::siz
     return names[(static_cast<std::size_t>(firstDayOfWeek) + index) % 7];
 }
 
-std::string HoursText(double hours) {
+// A cell of hours as h:mm; blank for none.
+std::string HoursCellText(double hours) {
     return hours > 0 ? DurationText(hours / kHoursPerDay) : std::string();
 }
 
@@ -28,8 +29,8 @@ std::string WeekTable::CellText(std::size_t row, std::size_t column) const {
     if (row >= rows.size()) return {};
     const WeekRow& week = rows[row];
     if (column == 0) return DateText(week.firstDay, formats);
-    if (column <= 7) return HoursText(week.hours[column - 1]);
-    if (column == 8) return HoursText(week.totalHours);
+    if (column <= 7) return HoursCellText(week.hours[column - 1]);
+    if (column == 8) return HoursCellText(week.totalHours);
     return {};
 }
 
@@ -40,34 +41,6 @@ std::optional<std::size_t> WeekTable::RowOf(DateTime firstDay) const {
                          [](const WeekRow& row, DateTime day) { return row.firstDay > day; });
     if (it == rows.end() || it->firstDay != firstDay) return std::nullopt;
     return static_cast<std::size_t>(it - rows.begin());
-}
-
-WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,
-                         const LocaleFormats& formats) {
-    return BuildWeekTable(totals.Days(), firstDayOfWeek, names, formats);
-}
-
-std::vector<DayTotal> DaysOfTree(const LogTree& tree) {
-    std::vector<DayTotal> days;
-    for (const LogTreeNode& node : tree.Nodes) {
-        const Period& info = node.Info;
-        if (info.Kind == PeriodKind::Day && info.Duration > 0)
-            days.push_back(DayTotal{EncodeDate(info.Year, info.Month, info.Day), info.Duration});
-    }
-    // Only a clock set back leaves the days out of order.
-    const auto byDay = [](const DayTotal& a, const DayTotal& b) { return a.day < b.day; };
-    if (!std::is_sorted(days.begin(), days.end(), byDay))
-        std::stable_sort(days.begin(), days.end(), byDay);
-    // A day the log comes back to may hold a node of its own.
-    std::size_t kept = 0;
-    for (std::size_t next = 0; next < days.size(); ++next) {
-        if (kept > 0 && days[kept - 1].day == days[next].day)
-            days[kept - 1].duration += days[next].duration;
-        else
-            days[kept++] = days[next];
-    }
-    days.resize(kept);
-    return days;
 }
 
 WeekTable BuildWeekTable(const std::vector<DayTotal>& days, int firstDayOfWeek,

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/reports/LogTotals.h"
-#include "core/tree/LogTree.h"
+#include "core/reports/Weeks.h"
 #include "core/time/DateTimeFormat.h"
 
 // The weekday names of the user's locale, Monday first (LOCALE_SDAYNAME1..7).
@@ -41,15 +40,9 @@ struct WeekTable {
     std::string CellText(std::size_t row, std::size_t column) const;
 };
 
-WeekTable BuildWeekTable(const LogTotals& totals, int firstDayOfWeek, const DayNames& names,
-                         const LocaleFormats& formats);
-// The same of days with logged time, oldest first.
+// The table of these days with logged time, oldest first.
 WeekTable BuildWeekTable(const std::vector<DayTotal>& days, int firstDayOfWeek,
                          const DayNames& names, const LocaleFormats& formats);
-
-// The days with logged time of the viewer's tree, oldest first: what LogTotals::Days gives for
-// the same log, without reading it again.
-std::vector<DayTotal> DaysOfTree(const LogTree& tree);
 
 struct WeekChart {
     DateTime firstDay = 0;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "core/settings/PasswordCodec.h"
+
 namespace {
 
 // The text of a value, or nullopt when it does not exist; throws StoreError on a non-text type.
@@ -92,4 +94,10 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
         // Silent: the values after the failing one are not written.
     }
     store.Close();
+}
+
+LogTarget LogTargetOf(const ProgramState& state) {
+    LogTarget log{state.LogFileName, {}};
+    DecodePassword(state.EncodedPassword, log.Password);
+    return log;
 }

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/log/LogTarget.h"
 #include "core/settings/ProgramState.h"
 
 // The program's key as sections of named string values.
@@ -63,3 +64,7 @@ void WriteBool(SettingsStore& store, const std::string& section, const std::stri
 // Silent on every failure: values read before it keep their new values.
 void LoadSettings(ProgramState& state, SettingsStore& store);
 void SaveSettings(const ProgramState& state, SettingsStore& store);
+
+// The log of the state with its stored password decoded: what every reader, writer and rewrite
+// takes. Throws ConvertError on a stored password that is not hexadecimal.
+LogTarget LogTargetOf(const ProgramState& state);

@@ -3,10 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <deque>
-#include <exception>
-#include <limits>
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "core/log/SessionPieces.h"
@@ -53,16 +50,33 @@ class FirstNodeIndex {
     std::deque<YearSlot> slots_;  // a new year moves none of the others
 };
 
-class TreeBuilder {
+// Expands the year, month and day nodes that carry today's numbers.
+void ExpandToday(LogTree& tree, DateTime today) {
+    const CivilDate date = DecodeDate(today);
+    for (LogTreeNode& node : tree.Nodes) {
+        const Period& info = node.Info;
+        node.Expanded = (info.Kind == PeriodKind::Year && info.Year == date.Year) ||
+                        (info.Kind == PeriodKind::Month && info.Month == date.Month) ||
+                        (info.Kind == PeriodKind::Day && info.Day == date.Day);
+    }
+}
+
+// Empties the tree and keeps its memory.
+void Reset(LogTree& tree) {
+    tree.Nodes.clear();
+    tree.FirstTop = tree.LastTop = -1;
+    tree.Complete = false;
+    tree.Failed = LogTree::Failure::None;
+}
+
+}  // namespace
+
+class LogTreeBuilder::Pieces {
   public:
-    explicit TreeBuilder(LogTree& tree) : tree_(tree) {}
+    explicit Pieces(LogTree& tree) : tree_(tree) {}
 
     void AddPiece(DateTime pieceStart, DateTime pieceEnd) {
         const Period piece(PeriodKind::Session, pieceStart, pieceEnd);
-        if (!tree_.HasTotal) {
-            tree_.Total = Period(PeriodKind::Total, pieceStart, pieceStart);
-            tree_.HasTotal = true;
-        }
         FirstNodeIndex::YearSlot* slot = nullptr;
         if (year_ < 0 || Info(year_).Year != piece.Year) {
             slot = index_.Slot(piece);
@@ -85,11 +99,6 @@ class TreeBuilder {
         }
         AddNode(piece, dayParent_);
         const double duration = piece.Duration;
-        tree_.Total.AddDuration(duration);
-        // The total reads "to" the latest end, not the start plus the time logged.
-        if (!haveLatestEnd_ || pieceEnd > latestEnd_) latestEnd_ = pieceEnd;
-        haveLatestEnd_ = true;
-        tree_.Total.EndTime = latestEnd_;
         Info(year_).AddDuration(duration);
         Info(month_).AddDuration(duration);
         Info(day_).AddDuration(duration);
@@ -97,9 +106,6 @@ class TreeBuilder {
 
   private:
     using FirstNode = FirstNodeIndex::FirstNode;
-
-    DateTime latestEnd_ = 0;
-    bool haveLatestEnd_ = false;
 
     Period& Info(std::int32_t node) { return tree_.Nodes[static_cast<std::size_t>(node)].Info; }
 
@@ -141,89 +147,38 @@ class TreeBuilder {
     FirstNode* dayParent_ = nullptr;  // kept across pieces: the index's slots never move
 };
 
-void Relabel(LogTree& tree, DateTime today) {
-    const CivilDate date = DecodeDate(today);
-    for (LogTreeNode& node : tree.Nodes) {
-        const Period& info = node.Info;
-        node.Expanded = (info.Kind == PeriodKind::Year && info.Year == date.Year) ||
-                        (info.Kind == PeriodKind::Month && info.Month == date.Month) ||
-                        (info.Kind == PeriodKind::Day && info.Day == date.Day);
-    }
-    tree.Labelled = true;
-}
-
-// Empties the tree and keeps its memory.
-void Reset(LogTree& tree) {
-    tree.Nodes.clear();
-    tree.FirstTop = tree.LastTop = -1;
-    tree.Labelled = false;
-    tree.HasTotal = false;
-    tree.Total = Period();
-    tree.Failed = LogTree::Failure::None;
-    tree.FailureReason.clear();
-}
-
-// The first start: no log file yet, but the folder it will be created in exists.
-bool IsNotYetCreated(FileSystem& files, const std::string& path) {
-    if (files.Exists(path)) return false;
-    const std::size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) return true;  // the current folder
-    const std::string folder = path.substr(0, slash);
-    // "C:\" keeps its backslash: "C:" alone would mean the drive's current folder.
-    if (folder.size() == 2 && folder[1] == ':') return files.Exists(folder + path[slash]);
-    return folder.empty() || files.Exists(folder);
-}
-
-}  // namespace
+LogTreeBuilder::LogTreeBuilder() = default;
+LogTreeBuilder::~LogTreeBuilder() = default;
 
 std::string LogTree::NodeText(std::int32_t node, const LocaleFormats& formats) const {
-    if (!Labelled || node < 0 || static_cast<std::size_t>(node) >= Nodes.size())
+    if (!Complete || node < 0 || static_cast<std::size_t>(node) >= Nodes.size())
         return std::string();
     return Nodes[static_cast<std::size_t>(node)].Info.PeriodText(formats);
 }
 
-bool LogTree::StatusText(const LocaleFormats& formats, std::string& text) const {
-    if (Failed == Failure::ReadError) return false;
-    if (HasTotal) {
-        text = Total.PeriodText(formats);
-    } else {
-        text = Failed == Failure::None ? "No sessions recorded yet" : "";
-    }
-    return true;
+void LogTreeBuilder::Begin(std::size_t pairs) {
+    Reset(tree_);
+    // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
+    if (pairs > 0) tree_.Nodes.reserve(pairs + pairs / 2 + 16);
+    pieces_ = std::make_unique<Pieces>(tree_);
 }
 
-const LogTree& LogTreeBuilder::Build(FileSystem& files, const std::string& path,
-                                     const std::string& encodedPassword, DateTime today) {
-    LogTree& tree = tree_;
-    Reset(tree);
-    try {
-        TreeBuilder builder(tree);
-        tree.Failed = reader_.Read(
-            files, path, encodedPassword,
-            // A few sessions a day make about 1.3 nodes a session; more grows the vector once.
-            [&](std::size_t pairs) { tree.Nodes.reserve(pairs + pairs / 2 + 16); },
-            [&](DateTime start, DateTime end) {
-                SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
-                    builder.AddPiece(pieceStart, pieceEnd);
-                });
-            });
-    } catch (const std::bad_alloc&) {
-        throw;  // no fault of the file
-    } catch (const std::exception& error) {
-        // Nothing of a log that could not be read all through is shown.
-        Reset(tree);
-        const auto* io = dynamic_cast<const IoError*>(&error);
-        if (io != nullptr && io->NotFound() && IsNotYetCreated(files, path)) {
-            Relabel(tree, today);
-            return tree;
-        }
-        tree.Failed = LogTree::Failure::ReadError;
-        tree.FailureReason = FailureReason(error);
-        return tree;
+void LogTreeBuilder::Add(DateTime start, DateTime end) {
+    if (!pieces_) Begin(0);
+    SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
+        pieces_->AddPiece(pieceStart, pieceEnd);
+    });
+}
+
+const LogTree& LogTreeBuilder::Finish(const LogTotals& totals, DateTime today) {
+    pieces_.reset();
+    tree_.Failed = totals.NotYetCreated() ? LogTree::Failure::None : totals.Failed();
+    // The nodes before a read error stay, without texts.
+    if (totals.Failed() != LogTotals::Failure::ReadError || totals.NotYetCreated()) {
+        ExpandToday(tree_, today);
+        tree_.Complete = true;
     }
-    // The nodes before a read error stay, unlabelled.
-    if (tree.Failed != LogTree::Failure::ReadError) Relabel(tree, today);
-    return tree;
+    return tree_;
 }
 
 LogTree LogTreeBuilder::Release() {
@@ -232,9 +187,9 @@ LogTree LogTreeBuilder::Release() {
     return tree;
 }
 
-LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
-                     DateTime today) {
+LogTree BuildLogTree(FileSystem& files, const LogTarget& log, DateTime today) {
+    LogTotalsReader reader;
     LogTreeBuilder builder;
-    builder.Build(files, path, encodedPassword, today);
+    builder.Finish(reader.Read(files, log, &builder), today);
     return builder.Release();
 }

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "core/log/LogFile.h"
-#include "core/log/SessionPieces.h"
+#include "core/log/LogTarget.h"
+#include "core/reports/LogTotals.h"
 #include "core/tree/Period.h"
 
 struct LogTreeNode {
@@ -29,37 +30,40 @@ struct LogTree {
     std::vector<LogTreeNode> Nodes;
     std::int32_t FirstTop = -1;
     std::int32_t LastTop = -1;
-    // Texts exist only after a build that was not abandoned by a read error.
-    bool Labelled = false;
-    bool HasTotal = false;
-    Period Total;
+    // The nodes have their texts and today's are expanded: the read went all through (or there
+    // was no log yet). After a read error the nodes before it stay, without texts.
+    bool Complete = false;
+    // How the read it was built from ended (a log not created yet is no failure).
     Failure Failed = Failure::None;
-    // Why a read failed, in the system's words; empty when unknown.
-    std::string FailureReason;
 
-    // The node's text: its PeriodText once labelled, empty before.
+    // The node's text: its PeriodText once complete, empty before.
     std::string NodeText(std::int32_t node, const LocaleFormats& formats) const;
-    // The status bar's new text ("No sessions recorded yet" for a log without any); false when
-    // the status bar keeps its previous text.
-    bool StatusText(const LocaleFormats& formats, std::string& text) const;
 };
 
-// Reads the log and builds the tree; `today` decides which nodes are expanded. A log file that
-// does not exist yet in a folder that does is an empty log, not a read error.
-LogTree BuildLogTree(FileSystem& files, const std::string& path, const std::string& encodedPassword,
-                     DateTime today);
-
-// The same build, keeping the memory of the last one (nodes and the read buffer): the minute's
-// rebuild of a long log then touches no fresh pages, which cost more than the build itself.
-class LogTreeBuilder {
+// Builds the tree from the sessions of a read (LogTotalsReader), keeping the memory of the last
+// build (nodes), since the minute's rebuild of a long log would otherwise touch fresh pages,
+// which cost more than the build itself.
+class LogTreeBuilder final : public SessionSink {
   public:
-    const LogTree& Build(FileSystem& files, const std::string& path,
-                         const std::string& encodedPassword, DateTime today);
+    LogTreeBuilder();
+    ~LogTreeBuilder() override;
+    LogTreeBuilder(const LogTreeBuilder&) = delete;
+    LogTreeBuilder& operator=(const LogTreeBuilder&) = delete;
+
+    void Begin(std::size_t pairs) override;
+    void Add(DateTime start, DateTime end) override;
+    // After the read: texts and today's expanded nodes, unless the read failed; `today` decides
+    // which nodes are expanded.
+    const LogTree& Finish(const LogTotals& totals, DateTime today);
     const LogTree& Tree() const { return tree_; }
     // Hands the last tree over; the next build starts without reusable memory.
     LogTree Release();
 
   private:
+    class Pieces;
     LogTree tree_;
-    LogSessionReader reader_;
+    std::unique_ptr<Pieces> pieces_;  // the periods of this build, by date
 };
+
+// Reads the log and builds the tree in one go (tests, benchmarks, fuzzing).
+LogTree BuildLogTree(FileSystem& files, const LogTarget& log, DateTime today);

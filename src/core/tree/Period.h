@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/log/PeriodKind.h"
+#include "core/reports/DurationText.h"
 #include "core/time/DateTime.h"
 #include "core/time/DateTimeFormat.h"
 
@@ -30,10 +31,5 @@ class Period {
     PeriodKind Kind = PeriodKind::Total;
 };
 
-// "%d:%.2d" of whole hours and rounded minutes; minutes that round to 60 carry into the hours.
-std::string DurationText(double days);
 // The time of day in the long time format without its seconds field.
 std::string TimeOfDayText(DateTime value, const LocaleFormats& formats);
-
-// "1 session", "12 sessions".
-std::string SessionCountText(std::size_t count);

@@ -30,7 +30,13 @@ void ExportFromViewer(HWND owner, const ProgramState& state) {
     const std::size_t index = dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= kKinds.size()
                                   ? dialog.nFilterIndex - 1
                                   : 0;
-    ExportLog(file.data(), kKinds[index], state, NativeFileSystem(),
+    LogTarget log{state.LogFileName, {}};
+    try {
+        log = LogTargetOf(state);
+    } catch (const std::exception&) {
+        // The viewer opened past the same stored password: it decodes.
+    }
+    ExportLog(file.data(), kKinds[index], log, NativeFileSystem(),
               [owner](const std::string& text) {
                   ::MessageBoxA(owner, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
               });

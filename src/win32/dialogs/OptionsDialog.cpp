@@ -12,7 +12,6 @@
 #include "core/settings/Settings.h"
 #include "core/autorun/AutoRunEntry.h"
 #include "core/autorun/OptionsRules.h"
-#include "win32/platform/AutoRunRegistry.h"
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
 
@@ -141,25 +140,7 @@ class OptionsDialog {
 
 }  // namespace
 
-namespace {
-
-std::unique_ptr<AutoRunEntry> CreateAutoRun(HKEY root) {
-    auto autoRun = std::make_unique<AutoRunEntry>(std::make_unique<Win32AutoRunRegistry>(root));
-    autoRun->SetAppItemName("Worktally");
-    autoRun->SetAutoRegister(false);
-    autoRun->SetParams("/l");
-    autoRun->SetType(RunType::Run);
-    autoRun->Loaded();
-    return autoRun;
-}
-
-}  // namespace
-
-MainWindowAutoRun CreateMainWindowAutoRun() {
-    return {CreateAutoRun(HKEY_LOCAL_MACHINE), CreateAutoRun(HKEY_CURRENT_USER)};
-}
-
-void ShowOptionsDialog(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
+void ShowOptionsDialog(HWND owner, ProgramState& state, AutoRunEntries& autoRun,
                        SettingsStore& settings,
                        const std::function<std::optional<std::string>()>& userName) {
     if (!autoRun.Machine || !autoRun.User) return;

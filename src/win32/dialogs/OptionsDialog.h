@@ -7,20 +7,13 @@
 #include <optional>
 #include <string>
 
+#include "win32/platform/AutoRunRegistry.h"
+
 struct ProgramState;
 class SettingsStore;
-class AutoRunEntry;
-
-// The main window's auto-run entries ("Worktally", AutoRegister false, Params "/l"): the
-// machine's under HKEY_LOCAL_MACHINE and the current user's under HKEY_CURRENT_USER.
-struct MainWindowAutoRun {
-    std::unique_ptr<AutoRunEntry> Machine;
-    std::unique_ptr<AutoRunEntry> User;
-};
-MainWindowAutoRun CreateMainWindowAutoRun();
 
 // The Options dialog: shows, and on OK applies and saves, the auto-run choices; what could not
 // be done with the entry is said in a box.
-void ShowOptionsDialog(HWND owner, ProgramState& state, MainWindowAutoRun& autoRun,
+void ShowOptionsDialog(HWND owner, ProgramState& state, AutoRunEntries& autoRun,
                        SettingsStore& settings,
                        const std::function<std::optional<std::string>()>& userName);

@@ -66,7 +66,7 @@ void MainWindow::Create() {
         throw std::runtime_error("cannot register the main window class");
     }
 
-    autoRun_ = CreateMainWindowAutoRun();
+    autoRun_ = MachineAndUserAutoRun();
     iconPopupMenu_.Attach(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_ICON_POPUP_MENU)));
     treePopupMenu_.Attach(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_TREE_POPUP_MENU)));
     accelerators_ = ::LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDR_ACCELERATORS));
@@ -265,7 +265,8 @@ void MainWindow::OnCreated() {
         StartSession();
     }
     ApplyAwayRules();
-    RefreshTotals();
+    // The tip's totals from the start; what is wrong with the log is told by the first tick.
+    if (state_.Logging) BuildLogTree(false, false);
     ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
     EnableShowItem(true);
 }
@@ -311,35 +312,45 @@ void MainWindow::OnEnding() {
 
 // --- The tree -----------------------------------------------------------------------------
 
-void MainWindow::BuildLogTree(bool render) {
+void MainWindow::BuildLogTree(bool render, bool reportFailures) {
     const bool renderNow = render && Visible();
     // Taken before the build, which rewrites the tree the view's items point into.
     if (renderNow && tree_.Rendered()) pendingPlace_ = tree_.CapturePlace();
     if (!renderNow) tree_.Clear();
     modelFormats_ = UserLocaleFormats();
     LogTree::Failure failure = LogTree::Failure::ReadError;
+    std::string reason;
     try {
-        const LogTree& tree = builder_.Build(NativeFileSystem(), state_.LogFileName,
-                                             state_.EncodedPassword, SystemClock().Now());
-        haveModel_ = true;
-        failure = tree.Failed;
-        std::string status;
-        if (tree.StatusText(modelFormats_, status)) pendingStatus_ = std::move(status);
-    } catch (const std::exception&) {
+        // One pass: the days for the tip and the report, the tree only for a viewer to show.
+        const LogTotals& totals = totalsReader_.Read(NativeFileSystem(), LogTargetOf(state_),
+                                                     render ? &builder_ : nullptr);
+        haveTotals_ = true;
+        if (render) {
+            builder_.Finish(totals, SystemClock().Now());
+            haveModel_ = true;
+        } else {
+            builder_.Release();
+            haveModel_ = false;
+        }
+        failure = totals.NotYetCreated() ? LogTree::Failure::None : totals.Failed();
+        reason = totals.FailureReason();
+        if (std::optional<std::string> status = StatusText(totals, modelFormats_))
+            pendingStatus_ = std::move(*status);
+    } catch (const std::exception& error) {
         builder_.Release();
         haveModel_ = false;
+        reason = FailureReason(error);
     }
     renderPending_ = true;
     if (renderNow) RenderTree();
     RefreshTotals();
+    if (!reportFailures) return;
 
     // The tree is complete before the box opens; a tick during the box replaces it safely.
     if (failure == LogTree::Failure::IncorrectRecord) {
         ShowErrorOnce(incorrectRecordBoxOpen_, "Incorrect record in " + state_.LogFileName);
     } else if (failure == LogTree::Failure::ReadError) {
-        const std::string& reason = builder_.Tree().FailureReason;
-        ShowErrorOnce(readErrorBoxOpen_, "Error reading " + state_.LogFileName +
-                                             (reason.empty() ? "" : "\n" + reason));
+        ShowErrorOnce(readErrorBoxOpen_, WithReason("Error reading " + state_.LogFileName, reason));
     }
 }
 

@@ -82,10 +82,11 @@ class MainWindow {
     void ShowRecorderError(const std::exception& error);
 
     // The tree.
-    void BuildLogTree(bool render = true);
+    // Reads the log once: the days for the tip and the report, the tree too when `render`
+    // (shown at once when the window is visible). Failures are told in a box when asked.
+    void BuildLogTree(bool render = true, bool reportFailures = true);
     void ClearTree();
     void RenderTree();
-    void OnTreeNotify(const NMHDR& header, LPARAM lParam);
     void OnTreeSelectionChanged();
 
     // Commands (MainWindowCommands.cpp).
@@ -116,7 +117,7 @@ class MainWindow {
     SystemInput input_;
     SessionRecorder recorder_;
     bool sessionNotifications_ = false;
-    MainWindowAutoRun autoRun_;
+    AutoRunEntries autoRun_;
     PasswordDialog passwordDialog_;
     ChangePasswordDialog changePasswordDialog_;
     HelpWindow helpWindow_{instance_};
@@ -147,6 +148,8 @@ class MainWindow {
     bool readErrorBoxOpen_ = false;
 
     // The last build, shown or not; each build reuses the memory of the one before.
+    LogTotalsReader totalsReader_;
+    bool haveTotals_ = false;
     LogTreeBuilder builder_;
     bool haveModel_ = false;
     bool renderPending_ = false;

@@ -132,11 +132,9 @@ void MainWindow::OnDeleteBranch() {
     const PeriodKind kind = selected->Kind;
     const DateTime start = selected->StartTime;
     std::string question = "Delete selected branch?\n\n" + selected->PeriodText(modelFormats_);
-    std::string password;
     try {
-        DecodePassword(state_.EncodedPassword, password);
-        question += "\n" + SessionCountText(CountLogBranch(NativeFileSystem(), state_.LogFileName,
-                                                           password, kind, start));
+        question += "\n" + SessionCountText(CountLogBranch(NativeFileSystem(), LogTargetOf(state_),
+                                                           kind, start));
     } catch (const std::exception&) {
         // Without a count the question still names the branch.
     }
@@ -147,9 +145,8 @@ void MainWindow::OnDeleteBranch() {
         return;
     }
     try {
-        DecodePassword(state_.EncodedPassword, password);
         const std::optional<DateTime> appended =
-            DeleteLogBranch(NativeFileSystem(), state_.LogFileName, password, kind, start,
+            DeleteLogBranch(NativeFileSystem(), LogTargetOf(state_), kind, start,
                             recorder_.SessionStart(), state_.Logging, SystemClock());
         if (appended) {
             recorder_.SessionReplaced(*appended);
@@ -176,15 +173,16 @@ void MainWindow::OnChangePassword() {
                                            retypedPassword) ||
             hwnd_ == nullptr)
             return;
-        result = ChangePassword(state_, oldPassword, newPassword, retypedPassword,
-                                [&](const std::string& from, const std::string& to) {
-                                    try {
-                                        RekeyLog(NativeFileSystem(), state_.LogFileName, from, to);
-                                    } catch (const std::exception& error) {
-                                        failure = FailureReason(error);
-                                        throw;
-                                    }
-                                });
+        result = ChangePassword(
+            state_, oldPassword, newPassword, retypedPassword,
+            [&](const std::string& from, const std::string& to) {
+                try {
+                    RekeyLog(NativeFileSystem(), LogTarget{state_.LogFileName, from}, to);
+                } catch (const std::exception& error) {
+                    failure = FailureReason(error);
+                    throw;
+                }
+            });
         ReportPasswordChange(result, failure);
         retry = RetryAfter(result);
     } while (retry.Again && hwnd_ != nullptr);

@@ -6,6 +6,7 @@
 #include <wtsapi32.h>
 
 #include "core/reports/LogTotals.h"
+#include "core/reports/Weeks.h"
 #include "core/reports/TrayTipText.h"
 #include "core/reports/WeekTable.h"
 #include "core/time/DateTimeFormat.h"
@@ -23,7 +24,7 @@ constexpr char kAwayTip[] = "Worktally - Away since ";
 
 void MainWindow::StartSession() {
     try {
-        recorder_.AppendSession(state_.LogFileName, state_.EncodedPassword);
+        recorder_.AppendSession(LogTargetOf(state_));
         recorderFailing_ = false;
         SetStartedTip();
     } catch (const std::exception& error) {
@@ -46,28 +47,16 @@ void MainWindow::SetTrayTip(const std::string& firstLine) {
     tray_.SetTip(TrayTipText(firstLine, tipTotalsLine_, TrayIcon::kTipLength));
 }
 
-// A log that cannot be read changes neither the tip nor the report. Both take their figures
-// from the tree just built, without a second read.
+// The tip and the report follow the days of the last read; a log that could not be read
+// changes neither.
 void MainWindow::RefreshTotals() {
-    if (ended_ || (!state_.Logging && !reportWindow_.IsOpen())) return;
-    const DateTime now = SystemClock().Now();
-    const int firstDay = UserFirstDayOfWeek();
-    CurrentTotals current;
-    if (haveModel_) {
-        const LogTree& tree = builder_.Tree();
-        if (tree.Failed == LogTree::Failure::ReadError) return;
-        current = CurrentTotalsOfTree(tree, now, firstDay);
-        if (reportWindow_.IsOpen()) reportWindow_.Refresh(DaysOfTree(tree));
-    } else {
-        // No tree yet (the start): the totals are read for themselves, and their memory goes.
-        const LogTotals totals =
-            ReadLogTotals(NativeFileSystem(), state_.LogFileName, state_.EncodedPassword);
-        if (totals.Failed() == LogTotals::Failure::ReadError) return;
-        current = CurrentTotalsAt(totals, now, firstDay);
-        reportWindow_.Refresh(totals.Days());
-    }
+    if (ended_ || (!state_.Logging && !reportWindow_.IsOpen()) || !haveTotals_) return;
+    const LogTotals& totals = totalsReader_.Totals();
+    if (totals.Failed() == LogTotals::Failure::ReadError) return;
+    if (reportWindow_.IsOpen()) reportWindow_.Refresh(totals.Days());
     if (state_.Logging && !tipFirstLine_.empty()) {
-        tipTotalsLine_ = TotalsLine(current);
+        tipTotalsLine_ =
+            TotalsLine(CurrentTotalsAt(totals.Days(), SystemClock().Now(), UserFirstDayOfWeek()));
         SetTrayTip(tipFirstLine_);
     }
 }
@@ -76,7 +65,7 @@ void MainWindow::OnMinuteTimer(bool finalTick) {
     if (!state_.Logging) return;
     SessionRecorder::TickResult result{};
     try {
-        result = recorder_.Tick(state_.LogFileName, state_.EncodedPassword, finalTick);
+        result = recorder_.Tick(LogTargetOf(state_), finalTick);
         recorderFailing_ = false;
     } catch (const std::exception& error) {
         ShowRecorderError(error);
@@ -87,16 +76,17 @@ void MainWindow::OnMinuteTimer(bool finalTick) {
         SetAwayTip();
         ::SetTimer(hwnd_, kInputTimerId, kInputTimerInterval, nullptr);
     }
-    BuildLogTree(!finalTick);
+    // The tree only for a viewer that shows it; the tip and the report need the days alone.
+    BuildLogTree(!finalTick && Visible());
 }
 
 void MainWindow::OnPowerBroadcast(WPARAM event) {
     if (!state_.Logging) return;
     try {
         if (event == PBT_APMSUSPEND) {
-            recorder_.Suspend(state_.LogFileName, state_.EncodedPassword);
+            recorder_.Suspend(LogTargetOf(state_));
         } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
-            if (recorder_.Resume(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
+            if (recorder_.Resume(LogTargetOf(state_))) SetStartedTip();
         }
     } catch (const std::exception& error) {
         ShowRecorderError(error);
@@ -117,7 +107,7 @@ void MainWindow::ApplyAwayRules() {
     if (!state_.Logging) return;
     try {
         if (recorder_.SetAwayRules({state_.AwayWhenLocked, state_.AwayIdleMinutes},
-                                   state_.LogFileName, state_.EncodedPassword))
+                                   LogTargetOf(state_)))
             SetStartedTip();
     } catch (const std::exception& error) {
         ShowRecorderError(error);
@@ -129,10 +119,10 @@ void MainWindow::OnSessionChange(WPARAM event) {
     try {
         if (event == WTS_SESSION_LOCK || event == WTS_CONSOLE_DISCONNECT) {
             const bool wasAway = recorder_.Away();
-            recorder_.Lock(state_.LogFileName, state_.EncodedPassword);
+            recorder_.Lock(LogTargetOf(state_));
             if (!wasAway && recorder_.Away()) SetAwayTip();
         } else if (event == WTS_SESSION_UNLOCK || event == WTS_CONSOLE_CONNECT) {
-            if (recorder_.Unlock(state_.LogFileName, state_.EncodedPassword)) SetStartedTip();
+            if (recorder_.Unlock(LogTargetOf(state_))) SetStartedTip();
         }
     } catch (const std::exception& error) {
         ShowRecorderError(error);
@@ -145,7 +135,7 @@ void MainWindow::OnInputTimer() {
         return;
     }
     try {
-        if (recorder_.CheckForInput(state_.LogFileName, state_.EncodedPassword)) {
+        if (recorder_.CheckForInput(LogTargetOf(state_))) {
             ::KillTimer(hwnd_, kInputTimerId);
             SetStartedTip();
         }

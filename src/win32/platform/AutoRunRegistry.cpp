@@ -66,3 +66,9 @@ std::unique_ptr<AutoRunKey> Win32AutoRunRegistry::OpenKey(const std::string& pat
 std::string Win32AutoRunRegistry::ExecutablePath() {
     return ::ExecutablePath();
 }
+
+AutoRunEntries MachineAndUserAutoRun() {
+    return {
+        std::make_unique<AutoRunEntry>(std::make_unique<Win32AutoRunRegistry>(HKEY_LOCAL_MACHINE)),
+        std::make_unique<AutoRunEntry>(std::make_unique<Win32AutoRunRegistry>(HKEY_CURRENT_USER))};
+}

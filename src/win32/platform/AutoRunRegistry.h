@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "core/autorun/AutoRunEntry.h"
 
 class Win32AutoRunRegistry : public AutoRunRegistry {
@@ -18,3 +20,11 @@ class Win32AutoRunRegistry : public AutoRunRegistry {
   private:
     HKEY root_;
 };
+
+// The entry in the machine's Run key and the one in the current user's, which stands in where the
+// machine's cannot be written.
+struct AutoRunEntries {
+    std::unique_ptr<AutoRunEntry> Machine;
+    std::unique_ptr<AutoRunEntry> User;
+};
+AutoRunEntries MachineAndUserAutoRun();

@@ -129,7 +129,7 @@ TEST(ChangePassword, StoresTheNewPasswordOnlyAfterTheLogWasRekeyed) {
     }
     const auto rekeyWith = [&](MemoryFileSystem& files) {
         return [&files, path](const std::string& from, const std::string& to) {
-            RekeyLog(files, path, from, to);
+            RekeyLog(files, LogTarget{path, from}, to);
         };
     };
 

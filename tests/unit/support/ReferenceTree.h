@@ -1,8 +1,9 @@
 #pragma once
 
 // The tree builder done the slow, literal way: a tree of linked nodes, every parent found by a
-// pre-order scan from the first node, the log read pair by pair, every text set eagerly. Tests
-// compare the fast model against it, and the core benchmark times it.
+// pre-order scan from the first node, the log read pair by pair, every text set eagerly, the
+// status total summed piece by piece. Tests compare the fast model and the list of days against
+// it, and the core benchmark times it. Which nodes open is stated by its own test instead.
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +14,8 @@
 #include <vector>
 
 #include "core/time/DateTime.h"
-#include "core/settings/PasswordCodec.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogTarget.h"
 #include "core/tree/Period.h"
 #include "core/tree/LogTree.h"
 
@@ -23,7 +24,6 @@ namespace reference {
 struct Node {
     std::unique_ptr<Period> Data;
     std::string Text;
-    bool Expanded = false;
     Node* Parent = nullptr;
     Node* FirstChild = nullptr;
     Node* LastChild = nullptr;
@@ -35,6 +35,7 @@ struct Result {
     std::vector<std::unique_ptr<Node>> Nodes;  // creation order
     Node* First = nullptr;
     Node* LastTop = nullptr;
+    // The status bar's text, summed piece by piece; set only after a read that went through.
     bool StatusSet = false;
     std::string Status;
     LogTree::Failure Failed = LogTree::Failure::None;
@@ -101,28 +102,18 @@ inline Period* AddPeriodNode(Result& tree, std::unique_ptr<Period> info) {
     return added->Data.get();
 }
 
-inline void RelabelTree(Result& tree, DateTime now, const LocaleFormats& formats) {
-    const CivilDate today = DecodeDate(now);
-    for (Node* n = tree.First; n; n = NextInPreOrder(n)) {
-        const Period& info = *n->Data;
-        n->Text = info.PeriodText(formats);
-        if ((info.Kind == PeriodKind::Year && info.Year == today.Year) ||
-            (info.Kind == PeriodKind::Month && info.Month == today.Month) ||
-            (info.Kind == PeriodKind::Day && info.Day == today.Day))
-            n->Expanded = true;
-    }
+inline void SetTexts(Result& tree, const LocaleFormats& formats) {
+    for (Node* n = tree.First; n; n = NextInPreOrder(n)) n->Text = n->Data->PeriodText(formats);
 }
 
-inline Result BuildLogTree(FileSystem& files, const std::string& path,
-                           const std::string& encodedPassword, DateTime now,
-                           const LocaleFormats& formats) {
+inline Result BuildLogTree(FileSystem& files, const LogTarget& log, const LocaleFormats& formats) {
     Result tree;
     std::unique_ptr<Period> total;
+    DateTime earliestStart = 0;
     DateTime latestEnd = -1;
     try {
-        std::unique_ptr<LogFile> file = files.OpenExisting(path);
-        std::string password;
-        DecodePassword(encodedPassword, password);
+        std::unique_ptr<LogFile> file = files.OpenExisting(log.Path);
+        const std::string& password = log.Password;
         Period* currentYear = nullptr;
         Period* currentMonth = nullptr;
         Period* currentDay = nullptr;
@@ -139,6 +130,7 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
                 tree.Failed = LogTree::Failure::IncorrectRecord;
                 break;
             }
+            earliestStart = total ? std::min(earliestStart, start) : start;
             latestEnd = std::max(latestEnd, end);
             DateTime pieceStart = start;
             DateTime pieceEnd = std::trunc(pieceStart) + 1;
@@ -174,9 +166,12 @@ inline Result BuildLogTree(FileSystem& files, const std::string& path,
         tree.Failed = LogTree::Failure::ReadError;
         return tree;
     }
-    RelabelTree(tree, now, formats);
+    SetTexts(tree, formats);
     tree.StatusSet = true;
-    if (total) total->EndTime = latestEnd;
+    if (total) {
+        total->StartTime = earliestStart;
+        total->EndTime = latestEnd;
+    }
     tree.Status = total                                   ? total->PeriodText(formats)
                   : tree.Failed == LogTree::Failure::None ? "No sessions recorded yet"
                                                           : std::string();

@@ -10,7 +10,6 @@
 namespace {
 
 const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::string kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const std::string kExe = "C:\\Tools\\worktally.exe";
 
 // The machine's hive as key path -> value name -> data; "" names the default value.
@@ -78,57 +77,13 @@ class FakeRegistry : public AutoRunRegistry {
     FakeHive& hive_;
 };
 
-// A box that flips its state on a click before telling its handler, as a real one does.
-class FakeBox : public AutoRunCheckBox {
-  public:
-    bool State = false;
-    ClickHandler Handler;
-    bool Checked() const override { return State; }
-    void SetChecked(bool checked) override { State = checked; }
-    void SetOnClick(ClickHandler handler) override { Handler = std::move(handler); }
-    void Click() {
-        State = !State;
-        if (Handler) Handler(*this);
-    }
-};
-
-std::unique_ptr<AutoRunEntry> MakeAutoRun(FakeHive& hive, const std::string& name = "Worktally",
-                                          const std::string& params = "") {
+std::unique_ptr<AutoRunEntry> MakeAutoRun(FakeHive& hive, const std::string& params = "") {
     auto autoRun = std::make_unique<AutoRunEntry>(std::make_unique<FakeRegistry>(hive));
-    autoRun->SetAppItemName(name);
-    autoRun->SetAutoRegister(false);
     autoRun->SetParams(params);
-    autoRun->Loaded();
     return autoRun;
 }
 
 }  // namespace
-
-TEST(AutoRun, EachRunTypeUsesItsOwnKey) {
-    const struct {
-        RunType type;
-        const char* key;
-    } cases[] = {
-        {RunType::Run, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
-        {RunType::RunOnce, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
-        {RunType::RunOnceEx, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"},
-        {RunType::RunServices, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
-        {RunType::RunServicesOnce, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key);
-        EXPECT_STREQ(RunTypeKey(c.type), c.key);
-        FakeHive hive;
-        auto autoRun = MakeAutoRun(hive);
-        autoRun->SetType(c.type);
-        ASSERT_TRUE(autoRun->RegisterAutoRun());
-        ASSERT_EQ(hive.Keys.size(), 1u);
-        EXPECT_EQ(hive.Keys.begin()->first, c.key);
-        EXPECT_TRUE(autoRun->IsRegistered());
-        EXPECT_TRUE(autoRun->UnregisterAutoRun());
-        EXPECT_TRUE(hive.Keys[c.key].empty());
-    }
-}
 
 TEST(AutoRun, WritesThePathQuotedOnlyWhenItHoldsASpace) {
     const struct {
@@ -147,22 +102,18 @@ TEST(AutoRun, WritesThePathQuotedOnlyWhenItHoldsASpace) {
         SCOPED_TRACE(c.data);
         FakeHive hive;
         hive.ExePath = c.path;
-        auto autoRun = MakeAutoRun(hive, "Worktally", c.params);
-        ASSERT_TRUE(autoRun->RegisterAutoRun());
+        auto autoRun = MakeAutoRun(hive, c.params);
+        ASSERT_TRUE(autoRun->ApplyRegistration());
         EXPECT_EQ(hive.Data(kRun, "Worktally"), c.data);
     }
 }
 
-TEST(AutoRun, RegisterLeavesAnExistingValueButApplyReplacesIt) {
+TEST(AutoRun, ApplyReplacesAnotherCommandLineAndWritesOnlyAChange) {
     FakeHive hive;
     hive.Keys[kRun]["Worktally"] = "D:\\old\\worktally.exe /x";
-    auto autoRun = MakeAutoRun(hive, "Worktally", "/l");
+    auto autoRun = MakeAutoRun(hive, "/l");
 
     EXPECT_TRUE(autoRun->IsRegistered());
-    EXPECT_FALSE(autoRun->RegisterAutoRun());
-    EXPECT_EQ(hive.Data(kRun, "Worktally"), "D:\\old\\worktally.exe /x");
-    EXPECT_EQ(hive.Writes, 0);
-
     EXPECT_TRUE(autoRun->ApplyRegistration());
     EXPECT_EQ(hive.Data(kRun, "Worktally"), kExe + " /l");
     EXPECT_EQ(hive.Writes, 1);
@@ -175,79 +126,15 @@ TEST(AutoRun, RegisterLeavesAnExistingValueButApplyReplacesIt) {
     hive.FailRead = true;
     EXPECT_TRUE(autoRun->ApplyRegistration());
     EXPECT_EQ(hive.Writes, 2);
+
+    EXPECT_TRUE(autoRun->UnregisterAutoRun());
+    EXPECT_FALSE(autoRun->IsRegistered());
+    EXPECT_FALSE(autoRun->UnregisterAutoRun()) << "nothing left to remove";
     EXPECT_EQ(hive.OpenNow, 0);
 }
 
-TEST(AutoRun, ApplyWritesAMissingValueAndFollowsTheBox) {
-    FakeHive hive;
-    auto autoRun = MakeAutoRun(hive, "Worktally", "/l /u bob");
-    FakeBox box;
-    autoRun->SetCheckBox(&box);
-    EXPECT_TRUE(autoRun->ApplyRegistration());
-    EXPECT_EQ(hive.Data(kRun, "Worktally"), kExe + " /l /u bob");
-    EXPECT_TRUE(box.State);
-
-    hive.FailWrite = true;
-    autoRun->SetParams("/l");
-    box.State = false;
-    EXPECT_FALSE(autoRun->ApplyRegistration());
-    EXPECT_FALSE(box.State);
-    EXPECT_EQ(hive.Data(kRun, "Worktally"), kExe + " /l /u bob");
-}
-
-TEST(AutoRun, EmptyNameNeverTouchesTheRegistry) {
-    FakeHive hive;
-    hive.Keys[kRun][""] = "default value";
-    hive.Keys[kRun]["Worktally"] = kExe;
-    auto autoRun = MakeAutoRun(hive, "");
-    const int opens = hive.Opens;
-    EXPECT_FALSE(autoRun->IsRegistered());
-    EXPECT_FALSE(autoRun->RegisterAutoRun());
-    EXPECT_FALSE(autoRun->UnregisterAutoRun());
-    EXPECT_FALSE(autoRun->ApplyRegistration());
-    EXPECT_EQ(hive.Opens, opens);
-    EXPECT_EQ(hive.Data(kRun, ""), "default value");
-    EXPECT_EQ(hive.Keys[kRun].size(), 2u);
-}
-
-TEST(AutoRun, LoadingWithAnEmptyNameShowsTheDefaultValue) {
-    for (const bool hasDefault : {false, true}) {
-        SCOPED_TRACE(hasDefault);
-        FakeHive hive;
-        if (hasDefault) hive.Keys[kRun][""] = "x";
-        AutoRunEntry autoRun(std::make_unique<FakeRegistry>(hive));
-        FakeBox box;
-        box.State = !hasDefault;
-        autoRun.SetCheckBox(&box);
-        autoRun.Loaded();
-        EXPECT_EQ(box.State, hasDefault);
-        EXPECT_FALSE(autoRun.IsRegistered());
-        EXPECT_EQ(hive.OpenNow, 0);
-    }
-}
-
-TEST(AutoRun, ChangingTheRunTypeSwitchesKeys) {
-    FakeHive hive;
-    hive.Keys[kRun]["Worktally"] = "elsewhere";
-    auto autoRun = MakeAutoRun(hive, "Worktally", "/l");
-    ASSERT_TRUE(autoRun->IsRegistered());
-
-    autoRun->SetType(RunType::RunOnce);
-    EXPECT_FALSE(autoRun->IsRegistered());
-    EXPECT_FALSE(autoRun->UnregisterAutoRun());
-    EXPECT_TRUE(autoRun->RegisterAutoRun());
-    EXPECT_EQ(hive.Data(kRunOnce, "Worktally"), kExe + " /l");
-    EXPECT_EQ(hive.Data(kRun, "Worktally"), "elsewhere");
-
-    autoRun->SetType(RunType::Run);
-    EXPECT_TRUE(autoRun->UnregisterAutoRun());
-    EXPECT_FALSE(hive.Data(kRun, "Worktally"));
-    EXPECT_TRUE(hive.Data(kRunOnce, "Worktally"));
-}
-
-TEST(AutoRun, FailuresGiveFalseAndLeaveTheBoxAsTheUserSetIt) {
+TEST(AutoRun, FailuresGiveFalseAndChangeNothing) {
     enum Failure { Open, Write, Delete };
-    // Each failure hits the operation that the click asks for.
     const struct {
         Failure failure;
         bool registeredBefore;
@@ -261,133 +148,17 @@ TEST(AutoRun, FailuresGiveFalseAndLeaveTheBoxAsTheUserSetIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.failure << " " << c.registeredBefore);
         FakeHive hive;
-        if (c.registeredBefore) hive.Keys[kRun]["Worktally"] = kExe;
-        auto autoRun = MakeAutoRun(hive);
-        FakeBox box;
-        autoRun->SetCheckBox(&box);
-        autoRun->Loaded();
-        EXPECT_EQ(box.State, c.registeredBefore);
-
+        if (c.registeredBefore) hive.Keys[kRun]["Worktally"] = kExe + " /x";
+        auto autoRun = MakeAutoRun(hive, "/l");
         hive.FailOpen = c.failure == Open;
         hive.FailWrite = c.failure == Write;
         hive.FailDelete = c.failure == Delete;
         EXPECT_EQ(autoRun->IsRegistered(), c.isRegistered);
-
-        // The user flips the box; a failed switch does not flip it back.
-        box.Click();
-        EXPECT_EQ(box.State, !c.registeredBefore);
-        EXPECT_EQ(hive.Data(kRun, "Worktally").has_value(), c.registeredBefore);
-
-        EXPECT_FALSE(autoRun->RegisterAutoRun());
-        EXPECT_FALSE(autoRun->UnregisterAutoRun());
-        EXPECT_EQ(box.State, !c.registeredBefore);
-        EXPECT_EQ(hive.Data(kRun, "Worktally").has_value(), c.registeredBefore);
-
-        if (c.failure == Open) {
-            autoRun->Loaded();
-            EXPECT_FALSE(box.State);
+        if (c.failure != Delete) {
+            EXPECT_FALSE(autoRun->ApplyRegistration());
         }
+        EXPECT_FALSE(autoRun->UnregisterAutoRun());
+        EXPECT_EQ(hive.Data(kRun, "Worktally").has_value(), c.registeredBefore);
         EXPECT_EQ(hive.OpenNow, 0);
     }
-}
-
-TEST(AutoRun, LinkedBoxShowsAndSwitchesTheRegistration) {
-    FakeHive hive;
-    auto autoRun = MakeAutoRun(hive, "Worktally", "/l");
-    FakeBox box;
-    box.State = true;
-    autoRun->SetCheckBox(&box);
-    autoRun->Loaded();
-    EXPECT_FALSE(box.State);
-
-    box.Click();
-    EXPECT_EQ(hive.Data(kRun, "Worktally"), kExe + " /l");
-    box.Click();
-    EXPECT_FALSE(hive.Data(kRun, "Worktally"));
-
-    // Operations called directly move the box too.
-    EXPECT_TRUE(autoRun->RegisterAutoRun());
-    EXPECT_TRUE(box.State);
-    EXPECT_TRUE(autoRun->UnregisterAutoRun());
-    EXPECT_FALSE(box.State);
-
-    // Nothing to remove: the box stays as it is, even when it disagrees.
-    box.State = true;
-    EXPECT_FALSE(autoRun->UnregisterAutoRun());
-    EXPECT_TRUE(box.State);
-}
-
-TEST(AutoRun, LinkingAndUnlinkingSwitchAutoRegisterOff) {
-    FakeHive hive;
-    AutoRunEntry autoRun(std::make_unique<FakeRegistry>(hive));
-    FakeBox box, other;
-    ASSERT_TRUE(autoRun.AutoRegister());
-
-    autoRun.SetCheckBox(&box);
-    EXPECT_FALSE(autoRun.AutoRegister());
-    autoRun.SetAutoRegister(true);
-    EXPECT_FALSE(autoRun.AutoRegister());
-
-    // Another box going away does not unlink ours.
-    autoRun.Notification(other);
-    EXPECT_EQ(autoRun.CheckBox(), &box);
-
-    autoRun.Notification(box);
-    EXPECT_EQ(autoRun.CheckBox(), nullptr);
-    EXPECT_FALSE(autoRun.AutoRegister());
-    autoRun.SetAutoRegister(true);
-    EXPECT_TRUE(autoRun.AutoRegister());
-
-    autoRun.SetCheckBox(&other);
-    autoRun.SetCheckBox(nullptr);
-    EXPECT_FALSE(autoRun.AutoRegister());
-    autoRun.SetAutoRegister(true);
-    EXPECT_TRUE(autoRun.AutoRegister());
-    autoRun.SetAutoRegister(false);
-}
-
-TEST(AutoRun, UnlinkedBoxNoLongerFollowsButStillSwitches) {
-    FakeHive hive;
-    auto autoRun = MakeAutoRun(hive);
-    FakeBox box;
-    autoRun->SetCheckBox(&box);
-    autoRun->Notification(box);
-
-    EXPECT_TRUE(autoRun->RegisterAutoRun());
-    EXPECT_FALSE(box.State);
-    // The click handler is not taken back, so the box still switches the registration.
-    box.Click();
-    EXPECT_TRUE(box.State);
-    EXPECT_TRUE(hive.Data(kRun, "Worktally"));
-    box.Click();
-    EXPECT_FALSE(hive.Data(kRun, "Worktally"));
-}
-
-TEST(AutoRun, DestructionRegistersOnlyWithAutoRegister) {
-    for (const bool autoRegister : {false, true}) {
-        SCOPED_TRACE(autoRegister);
-        FakeHive hive;
-        {
-            auto autoRun = MakeAutoRun(hive, "Worktally", "/l");
-            autoRun->SetAutoRegister(autoRegister);
-        }
-        EXPECT_EQ(hive.Data(kRun, "Worktally").has_value(), autoRegister);
-    }
-    FakeHive hive;
-    hive.Keys[kRun]["Worktally"] = "other";
-    { MakeAutoRun(hive)->SetAutoRegister(true); }
-    EXPECT_EQ(hive.Data(kRun, "Worktally"), "other");
-}
-
-TEST(AutoRun, ClickAfterTheComponentIsGoneDoesNothing) {
-    FakeHive hive;
-    FakeBox box;
-    {
-        auto autoRun = MakeAutoRun(hive);
-        autoRun->SetCheckBox(&box);
-    }
-    box.Click();
-    EXPECT_TRUE(box.State);
-    EXPECT_EQ(hive.Opens, 0);
-    EXPECT_FALSE(hive.Data(kRun, "Worktally"));
 }

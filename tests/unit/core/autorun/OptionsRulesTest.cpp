@@ -60,10 +60,7 @@ class RunKeyRegistry : public AutoRunRegistry {
 // The main window's component as the program configures it.
 std::unique_ptr<AutoRunEntry> MakeAutoRun(RunKey& key) {
     auto autoRun = std::make_unique<AutoRunEntry>(std::make_unique<RunKeyRegistry>(key));
-    autoRun->SetAppItemName("Worktally");
-    autoRun->SetAutoRegister(false);
     autoRun->SetParams("/l");
-    autoRun->Loaded();
     return autoRun;
 }
 

@@ -154,7 +154,7 @@ TEST(WrongKey, ALogReadWithAnotherPasswordIsRejectedNotMisread) {
     // moves the start back to 1931 while the end stays in 2024: longer than any session.
     for (const std::string wrong : {"", "Secret"}) {
         SCOPED_TRACE(wrong);
-        const LogTree tree = BuildLogTree(files, path, EncodePassword(wrong), today);
+        const LogTree tree = BuildLogTree(files, LogTarget{path, wrong}, today);
         EXPECT_EQ(tree.Failed, LogTree::Failure::IncorrectRecord);
         EXPECT_TRUE(tree.Nodes.empty());
     }
@@ -165,7 +165,7 @@ TEST(WrongKey, ALogReadWithAnotherPasswordIsRejectedNotMisread) {
          {"secreT", "s", "se", "secre", "secrets", "terces", "\xFF\xFE", "ecrets", "SECRET",
           "a much longer wrong password", "sec ret", "s3cret"}) {
         SCOPED_TRACE(wrong);
-        const LogTree tree = BuildLogTree(files, path, EncodePassword(wrong), today);
+        const LogTree tree = BuildLogTree(files, LogTarget{path, wrong}, today);
         EXPECT_NE(tree.Failed, LogTree::Failure::ReadError);
         std::size_t pieces = 0;
         for (const LogTreeNode& node : tree.Nodes) {
@@ -179,7 +179,7 @@ TEST(WrongKey, ALogReadWithAnotherPasswordIsRejectedNotMisread) {
     }
 
     // The right key still reads every pair.
-    const LogTree right = BuildLogTree(files, path, EncodePassword("secret"), today);
+    const LogTree right = BuildLogTree(files, LogTarget{path, "secret"}, today);
     EXPECT_EQ(right.Failed, LogTree::Failure::None);
     EXPECT_EQ(right.Nodes.size(), 1u + 1u + 28u * 2u);
 }
@@ -200,14 +200,15 @@ TEST_F(BadPaths, MissingFolderFailsEveryOperationAndCreatesNothing) {
     clock_.now = EncodeDateTime(2024, 3, 10, 9, 0);
     SessionRecorder recorder(files, clock_);
 
-    EXPECT_THROW(recorder.AppendSession(log, ""), IoError);
-    EXPECT_THROW(recorder.Tick(log, "", false), IoError);
-    const LogTree tree = BuildLogTree(files, log, "", clock_.now);
+    EXPECT_THROW(recorder.AppendSession({log, ""}), IoError);
+    EXPECT_THROW(recorder.Tick({log, ""}, false), IoError);
+    const LogTree tree = BuildLogTree(files, {log, ""}, clock_.now);
     EXPECT_EQ(tree.Failed, LogTree::Failure::ReadError);
     EXPECT_TRUE(tree.Nodes.empty());
-    EXPECT_THROW(DeleteLogBranch(files, log, "", PeriodKind::Total, 0, 0, true, clock_), IoError);
+    EXPECT_THROW(DeleteLogBranch(files, LogTarget{log, ""}, PeriodKind::Total, 0, 0, true, clock_),
+                 IoError);
     // A password change over no log has nothing to rewrite.
-    EXPECT_EQ(RekeyLog(files, log, "", "new"), RekeyResult::NoLogFile);
+    EXPECT_EQ(RekeyLog(files, LogTarget{log, ""}, "new"), RekeyResult::NoLogFile);
 
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_TRUE(fs::is_empty(folder_));
@@ -226,29 +227,28 @@ TEST_F(BadPaths, PathWithBlanksWorksFromTheCommandLineToEveryRewrite) {
     const DateTime start = EncodeDateTime(2024, 3, 10, 9, 0);
     clock_.now = start;
     SessionRecorder recorder(files, clock_);
-    recorder.AppendSession(state.LogFileName, "");
+    recorder.AppendSession({state.LogFileName, ""});
     clock_.now = start + 1.0 / 1440;
-    recorder.Tick(state.LogFileName, "", false);
+    recorder.Tick({state.LogFileName, ""}, false);
     EXPECT_EQ(fs::file_size(log), 16u);
 
     // One session of a minute, read back with the given password.
     const auto expectOneMinute = [&](const std::string& password) {
-        const LogTree tree =
-            BuildLogTree(files, state.LogFileName, EncodePassword(password), start);
-        EXPECT_EQ(tree.Failed, LogTree::Failure::None);
-        ASSERT_TRUE(tree.HasTotal);
-        EXPECT_EQ(tree.Total.StartTime, start);
-        EXPECT_NEAR(tree.Total.Duration, 1.0 / 1440, 1e-9);
+        const LogTotals totals = ReadLogTotals(files, {state.LogFileName, password});
+        EXPECT_EQ(totals.Failed(), LogTotals::Failure::None);
+        ASSERT_TRUE(totals.HasSessions());
+        EXPECT_EQ(totals.FirstStart(), start);
+        EXPECT_NEAR(totals.Total(), 1.0 / 1440, 1e-9);
     };
     expectOneMinute("");
 
-    EXPECT_EQ(RekeyLog(files, state.LogFileName, "", "pass word"), RekeyResult::Rekeyed);
+    EXPECT_EQ(RekeyLog(files, LogTarget{state.LogFileName, ""}, "pass word"), RekeyResult::Rekeyed);
     expectOneMinute("pass word");
     EXPECT_EQ(std::distance(fs::directory_iterator(logs), fs::directory_iterator()), 1)
         << "the rewrite leaves no temporary file behind";
 
-    DeleteLogBranch(files, state.LogFileName, "pass word", PeriodKind::Total, start, start, false,
-                    clock_);
+    DeleteLogBranch(files, LogTarget{state.LogFileName, "pass word"}, PeriodKind::Total, start,
+                    start, false, clock_);
     EXPECT_EQ(fs::file_size(log), 0u);
 }
 

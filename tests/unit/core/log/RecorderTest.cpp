@@ -17,7 +17,7 @@ using Result = SessionRecorder::TickResult;
 TEST(SessionRecorder, FirstStartCreatesOnePair) {
     Fixture f;
     f.clock.now = EncodeDateTime(2000, 1, 1, 0, 0);
-    f.recorder.AppendSession(kLog, "");
+    f.recorder.AppendSession({kLog, ""});
     EXPECT_EQ(f.files.File(kLog), (Bytes{0, 0, 0, 0, 0xC0, 0xD5, 0xE1, 0x40,  //
                                          0, 0, 0, 0, 0xC0, 0xD5, 0xE1, 0x40}));
     EXPECT_EQ(f.recorder.SessionStart(), f.clock.now);
@@ -48,7 +48,7 @@ TEST(SessionRecorder, StartAppendsAfterTheWholeRecords) {
         const Bytes before = MakeLog(password, test.records, test.trailing);
         f.files.SetFile(kLog, before);
         f.clock.now = now;
-        f.recorder.AppendSession(kLog, EncodePassword(password));
+        f.recorder.AppendSession({kLog, password});
 
         const Bytes after = *f.files.File(kLog);
         ASSERT_EQ(after.size(), test.expected.size() * 8);
@@ -200,7 +200,7 @@ TEST(SessionRecorder, FollowsTheClockTruthfully) {
     };
 
     const std::string password = "night";
-    const std::string encoded = EncodePassword(password);
+    const LogTarget log{kLog, password};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         Fixture f;
@@ -210,23 +210,23 @@ TEST(SessionRecorder, FollowsTheClockTruthfully) {
             std::optional<Result> result;
             switch (event.step) {
                 case Step::Start:
-                    f.recorder.AppendSession(kLog, encoded);
+                    f.recorder.AppendSession(log);
                     break;
                 case Step::Tick:
-                    result = f.recorder.Tick(kLog, encoded, false);
+                    result = f.recorder.Tick(log, false);
                     break;
                 case Step::FinalTick:
-                    result = f.recorder.Tick(kLog, encoded, true);
+                    result = f.recorder.Tick(log, true);
                     break;
                 case Step::Suspend:
-                    f.recorder.Suspend(kLog, encoded);
+                    f.recorder.Suspend(log);
                     break;
                 case Step::Resume:
-                    f.recorder.Resume(kLog, encoded);
+                    f.recorder.Resume(log);
                     break;
                 case Step::DeleteAllWhileLogging: {
-                    const auto start = DeleteLogBranch(f.files, kLog, password, PeriodKind::Total,
-                                                       0, f.recorder.SessionStart(), true, f.clock);
+                    const auto start = DeleteLogBranch(f.files, log, PeriodKind::Total, 0,
+                                                       f.recorder.SessionStart(), true, f.clock);
                     ASSERT_TRUE(start.has_value());
                     f.recorder.SessionReplaced(*start);
                     break;
@@ -375,13 +375,13 @@ TEST(SessionRecorder, AwayTimeIsNotRecorded) {
     };
 
     const std::string password = "away";
-    const std::string encoded = EncodePassword(password);
+    const LogTarget log{kLog, password};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         Fixture f;
         FakeInput input;
         SessionRecorder recorder(f.files, f.clock, &input);
-        recorder.SetAwayRules(test.rules, kLog, encoded);
+        recorder.SetAwayRules(test.rules, log);
         for (const Event& event : test.events) {
             SCOPED_TRACE(testing::Message() << "at " << event.at);
             f.clock.now = event.at;
@@ -389,28 +389,28 @@ TEST(SessionRecorder, AwayTimeIsNotRecorded) {
             std::optional<bool> result;
             switch (event.step) {
                 case Step::Start:
-                    recorder.AppendSession(kLog, encoded);
+                    recorder.AppendSession(log);
                     break;
                 case Step::Tick:
-                    result = recorder.Tick(kLog, encoded, false) == Result::WentAway;
+                    result = recorder.Tick(log, false) == Result::WentAway;
                     break;
                 case Step::Lock:
-                    recorder.Lock(kLog, encoded);
+                    recorder.Lock(log);
                     break;
                 case Step::Unlock:
-                    result = recorder.Unlock(kLog, encoded);
+                    result = recorder.Unlock(log);
                     break;
                 case Step::Suspend:
-                    recorder.Suspend(kLog, encoded);
+                    recorder.Suspend(log);
                     break;
                 case Step::Resume:
-                    result = recorder.Resume(kLog, encoded);
+                    result = recorder.Resume(log);
                     break;
                 case Step::Check:
-                    result = recorder.CheckForInput(kLog, encoded);
+                    result = recorder.CheckForInput(log);
                     break;
                 case Step::Rules:
-                    result = recorder.SetAwayRules(event.rules, kLog, encoded);
+                    result = recorder.SetAwayRules(event.rules, log);
                     break;
             }
             EXPECT_EQ(result, event.result);

@@ -106,10 +106,10 @@ TEST(DeleteLogBranch, DropsThePairsStartingInTheBranch) {
         files.SetFile(kLog, before);
 
         // The confirmation's count is what the delete drops.
-        EXPECT_EQ(CountLogBranch(files, kLog, password, test.kind, test.start),
+        EXPECT_EQ(CountLogBranch(files, LogTarget{kLog, password}, test.kind, test.start),
                   Sample::kPairs - test.kept.size());
-        const auto appended = DeleteLogBranch(files, kLog, password, test.kind, test.start,
-                                              Sample::Start(5), false, clock);
+        const auto appended = DeleteLogBranch(files, LogTarget{kLog, password}, test.kind,
+                                              test.start, Sample::Start(5), false, clock);
         EXPECT_FALSE(appended.has_value());
         const Bytes after = *files.File(kLog);
         // Decoding with each record's new position proves the moved pairs were re-scrambled.
@@ -169,8 +169,8 @@ TEST(DeleteLogBranch, ReplacesTheRecordedSessionOnlyWhileLogging) {
         MemoryFileSystem files;
         FakeClock clock;
         files.SetFile(kLog, before);
-        const auto appended = DeleteLogBranch(files, kLog, password, test.kind, test.start,
-                                              test.sessionStart, test.logging, clock);
+        const auto appended = DeleteLogBranch(files, LogTarget{kLog, password}, test.kind,
+                                              test.start, test.sessionStart, test.logging, clock);
         Values expected = Sample::Keep(test.kept);
         if (test.appends) {
             ASSERT_EQ(appended, clock.now);
@@ -194,7 +194,7 @@ TEST(DeleteLogBranch, EmptyLog) {
         FakeClock clock;
         files.SetFile(kLog, {});
         const auto appended =
-            DeleteLogBranch(files, kLog, "", PeriodKind::Total, 0, 0, logging, clock);
+            DeleteLogBranch(files, LogTarget{kLog, ""}, PeriodKind::Total, 0, 0, logging, clock);
         EXPECT_EQ(appended.has_value(), logging);
         const Values expected = logging ? Values{clock.now, clock.now} : Values{};
         EXPECT_EQ(ReadValues(*files.File(kLog), ""), expected);
@@ -211,7 +211,7 @@ TEST(RekeyLog, ReScramblesEveryRecordInPlace) {
         SCOPED_TRACE(test.from + " -> " + test.to);
         MemoryFileSystem files;
         files.SetFile(kLog, MakeLog(test.from, values));
-        EXPECT_EQ(RekeyLog(files, kLog, test.from, test.to), RekeyResult::Rekeyed);
+        EXPECT_EQ(RekeyLog(files, LogTarget{kLog, test.from}, test.to), RekeyResult::Rekeyed);
         // An empty password means plain doubles, anything else the scrambled ones.
         EXPECT_EQ(*files.File(kLog), MakeLog(test.to, values));
         EXPECT_EQ(files.Paths(), std::vector<std::string>{kLog});
@@ -230,9 +230,9 @@ TEST(RekeyLog, KeepsEveryBitOfRecordsThatAreNoSensibleValue) {
     }
     MemoryFileSystem files;
     files.SetFile(kLog, garbage);
-    RekeyLog(files, kLog, "old", "new password");
+    RekeyLog(files, LogTarget{kLog, "old"}, "new password");
     EXPECT_NE(*files.File(kLog), garbage);
-    RekeyLog(files, kLog, "new password", "old");
+    RekeyLog(files, LogTarget{kLog, "new password"}, "old");
     EXPECT_EQ(*files.File(kLog), garbage);
 
     // Moving such pairs down keeps them too: their plain bits stay what they were.
@@ -240,7 +240,8 @@ TEST(RekeyLog, KeepsEveryBitOfRecordsThatAreNoSensibleValue) {
     withFirstPair.insert(withFirstPair.end(), garbage.begin(), garbage.end());
     files.SetFile(kLog, withFirstPair);
     FakeClock clock;
-    DeleteLogBranch(files, kLog, "old", PeriodKind::Year, EncodeDate(2001, 5, 5), 0, false, clock);
+    DeleteLogBranch(files, LogTarget{kLog, "old"}, PeriodKind::Year, EncodeDate(2001, 5, 5), 0,
+                    false, clock);
     const Bytes after = *files.File(kLog);
     ASSERT_EQ(after.size(), garbage.size());
     const RecordKeys keys("old");
@@ -254,11 +255,11 @@ TEST(RekeyLog, KeepsEveryBitOfRecordsThatAreNoSensibleValue) {
 
 TEST(RekeyLog, MissingOrEmptyLog) {
     MemoryFileSystem files;
-    EXPECT_EQ(RekeyLog(files, kLog, "", "new"), RekeyResult::NoLogFile);
+    EXPECT_EQ(RekeyLog(files, LogTarget{kLog, ""}, "new"), RekeyResult::NoLogFile);
     EXPECT_TRUE(files.Paths().empty());
 
     files.SetFile(kLog, {});
-    EXPECT_EQ(RekeyLog(files, kLog, "", "new"), RekeyResult::Rekeyed);
+    EXPECT_EQ(RekeyLog(files, LogTarget{kLog, ""}, "new"), RekeyResult::Rekeyed);
     EXPECT_EQ(files.File(kLog), Bytes{});
 }
 
@@ -276,16 +277,19 @@ std::vector<NamedRewrite> Rewrites() {
         {"delete a session",
          [](MemoryFileSystem& files) {
              FakeClock clock;
-             DeleteLogBranch(files, kLog, "key", PeriodKind::Session, Sample::Start(1), 0, false,
-                             clock);
+             DeleteLogBranch(files, LogTarget{kLog, "key"}, PeriodKind::Session, Sample::Start(1),
+                             0, false, clock);
          }},
         {"delete everything while logging",
          [](MemoryFileSystem& files) {
              FakeClock clock;
-             DeleteLogBranch(files, kLog, "key", PeriodKind::Total, 0, Sample::Start(5), true,
-                             clock);
+             DeleteLogBranch(files, LogTarget{kLog, "key"}, PeriodKind::Total, 0, Sample::Start(5),
+                             true, clock);
          }},
-        {"rekey", [](MemoryFileSystem& files) { RekeyLog(files, kLog, "key", "other"); }},
+        {"rekey",
+         [](MemoryFileSystem& files) {
+             RekeyLog(files, LogTarget{kLog, "key"}, "other");
+         }},
     };
 }
 
@@ -319,7 +323,8 @@ TEST(Rewrites, UnreadableLogIsLeftUntouched) {
 
     MemoryFileSystem files;
     FakeClock clock;
-    EXPECT_THROW(DeleteLogBranch(files, kLog, "", PeriodKind::Total, 0, 0, true, clock), IoError);
+    EXPECT_THROW(DeleteLogBranch(files, LogTarget{kLog, ""}, PeriodKind::Total, 0, 0, true, clock),
+                 IoError);
     EXPECT_TRUE(files.Paths().empty());
 }
 

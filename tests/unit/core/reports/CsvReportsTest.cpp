@@ -32,7 +32,7 @@ LogTotals Totals(const std::vector<Pair>& pairs) {
     }
     MemoryFileSystem files;
     files.SetFile(kLog, bytes);
-    return ReadLogTotals(files, kLog, "");
+    return ReadLogTotals(files, {kLog, ""});
 }
 
 // Two sessions on a Tuesday, one from Sunday night into Monday, twenty seconds on New Year's
@@ -83,25 +83,6 @@ TEST(CsvText, WritesEachKindByteForByte) {
     for (const Case& c : cases) {
         EXPECT_EQ(CsvText(Totals(c.pairs), c.kind), c.text);
     }
-}
-
-TEST(HoursText, RoundsToHundredthsHalfToEven) {
-    constexpr double kMinute = 1.0 / 1440;
-    struct Case {
-        double days;
-        const char* text;
-    } const cases[] = {
-        {0, "0.00"},
-        {535 * kMinute, "8.92"},                   // 8:55
-        {7.5 * kMinute, "0.12"},                   // 0.125 h: a tie, to even
-        {22.5 * kMinute, "0.38"},                  // 0.375 h: a tie, to even
-        {0.3 * kMinute, "0.00"},                   // 18 s
-        {0.3 * kMinute + 1.0 / 86400000, "0.01"},  // a millisecond past the tie
-        {59.9 * kMinute + 0.1 * kMinute, "1.00"},  // carries into the hour
-        {3660.0, "87840.00"},                      // the longest session
-        {std::numeric_limits<double>::quiet_NaN(), "0.00"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(HoursText(c.days), c.text) << c.days;
 }
 
 TEST(WriteCsvFile, ReplacesTheFileInOneStepOrLeavesItAlone) {

@@ -11,7 +11,7 @@
 #include "core/reports/TrayTipText.h"
 #include "core/reports/WeekTable.h"
 #include "unit/support/MemoryFileSystem.h"
-#include "core/tree/LogTree.h"
+#include "core/reports/LogTotals.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ MemoryFileSystem SampleLog() {
 
 LogTotals SampleTotals() {
     MemoryFileSystem files = SampleLog();
-    return ReadLogTotals(files, kPath, "");
+    return ReadLogTotals(files, {kPath, ""});
 }
 
 std::vector<Row> Cells(const WeekTable& table) {
@@ -115,7 +115,7 @@ TEST(BuildWeekTable, ListsWeeksNewestFirstInTheUsersDayOrder) {
         SCOPED_TRACE(c.name);
         LocaleFormats formats;
         formats.ShortDate = c.shortDate;
-        const WeekTable table = BuildWeekTable(totals, c.firstDay, c.names, formats);
+        const WeekTable table = BuildWeekTable(totals.Days(), c.firstDay, c.names, formats);
         EXPECT_EQ(table.headers, c.headers);
         EXPECT_EQ(Cells(table), c.rows);
         // Whatever the first day, the line is the mean of the six days with time.
@@ -124,7 +124,7 @@ TEST(BuildWeekTable, ListsWeeksNewestFirstInTheUsersDayOrder) {
 }
 
 TEST(BuildWeekTable, AnEmptyLogHasNoRowsAndNoAverage) {
-    const WeekTable table = BuildWeekTable(LogTotals(), kMonday, kEnglish, LocaleFormats());
+    const WeekTable table = BuildWeekTable({}, kMonday, kEnglish, LocaleFormats());
     EXPECT_TRUE(table.rows.empty());
     EXPECT_EQ(table.averageDayHours, 0);
     const WeekChart chart = ChartOf(table, At(2026, 12, 7));
@@ -163,7 +163,8 @@ TEST(ChartOf, ShowsTheChosenWeekOrEmptyBars) {
     const LogTotals totals = SampleTotals();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const WeekTable table = BuildWeekTable(totals, c.firstDay, kEnglish, LocaleFormats());
+        const WeekTable table =
+            BuildWeekTable(totals.Days(), c.firstDay, kEnglish, LocaleFormats());
         const WeekChart chart = ChartOf(table, c.week);
         for (std::size_t day = 0; day < 7; ++day) EXPECT_NEAR(chart.hours[day], c.hours[day], 1e-9);
         EXPECT_EQ(chart.labels, c.labels);
@@ -174,7 +175,8 @@ TEST(ChartOf, ShowsTheChosenWeekOrEmptyBars) {
 }
 
 TEST(WeekTableRowOf, FindsAWeekByItsFirstDay) {
-    const WeekTable table = BuildWeekTable(SampleTotals(), kSunday, kEnglish, LocaleFormats());
+    const WeekTable table =
+        BuildWeekTable(SampleTotals().Days(), kSunday, kEnglish, LocaleFormats());
     struct Case {
         DateTime firstDay;
         std::optional<std::size_t> row;
@@ -203,58 +205,4 @@ TEST(TrayTipText, AddsTheTotalsLineOnlyWhenBothLinesFit) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(TrayTipText(first, c.secondLine, c.capacity), c.tip) << c.capacity;
-}
-
-TEST(CurrentTotalsOfTree, AgreesWithTheTotalsOfTheLog) {
-    MemoryFileSystem files = SampleLog();
-    const LogTotals totals = ReadLogTotals(files, kPath, "");
-    struct Case {
-        DateTime now;
-        int firstDay;
-        double today, week;  // hours, worked out by hand
-    } const cases[] = {
-        // The whole week counts, days after today included.
-        {At(2026, 12, 8, 18), kMonday, 8 + 55 / 60.0, 1 + 8 + 55 / 60.0 + 3.5 + 1},
-        {At(2026, 12, 8, 18), kSunday, 8 + 55 / 60.0, 2 + 1 + 8 + 55 / 60.0 + 3.5},
-        {At(2026, 12, 13, 12), kMonday, 1, 1 + 8 + 55 / 60.0 + 3.5 + 1},
-        {At(2026, 12, 13, 12), kSunday, 1, 1},
-        {At(2026, 12, 6, 23), kMonday, 2, 2 + 5 / 60.0 + 2},  // Sunday ends the week
-        {At(2026, 12, 3, 9), kSunday, 0, 2 + 5 / 60.0},
-        {At(2027, 1, 5, 9), kMonday, 0, 0},
-    };
-    for (const Case& c : cases) {
-        const LogTree tree = BuildLogTree(files, kPath, "", c.now);
-        const CurrentTotals fromTree = CurrentTotalsOfTree(tree, c.now, c.firstDay);
-        const CurrentTotals fromLog = CurrentTotalsAt(totals, c.now, c.firstDay);
-        EXPECT_NEAR(fromTree.today * 24, c.today, 1e-9) << c.now << " " << c.firstDay;
-        EXPECT_NEAR(fromTree.thisWeek * 24, c.week, 1e-9) << c.now << " " << c.firstDay;
-        EXPECT_NEAR(fromLog.today * 24, c.today, 1e-9) << c.now << " " << c.firstDay;
-        EXPECT_NEAR(fromLog.thisWeek * 24, c.week, 1e-9) << c.now << " " << c.firstDay;
-    }
-}
-
-TEST(DaysOfTree, AgreesWithTheDaysReadFromTheLog) {
-    using Pairs = std::vector<std::pair<DateTime, DateTime>>;
-    const Pairs clockSetBack = {
-        {At(2026, 12, 8, 8, 0), At(2026, 12, 8, 9, 0)},
-        {At(2026, 12, 9, 22, 0), At(2026, 12, 10, 2, 0)},
-        {At(2026, 12, 8, 10, 0), At(2026, 12, 8, 10, 30)},  // back to a day already counted
-        {At(2025, 3, 1, 10, 0), At(2025, 3, 1, 10, 0)},     // no time: no day
-        {At(2026, 12, 10, 9, 0), At(2026, 12, 10, 9, 45)},
-    };
-    struct Case {
-        const char* name;
-        MemoryFileSystem files;
-    } cases[] = {{"in order", SampleLog()}, {"clock set back", LogOf(clockSetBack)}};
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const LogTotals totals = ReadLogTotals(c.files, kPath, "");
-        const std::vector<DayTotal> days =
-            DaysOfTree(BuildLogTree(c.files, kPath, "", At(2026, 12, 10)));
-        ASSERT_EQ(days.size(), totals.Days().size());
-        for (std::size_t i = 0; i < days.size(); ++i) {
-            EXPECT_EQ(days[i].day, totals.Days()[i].day) << i;
-            EXPECT_NEAR(days[i].duration, totals.Days()[i].duration, 1e-12) << i;
-        }
-    }
 }

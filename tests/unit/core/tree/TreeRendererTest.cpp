@@ -97,7 +97,7 @@ std::shared_ptr<const LogTree> Build(const std::vector<std::pair<DateTime, DateT
         }
     }
     files.SetFile(kPath, bytes);
-    return std::make_shared<const LogTree>(BuildLogTree(files, kPath, "", today));
+    return std::make_shared<const LogTree>(BuildLogTree(files, {kPath, ""}, today));
 }
 
 DateTime At(int year, int month, int day, int hour) {
@@ -188,7 +188,8 @@ TEST(LazyTreeRenderer, AnAbandonedBuildShowsItsNodesWithoutTexts) {
         bytes.insert(bytes.end(), stored, stored + 8);
     }
     files.SetFile(kPath, bytes);
-    auto tree = std::make_shared<const LogTree>(BuildLogTree(files, kPath, "", values[0] + kHour));
+    auto tree =
+        std::make_shared<const LogTree>(BuildLogTree(files, {kPath, ""}, values[0] + kHour));
     ASSERT_EQ(tree->Failed, LogTree::Failure::ReadError);
 
     LazyTreeRenderer renderer;
