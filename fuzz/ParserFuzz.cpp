@@ -66,12 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
 
     // Any text: every call moves on, and the parse ends in a consistent state.
-    std::size_t position = 1;
-    while (position <= text.size()) {
-        const std::size_t before = position;
-        const std::string token = NextToken(text, position);
-        FUZZ_CHECK(position > before);
-        FUZZ_CHECK(token.size() < position);
+    ParamWords words(text);
+    while (words.More()) {
+        const std::size_t before = words.Position();
+        const std::string token = words.Next();
+        FUZZ_CHECK(words.Position() > before);
+        FUZZ_CHECK(token.size() <= words.Position());
     }
     ParseEnvironment env;
     env.ExeDirectory = kExeDirectory;
@@ -100,8 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> expected;
     for (const auto& p : params) expected.push_back(WithoutQuotes(p));
     std::vector<std::string> tokens;
-    position = 1;
-    while (position <= joined.size()) tokens.push_back(NextToken(joined, position));
+    ParamWords joinedWords(joined);
+    while (joinedWords.More()) tokens.push_back(joinedWords.Next());
     if (!expected.empty()) expected.push_back("");
     FUZZ_CHECK(tokens == expected);
     if (!expected.empty()) expected.pop_back();

@@ -9,14 +9,12 @@
 
 ExportRequest ParseExportParams(const std::string& text) {
     ExportRequest request;
-    std::size_t position = 1;
-    while (position <= text.size()) {
-        const std::string option = AsciiUpper(NextToken(text, position));
+    WalkOptions(text, [&](const std::string& option, ParamWords& words) {
         if (option == "/E") {
             request.Asked = true;
-            request.File = NextToken(text, position);
+            request.File = words.Next();
         } else if (option == "/R") {
-            const std::string kind = NextToken(text, position);
+            const std::string kind = words.Next();
             const std::string upper = AsciiUpper(kind);
             request.UnknownKind.clear();
             if (upper == "DAYS") {
@@ -29,9 +27,10 @@ ExportRequest ParseExportParams(const std::string& text) {
                 request.UnknownKind = kind.empty() ? "(none)" : kind;
             }
         } else if (option == "/F" || option == "/U") {
-            NextToken(text, position);  // a log or user named like an option stays a name
+            words.Next();  // a log or user named like an option stays a name
         }
-    }
+        return true;
+    });
     return request;
 }
 

@@ -19,27 +19,22 @@ std::string AddBackslash(const std::string& path) {
     return path + '\\';
 }
 
-std::string NextToken(const std::string& text, std::size_t& position) {
-    if (position < 1) position = 1;
-    const std::size_t length = text.size();
-    // `position` is 1-based: the character at it is text[position - 1].
-    while (position <= length && text[position - 1] == kSpace) ++position;
-
-    std::string token;
-    if (position <= length && text[position - 1] == kQuote) {
-        ++position;
-        while (position <= length && text[position - 1] != kQuote) {
-            token += text[position - 1];
-            ++position;
-        }
-        ++position;  // past the closing quote, or one past the end when it is missing
+std::string ParamWords::Next() {
+    const std::size_t length = text_.size();
+    while (position_ < length && text_[position_] == kSpace) ++position_;
+    std::string word;
+    if (position_ < length && text_[position_] == kQuote) {
+        const std::size_t close = text_.find(kQuote, position_ + 1);
+        const std::size_t end = close == std::string_view::npos ? length : close;
+        word.assign(text_.substr(position_ + 1, end - position_ - 1));
+        position_ = end == length ? length : end + 1;  // past the closing quote
     } else {
-        while (position <= length && text[position - 1] != kSpace) {
-            token += text[position - 1];
-            ++position;
-        }
+        const std::size_t blank = text_.find(kSpace, position_);
+        const std::size_t end = blank == std::string_view::npos ? length : blank;
+        word.assign(text_.substr(position_, end - position_));
+        position_ = end;
     }
-    return token;
+    return word;
 }
 
 void ParseParams(ProgramState& state, const std::string& text, const ParseEnvironment& env) {
@@ -48,24 +43,26 @@ void ParseParams(ProgramState& state, const std::string& text, const ParseEnviro
     state.LogFileName = AddBackslash(env.ExeDirectory) + kDefaultLogName;
     state.LogFileNamed = false;
 
-    std::size_t position = 1;
-    while (position <= text.size()) {
-        const std::string option = AsciiUpper(NextToken(text, position));
+    bool stopped = false;
+    WalkOptions(text, [&](const std::string& option, ParamWords& words) {
         if (option == "/L") {
             state.Logging = true;
         } else if (option == "/U") {
-            const std::string name = AsciiUpper(NextToken(text, position));
+            const std::string name = AsciiUpper(words.Next());
             const std::optional<std::string> user =
                 env.UserName ? env.UserName() : std::optional<std::string>();
             if (user && AsciiUpper(*user) != name) {
                 state.StopAtStart = true;
-                return;
+                stopped = true;
+                return false;
             }
         } else if (option == "/F") {
-            state.LogFileName = NextToken(text, position);
+            state.LogFileName = words.Next();
             state.LogFileNamed = true;
         }
-    }
+        return true;
+    });
+    if (stopped) return;
     state.ShowLogAtStart = !state.Logging;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "core/settings/ProgramState.h"
 
@@ -12,8 +13,34 @@
 std::string AsciiUpper(std::string text);
 
 std::string AddBackslash(const std::string& path);
-// `position` is 1-based and shared between calls; see the parser.
-std::string NextToken(const std::string& text, std::size_t& position);
+
+// The words of a command line, in order: blanks separate them, and a word in double quotes may
+// hold blanks (an unclosed quote runs to the end; text right after the closing quote starts a
+// new word). Blanks after the last word give one last, empty word.
+class ParamWords {
+  public:
+    explicit ParamWords(std::string_view text) : text_(text) {}
+    bool More() const { return position_ < text_.size(); }
+    // The next word; empty when there is none.
+    std::string Next();
+    // Where the next word's search starts, from 0.
+    std::size_t Position() const { return position_; }
+
+  private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+// The one walk over the options of a command line: onOption(option, words) for each word, the
+// option upper-cased; the handler takes its operands with words.Next(). A handler that returns
+// false ends the walk.
+template <typename OnOption>
+void WalkOptions(std::string_view text, OnOption&& onOption) {
+    ParamWords words(text);
+    while (words.More())
+        if (!onOption(AsciiUpper(words.Next()), words)) return;
+}
+
 void ParseParams(ProgramState& state, const std::string& text, const ParseEnvironment& env);
 // What the running instance does with a command line handed over to it.
 struct HandOverOutcome {
@@ -28,7 +55,7 @@ struct HandOverOutcome {
 HandOverOutcome ApplyHandOver(ProgramState& state, const std::string& text,
                               const ParseEnvironment& env);
 // Parameters 1..argc-1, each followed by one space; a parameter that is empty or holds a space
-// is put in double quotes. Double quotes inside a parameter are dropped, since NextToken has
+// is put in double quotes. Double quotes inside a parameter are dropped, since ParamWords has
 // no escape for them and one would otherwise split or swallow parameters.
 std::string JoinParams(int argc, const char* const* argv);
 

@@ -10,7 +10,7 @@
 
 #include "win32/platform/Dpi.h"
 #include "win32/platform/UniqueHandle.h"
-#include "core/autorun/LinkRules.h"
+#include "core/dialogs/LinkRules.h"
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/autorun/PasswordRules.h"
+#include "core/dialogs/PasswordRules.h"
 
 class ChangePasswordDialog {
   public:

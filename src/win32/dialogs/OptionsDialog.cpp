@@ -11,7 +11,7 @@
 
 #include "core/settings/Settings.h"
 #include "core/autorun/AutoRunEntry.h"
-#include "core/autorun/OptionsRules.h"
+#include "core/dialogs/OptionsRules.h"
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
 

@@ -9,7 +9,7 @@
 #include "res/resource.h"
 #include "win32/platform/Dpi.h"
 #include "win32/platform/WindowThunk.h"
-#include "core/reports/GuideText.h"
+#include "core/help/GuideText.h"
 
 namespace {
 

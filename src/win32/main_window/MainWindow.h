@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "core/autorun/PasswordRules.h"
+#include "core/dialogs/PasswordRules.h"
 #include "core/log/Recorder.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"

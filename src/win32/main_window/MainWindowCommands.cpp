@@ -4,7 +4,7 @@
 #include "win32/main_window/MainWindow.h"
 
 #include "core/autorun/AutoRunEntry.h"
-#include "core/autorun/PasswordRules.h"
+#include "core/dialogs/PasswordRules.h"
 #include "core/log/Rewrite.h"
 #include "core/settings/PasswordCodec.h"
 #include "res/resource.h"

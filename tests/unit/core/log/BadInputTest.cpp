@@ -115,9 +115,9 @@ TEST(LongCommandLine, TenThousandCharactersOfAnyShape) {
 
     // Joined back, 10,000 characters of one parameter keep their boundary.
     const std::string long10k(10000, 'p');
-    std::size_t position = 1;
-    EXPECT_EQ(NextToken(Join({long10k, "/L"}), position), long10k);
-    EXPECT_EQ(NextToken(Join({long10k, "/L"}), position), "/L");
+    ParamWords words(Join({long10k, "/L"}));
+    EXPECT_EQ(words.Next(), long10k);
+    EXPECT_EQ(words.Next(), "/L");
 }
 
 // --- a log scrambled with another password than the one stored ---

@@ -8,11 +8,11 @@
 
 namespace {
 
-// Every token NextToken yields for the text, read the way ParseParams reads them.
+// Every word of the text, read the way the option walk reads them.
 std::vector<std::string> Tokens(const std::string& text) {
     std::vector<std::string> tokens;
-    std::size_t position = 1;
-    while (position <= text.size()) tokens.push_back(NextToken(text, position));
+    ParamWords words(text);
+    while (words.More()) tokens.push_back(words.Next());
     return tokens;
 }
 
@@ -46,7 +46,7 @@ TEST(AddBackslash, AddsExactlyOne) {
     for (const auto& c : cases) EXPECT_EQ(AddBackslash(c.path), c.expected) << c.path;
 }
 
-TEST(NextToken, SplitsAtSpacesAndQuotes) {
+TEST(ParamWords, SplitsAtSpacesAndQuotes) {
     const struct {
         std::string text;
         std::vector<std::string> tokens;
@@ -67,25 +67,19 @@ TEST(NextToken, SplitsAtSpacesAndQuotes) {
     for (const auto& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << c.text;
 }
 
-TEST(NextToken, SharesTheOneBasedPosition) {
-    const std::string text = "ab  \"c d\" e";
-    std::size_t position = 1;
-    EXPECT_EQ(NextToken(text, position), "ab");
-    EXPECT_EQ(position, 3u);  // the space is left for the next call
-    EXPECT_EQ(NextToken(text, position), "c d");
-    EXPECT_EQ(position, 10u);  // just past the closing quote
-    EXPECT_EQ(NextToken(text, position), "e");
-    EXPECT_EQ(position, 12u);
-    EXPECT_EQ(NextToken(text, position), "");
-    EXPECT_EQ(position, 12u);
+TEST(ParamWords, MovesPastEachWordAndItsClosingQuote) {
+    ParamWords words("ab  \"c d\" e");
+    EXPECT_EQ(words.Next(), "ab");
+    EXPECT_EQ(words.Position(), 2u);  // the space is left for the next word
+    EXPECT_EQ(words.Next(), "c d");
+    EXPECT_EQ(words.Position(), 9u);  // just past the closing quote
+    EXPECT_EQ(words.Next(), "e");
+    EXPECT_FALSE(words.More());
+    EXPECT_EQ(words.Next(), "");
 
-    const std::string unclosed = "\"ab";
-    position = 1;
-    EXPECT_EQ(NextToken(unclosed, position), "ab");
-    EXPECT_GT(position, unclosed.size());
-
-    position = 2;  // starting in the middle of a token
-    EXPECT_EQ(NextToken(std::string("xyz"), position), "yz");
+    ParamWords unclosed("\"ab");
+    EXPECT_EQ(unclosed.Next(), "ab");
+    EXPECT_FALSE(unclosed.More());
 }
 
 TEST(ParseParams, SetsStateFromOptions) {
@@ -201,7 +195,7 @@ TEST(JoinParams, QuotesOnlyWhatNeedsIt) {
     for (const auto& c : cases) EXPECT_EQ(JoinArgs(c.params), c.expected) << c.expected;
 }
 
-TEST(JoinParams, RoundTripsThroughNextToken) {
+TEST(JoinParams, RoundTripsThroughParamWords) {
     const std::vector<std::vector<std::string>> cases = {
         {"/L"},
         {"/F", "C:\\My Logs\\work.dat", "/L"},
@@ -268,5 +262,68 @@ TEST(ApplyHandOver, WhileLoggingAStartWithoutLOnlyOpensTheViewer) {
         EXPECT_EQ(state.Logging, c.loggingAfter);
         EXPECT_EQ(state.LogFileName, c.logAfter);
         EXPECT_EQ(state.EncodedPassword, "0A");
+    }
+}
+
+TEST(AutoRunParams, AddsTheUserForOneUserOnly) {
+    const struct {
+        bool oneUser;
+        const char* name;
+        const char* expected;
+    } cases[] = {
+        {false, "bob", "/l"},
+        {true, "", "/l"},
+        {true, "bob", "/l /u bob"},
+        {true, "Jane Doe", "/l /u \"Jane Doe\""},
+    };
+    for (const auto& c : cases) {
+        ProgramState state;
+        state.OneUser = c.oneUser;
+        state.AutoRunUserName = c.name;
+        EXPECT_EQ(AutoRunParams(state), c.expected) << c.name;
+    }
+}
+
+TEST(AutoRunParams, CarriesTheLogNamedWithF) {
+    ParseEnvironment env;
+    env.ExeDirectory = "C:\\Tools";
+    env.UserName = [] { return std::optional<std::string>("bob"); };
+    const struct {
+        const char* commandLine;
+        const char* expected;
+    } cases[] = {
+        {"/L", "/l"},
+        {"/L /F D:\\work.dat", "/l /f \"D:\\work.dat\""},
+        {"/F \"D:\\My Logs\\work.dat\"", "/l /f \"D:\\My Logs\\work.dat\""},
+    };
+    for (const auto& c : cases) {
+        ProgramState state;
+        ParseParams(state, c.commandLine, env);
+        EXPECT_EQ(AutoRunParams(state), c.expected) << c.commandLine;
+    }
+}
+
+TEST(AutoRunParams, IsReadBackByTheParser) {
+    for (const char* name : {"bob", "Jane Doe"}) {
+        ProgramState saved;
+        saved.OneUser = true;
+        saved.AutoRunUserName = name;
+        saved.LogFileName = "D:\\My Logs\\work.dat";
+        saved.LogFileNamed = true;
+        const std::string params = AutoRunParams(saved);
+
+        ParseEnvironment env;
+        env.ExeDirectory = "C:\\Tools";
+        env.UserName = [name] { return std::optional<std::string>(name); };
+        ProgramState same;
+        ParseParams(same, params, env);
+        EXPECT_TRUE(same.Logging) << params;
+        EXPECT_FALSE(same.StopAtStart) << params;
+        EXPECT_EQ(same.LogFileName, saved.LogFileName) << params;
+
+        env.UserName = [] { return std::optional<std::string>("Jane"); };
+        ProgramState other;
+        ParseParams(other, params, env);
+        EXPECT_TRUE(other.StopAtStart) << params;
     }
 }

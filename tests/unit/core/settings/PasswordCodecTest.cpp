@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "core/settings/CommandLine.h"
 #include "core/settings/PasswordCodec.h"
 
 // Expected texts are worked out by hand from the key "Tq8!...": 'T' = 54, 'q' = 71, '8' = 38.
@@ -69,68 +68,5 @@ TEST(PasswordCodec, NonHexPieceKeepsWhatCameBefore) {
         std::string decoded = "stale";
         EXPECT_THROW(DecodePassword(c.hex, decoded), ConvertError) << c.hex;
         EXPECT_EQ(decoded, c.before) << c.hex;
-    }
-}
-
-TEST(AutoRunParams, AddsTheUserForOneUserOnly) {
-    const struct {
-        bool oneUser;
-        const char* name;
-        const char* expected;
-    } cases[] = {
-        {false, "bob", "/l"},
-        {true, "", "/l"},
-        {true, "bob", "/l /u bob"},
-        {true, "Jane Doe", "/l /u \"Jane Doe\""},
-    };
-    for (const auto& c : cases) {
-        ProgramState state;
-        state.OneUser = c.oneUser;
-        state.AutoRunUserName = c.name;
-        EXPECT_EQ(AutoRunParams(state), c.expected) << c.name;
-    }
-}
-
-TEST(AutoRunParams, CarriesTheLogNamedWithF) {
-    ParseEnvironment env;
-    env.ExeDirectory = "C:\\Tools";
-    env.UserName = [] { return std::optional<std::string>("bob"); };
-    const struct {
-        const char* commandLine;
-        const char* expected;
-    } cases[] = {
-        {"/L", "/l"},
-        {"/L /F D:\\work.dat", "/l /f \"D:\\work.dat\""},
-        {"/F \"D:\\My Logs\\work.dat\"", "/l /f \"D:\\My Logs\\work.dat\""},
-    };
-    for (const auto& c : cases) {
-        ProgramState state;
-        ParseParams(state, c.commandLine, env);
-        EXPECT_EQ(AutoRunParams(state), c.expected) << c.commandLine;
-    }
-}
-
-TEST(AutoRunParams, IsReadBackByTheParser) {
-    for (const char* name : {"bob", "Jane Doe"}) {
-        ProgramState saved;
-        saved.OneUser = true;
-        saved.AutoRunUserName = name;
-        saved.LogFileName = "D:\\My Logs\\work.dat";
-        saved.LogFileNamed = true;
-        const std::string params = AutoRunParams(saved);
-
-        ParseEnvironment env;
-        env.ExeDirectory = "C:\\Tools";
-        env.UserName = [name] { return std::optional<std::string>(name); };
-        ProgramState same;
-        ParseParams(same, params, env);
-        EXPECT_TRUE(same.Logging) << params;
-        EXPECT_FALSE(same.StopAtStart) << params;
-        EXPECT_EQ(same.LogFileName, saved.LogFileName) << params;
-
-        env.UserName = [] { return std::optional<std::string>("Jane"); };
-        ProgramState other;
-        ParseParams(other, params, env);
-        EXPECT_TRUE(other.StopAtStart) << params;
     }
 }

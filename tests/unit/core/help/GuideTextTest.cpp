@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/reports/GuideText.h"
+#include "core/help/GuideText.h"
 
 TEST(GuideText, EveryLineEndsWithCrLf) {
     struct Case {

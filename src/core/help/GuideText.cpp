@@ -1,4 +1,4 @@
-#include "core/reports/GuideText.h"
+#include "core/help/GuideText.h"
 
 std::string WithWindowsLineEnds(std::string_view text) {
     std::string result;

@@ -1,4 +1,4 @@
-#include "core/autorun/OptionsRules.h"
+#include "core/dialogs/OptionsRules.h"
 
 #include <string>
 

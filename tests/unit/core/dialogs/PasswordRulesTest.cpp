@@ -10,7 +10,7 @@
 #include "unit/support/MemoryFileSystem.h"
 #include "core/settings/WindowPlacement.h"
 #include "core/tree/DeleteKeyGate.h"
-#include "core/autorun/PasswordRules.h"
+#include "core/dialogs/PasswordRules.h"
 
 namespace {
 
