@@ -238,3 +238,26 @@ inline MemoryFileSystem::Bytes LogBytes(const std::vector<std::pair<DateTime, Da
     }
     return bytes;
 }
+
+// The bytes of a log holding these records one after the other (starts and ends in turn; an odd
+// count or trailing bytes make a torn log), each scrambled with `password` and its number.
+inline MemoryFileSystem::Bytes RecordBytes(const std::vector<DateTime>& records,
+                                           const std::string& password,
+                                           const MemoryFileSystem::Bytes& trailing = {}) {
+    MemoryFileSystem::Bytes bytes(records.size() * 8);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        StoreRecordBytes(ScrambleRecord(password, static_cast<std::int32_t>(i), records[i]),
+                         bytes.data() + 8 * i);
+    bytes.insert(bytes.end(), trailing.begin(), trailing.end());
+    return bytes;
+}
+
+// The whole records of a log's bytes, unscrambled.
+inline std::vector<DateTime> RecordValues(const MemoryFileSystem::Bytes& bytes,
+                                          const std::string& password) {
+    std::vector<DateTime> values;
+    for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8)
+        values.push_back(UnscrambleRecord(password, static_cast<std::int32_t>(i / 8),
+                                          LoadRecordBytes(bytes.data() + i)));
+    return values;
+}

@@ -121,12 +121,7 @@ TEST(ChangePassword, DecidesBeforeTouchingTheLog) {
 TEST(ChangePassword, StoresTheNewPasswordOnlyAfterTheLogWasRekeyed) {
     const char path[] = "C:\\w.dat";
     const DateTime start = EncodeDateTime(2001, 3, 15, 9, 0);
-    MemoryFileSystem::Bytes bytes;
-    for (std::int32_t record = 0; record < 2; ++record) {
-        unsigned char stored[8];
-        StoreRecordBytes(ScrambleRecord("abc", record, start), stored);
-        bytes.insert(bytes.end(), stored, stored + 8);
-    }
+    const MemoryFileSystem::Bytes bytes = LogBytes({{start, start}}, "abc");
     const auto rekeyWith = [&](MemoryFileSystem& files) {
         return [&files, path](const std::string& from, const std::string& to) {
             RekeyLog(files, LogTarget{path, from}, to);

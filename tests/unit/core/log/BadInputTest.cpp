@@ -128,15 +128,6 @@ class FixedClock final : public Clock {
     DateTime now = 0;
 };
 
-MemoryFileSystem::Bytes Scrambled(const std::vector<DateTime>& records,
-                                  const std::string& password) {
-    MemoryFileSystem::Bytes bytes(records.size() * 8);
-    for (std::size_t i = 0; i < records.size(); ++i)
-        StoreRecordBytes(ScrambleRecord(password, static_cast<std::int32_t>(i), records[i]),
-                         &bytes[8 * i]);
-    return bytes;
-}
-
 TEST(WrongKey, ALogReadWithAnotherPasswordIsRejectedNotMisread) {
     const char path[] = "C:\\w.dat";
     std::vector<DateTime> records;
@@ -145,7 +136,7 @@ TEST(WrongKey, ALogReadWithAnotherPasswordIsRejectedNotMisread) {
         records.push_back(EncodeDateTime(2024, 3, day, 17, 30));
     }
     MemoryFileSystem files;
-    files.SetFile(path, Scrambled(records, "secret"));
+    files.SetFile(path, RecordBytes(records, "secret"));
     const DateTime today = EncodeDate(2024, 4, 1);
 
     // The byte that holds the sign and the top of the exponent (byte 7) of record 0 uses 'e',

@@ -23,7 +23,7 @@ std::vector<DateTime> Pairs(std::initializer_list<DateTime> values) {
 }
 
 TEST(SessionRecorder, AFailedStartLeavesTheLogAndTheNextTickStartsTheSession) {
-    const Bytes onePair = MakeLog(kPassword, {At(8, 0), At(9, 0)});
+    const Bytes onePair = RecordBytes({At(8, 0), At(9, 0)}, kPassword);
     struct Case {
         const char* name;
         std::optional<Bytes> file;  // nullopt: no log yet
@@ -60,7 +60,7 @@ TEST(SessionRecorder, AFailedStartLeavesTheLogAndTheNextTickStartsTheSession) {
         std::vector<DateTime> expected =
             c.file ? Pairs({At(8, 0), At(9, 0)}) : std::vector<DateTime>{};
         expected.insert(expected.end(), {At(12, 2), At(12, 3)});
-        EXPECT_EQ(Values(*f.files.File(kLog), kPassword), expected);
+        EXPECT_EQ(RecordValues(*f.files.File(kLog), kPassword), expected);
         EXPECT_EQ(f.recorder.SessionStart(), At(12, 2));
     }
 }
@@ -80,7 +80,7 @@ TEST(SessionRecorder, AFailedTickWritesNothingAndTheNextOneGoesOn) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Fixture f;
-        f.files.SetFile(kLog, MakeLog(kPassword, {At(8, 0), At(9, 0)}));
+        f.files.SetFile(kLog, RecordBytes({At(8, 0), At(9, 0)}, kPassword));
         f.clock.now = At(11, 59);
         f.recorder.AppendSession(kTarget);
         const Bytes started = *f.files.File(kLog);
@@ -95,7 +95,7 @@ TEST(SessionRecorder, AFailedTickWritesNothingAndTheNextOneGoesOn) {
         f.files.ClearFaults();
         f.clock.now = At(12, 1);
         EXPECT_EQ(f.recorder.Tick(kTarget, false), Result::Extended);
-        EXPECT_EQ(Values(*f.files.File(kLog), kPassword),
+        EXPECT_EQ(RecordValues(*f.files.File(kLog), kPassword),
                   Pairs({At(8, 0), At(9, 0), At(11, 59), At(12, 1)}));
     }
 }
@@ -110,33 +110,33 @@ TEST(SessionRecorder, ATickExtendsOnlyItsOwnPair) {
         DateTime sessionStart;
     } const cases[] = {
         {"untouched",
-         MakeLog(kPassword, {old, oldEnd, At(9, 0), At(9, 0)}),
+         RecordBytes({old, oldEnd, At(9, 0), At(9, 0)}, kPassword),
          Result::Extended,
          {old, oldEnd, At(9, 0), At(9, 1)},
          At(9, 0)},
         {"emptied", {}, Result::Appended, {At(9, 1), At(9, 1)}, At(9, 1)},
         {"its pair deleted: the one before is not stretched",
-         MakeLog(kPassword, {old, oldEnd}),
+         RecordBytes({old, oldEnd}, kPassword),
          Result::Appended,
          {old, oldEnd, At(9, 1), At(9, 1)},
          At(9, 1)},
         {"a start without its end behind it stays a start",
-         MakeLog(kPassword, {old, oldEnd, At(9, 0), At(9, 0), At(8, 30)}),
+         RecordBytes({old, oldEnd, At(9, 0), At(9, 0), At(8, 30)}, kPassword),
          Result::Extended,
          {old, oldEnd, At(9, 0), At(9, 1), At(8, 30)},
          At(9, 0)},
         {"trailing bytes behind it stay",
-         MakeLog(kPassword, {old, oldEnd, At(9, 0), At(9, 0)}, {1, 2, 3}),
+         RecordBytes({old, oldEnd, At(9, 0), At(9, 0)}, kPassword, {1, 2, 3}),
          Result::Extended,
          {old, oldEnd, At(9, 0), At(9, 1)},
          At(9, 0)},
         {"its start moved earlier by a correction",
-         MakeLog(kPassword, {At(8, 30), At(9, 0)}),
+         RecordBytes({At(8, 30), At(9, 0)}, kPassword),
          Result::Extended,
          {At(8, 30), At(9, 1)},
          At(8, 30)},
         {"replaced by another session",
-         MakeLog(kPassword, {old, oldEnd, At(8, 50), At(8, 55)}),
+         RecordBytes({old, oldEnd, At(8, 50), At(8, 55)}, kPassword),
          Result::Appended,
          {old, oldEnd, At(8, 50), At(8, 55), At(9, 1), At(9, 1)},
          At(9, 1)},
@@ -144,13 +144,13 @@ TEST(SessionRecorder, ATickExtendsOnlyItsOwnPair) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Fixture f;
-        f.files.SetFile(kLog, MakeLog(kPassword, {old, oldEnd}));
+        f.files.SetFile(kLog, RecordBytes({old, oldEnd}, kPassword));
         f.clock.now = At(9, 0);
         f.recorder.AppendSession(kTarget);
         f.files.SetFile(kLog, c.changedTo);
         f.clock.now = At(9, 1);
         EXPECT_EQ(f.recorder.Tick(kTarget, false), c.result);
-        EXPECT_EQ(Values(*f.files.File(kLog), kPassword), c.after);
+        EXPECT_EQ(RecordValues(*f.files.File(kLog), kPassword), c.after);
         EXPECT_EQ(f.recorder.SessionStart(), c.sessionStart);
     }
 }
@@ -158,7 +158,7 @@ TEST(SessionRecorder, ATickExtendsOnlyItsOwnPair) {
 TEST(SessionRecorder, FailedCloseIsReported) {
     for (bool start : {true, false}) {
         Fixture f;
-        f.files.SetFile(kLog, MakeLog("", {At(8, 0), At(9, 0)}));
+        f.files.SetFile(kLog, RecordBytes({At(8, 0), At(9, 0)}, ""));
         f.clock.now = At(9, 0, 30);
         if (!start) f.recorder.AppendSession({kLog, ""});
         f.files.FailAt(Op::Close);
@@ -174,7 +174,7 @@ TEST(SessionRecorder, FailedCloseIsReported) {
 TEST(SessionRecorder, TornAppendIsCompletedByTheNextStart) {
     const DateTime a = At(8, 0), b = At(9, 0);
     Fixture f;
-    f.files.SetFile(kLog, MakeLog(kPassword, {a, b}));
+    f.files.SetFile(kLog, RecordBytes({a, b}, kPassword));
     f.files.FailAt(Op::Write);
     f.files.SetTornWriteBytes(8);  // only the start reaches the disk
     f.clock.now = At(10, 0);
@@ -185,7 +185,7 @@ TEST(SessionRecorder, TornAppendIsCompletedByTheNextStart) {
     f.files.ClearFaults();
     f.clock.now = At(11, 0);
     f.recorder.AppendSession(kTarget);
-    EXPECT_EQ(Values(*f.files.File(kLog), kPassword),
+    EXPECT_EQ(RecordValues(*f.files.File(kLog), kPassword),
               (std::vector<DateTime>{a, b, At(10, 0), At(10, 0), At(11, 0), At(11, 0)}));
     EXPECT_EQ(f.files.Calls(Op::Write), 1);
 }

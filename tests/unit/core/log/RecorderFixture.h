@@ -1,7 +1,7 @@
 #pragma once
 
-// What the recorder's tests share: a clock the test sets, a day's times, and logs written and
-// read record by record (odd counts and trailing bytes included, which pairs cannot express).
+// What the recorder's tests share: a clock the test sets, a day's times and a recorder over a
+// log in memory.
 
 #include <cstdint>
 #include <string>
@@ -27,24 +27,6 @@ class FakeClock final : public Clock {
 // 2024-03-10 at the given time, `days` later.
 inline DateTime At(int hour, int minute, int second = 0, int days = 0) {
     return EncodeDateTime(2024, 3, 10, hour, minute, second) + days;
-}
-
-inline Bytes MakeLog(const std::string& password, const std::vector<DateTime>& values,
-                     const Bytes& trailing = {}) {
-    Bytes bytes(values.size() * 8);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        StoreRecordBytes(ScrambleRecord(password, static_cast<std::int32_t>(i), values[i]),
-                         bytes.data() + 8 * i);
-    bytes.insert(bytes.end(), trailing.begin(), trailing.end());
-    return bytes;
-}
-
-inline std::vector<DateTime> Values(const Bytes& bytes, const std::string& password) {
-    std::vector<DateTime> values;
-    for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8)
-        values.push_back(UnscrambleRecord(password, static_cast<std::int32_t>(i / 8),
-                                          LoadRecordBytes(bytes.data() + i)));
-    return values;
 }
 
 struct Fixture {

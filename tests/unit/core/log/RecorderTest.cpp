@@ -45,14 +45,14 @@ TEST(SessionRecorder, StartAppendsAfterTheWholeRecords) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         Fixture f;
-        const Bytes before = MakeLog(password, test.records, test.trailing);
+        const Bytes before = RecordBytes(test.records, password, test.trailing);
         f.files.SetFile(kLog, before);
         f.clock.now = now;
         f.recorder.AppendSession({kLog, password});
 
         const Bytes after = *f.files.File(kLog);
         ASSERT_EQ(after.size(), test.expected.size() * 8);
-        EXPECT_EQ(Values(after, password), test.expected);
+        EXPECT_EQ(RecordValues(after, password), test.expected);
         const std::size_t kept = test.records.size() * 8;
         EXPECT_EQ(Bytes(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(kept)),
                   Bytes(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(kept)));
@@ -204,7 +204,7 @@ TEST(SessionRecorder, FollowsTheClockTruthfully) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         Fixture f;
-        if (!test.before.empty()) f.files.SetFile(kLog, MakeLog(password, test.before));
+        if (!test.before.empty()) f.files.SetFile(kLog, RecordBytes(test.before, password));
         for (const Event& event : test.events) {
             f.clock.now = event.at;
             std::optional<Result> result;
@@ -233,12 +233,12 @@ TEST(SessionRecorder, FollowsTheClockTruthfully) {
                 }
             }
             EXPECT_EQ(result, event.result) << "at " << event.at;
-            const std::vector<DateTime> values = Values(*f.files.File(kLog), password);
+            const std::vector<DateTime> values = RecordValues(*f.files.File(kLog), password);
             ASSERT_EQ(values.size() % 2, 0u);
             for (std::size_t i = 0; i < values.size(); i += 2)
                 EXPECT_TRUE(IsValidPair(values[i], values[i + 1])) << "pair " << i / 2;
         }
-        EXPECT_EQ(Values(*f.files.File(kLog), password), test.after);
+        EXPECT_EQ(RecordValues(*f.files.File(kLog), password), test.after);
         EXPECT_EQ(f.recorder.SessionStart(), test.sessionStart);
     }
 }
@@ -414,13 +414,13 @@ TEST(SessionRecorder, AwayTimeIsNotRecorded) {
                     break;
             }
             EXPECT_EQ(result, event.result);
-            const std::vector<DateTime> values = Values(*f.files.File(kLog), password);
+            const std::vector<DateTime> values = RecordValues(*f.files.File(kLog), password);
             ASSERT_EQ(values.size() % 2, 0u);
             for (std::size_t i = 0; i < values.size(); i += 2)
                 EXPECT_TRUE(IsValidPair(values[i], values[i + 1])) << "pair " << i / 2;
         }
         // An idle end is now minus the idle time: equal to the millisecond.
-        const std::vector<DateTime> values = Values(*f.files.File(kLog), password);
+        const std::vector<DateTime> values = RecordValues(*f.files.File(kLog), password);
         ASSERT_EQ(values.size(), test.after.size());
         for (std::size_t i = 0; i < values.size(); ++i)
             EXPECT_NEAR(values[i], test.after[i], 1.0 / 86400000) << "record " << i;

@@ -22,23 +22,6 @@ class FakeClock final : public Clock {
     DateTime now = EncodeDateTime(2025, 6, 1, 12, 0);
 };
 
-Bytes MakeLog(const std::string& password, const Values& values, const Bytes& trailing = {}) {
-    Bytes bytes(values.size() * 8);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        StoreRecordBytes(ScrambleRecord(password, static_cast<std::int32_t>(i), values[i]),
-                         bytes.data() + 8 * i);
-    bytes.insert(bytes.end(), trailing.begin(), trailing.end());
-    return bytes;
-}
-
-Values ReadValues(const Bytes& bytes, const std::string& password) {
-    Values values;
-    for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8)
-        values.push_back(UnscrambleRecord(password, static_cast<std::int32_t>(i / 8),
-                                          LoadRecordBytes(bytes.data() + i)));
-    return values;
-}
-
 // Pairs of a small log; pair 6 is invalid (its end is before its start) and still belongs.
 struct Sample {
     static constexpr int kPairs = 7;
@@ -102,7 +85,7 @@ TEST(DeleteLogBranch, DropsThePairsStartingInTheBranch) {
         SCOPED_TRACE(test.name);
         MemoryFileSystem files;
         FakeClock clock;
-        const Bytes before = MakeLog(password, Sample::Pairs());
+        const Bytes before = RecordBytes(Sample::Pairs(), password);
         files.SetFile(kLog, before);
 
         // The confirmation's count is what the delete drops.
@@ -113,7 +96,7 @@ TEST(DeleteLogBranch, DropsThePairsStartingInTheBranch) {
         EXPECT_FALSE(appended.has_value());
         const Bytes after = *files.File(kLog);
         // Decoding with each record's new position proves the moved pairs were re-scrambled.
-        EXPECT_EQ(ReadValues(after, password), Sample::Keep(test.kept));
+        EXPECT_EQ(RecordValues(after, password), Sample::Keep(test.kept));
         if (test.kept.size() == Sample::kPairs) {
             EXPECT_EQ(after, before);
         }
@@ -124,7 +107,7 @@ TEST(DeleteLogBranch, DropsThePairsStartingInTheBranch) {
 TEST(DeleteLogBranch, ReplacesTheRecordedSessionOnlyWhileLogging) {
     const std::string password = "logging";
     const DateTime session = Sample::Start(5);
-    const Bytes before = MakeLog(password, Sample::Pairs());
+    const Bytes before = RecordBytes(Sample::Pairs(), password);
     struct Case {
         const char* name;
         PeriodKind kind;
@@ -179,7 +162,7 @@ TEST(DeleteLogBranch, ReplacesTheRecordedSessionOnlyWhileLogging) {
             EXPECT_FALSE(appended.has_value());
         }
         const Bytes after = *files.File(kLog);
-        EXPECT_EQ(ReadValues(after, password), expected);
+        EXPECT_EQ(RecordValues(after, password), expected);
         if (test.kept.size() == Sample::kPairs) {  // the old pairs keep their bytes
             EXPECT_EQ(
                 Bytes(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(before.size())),
@@ -197,7 +180,7 @@ TEST(DeleteLogBranch, EmptyLog) {
             DeleteLogBranch(files, LogTarget{kLog, ""}, PeriodKind::Total, 0, 0, logging, clock);
         EXPECT_EQ(appended.has_value(), logging);
         const Values expected = logging ? Values{clock.now, clock.now} : Values{};
-        EXPECT_EQ(ReadValues(*files.File(kLog), ""), expected);
+        EXPECT_EQ(RecordValues(*files.File(kLog), ""), expected);
     }
 }
 
@@ -210,10 +193,10 @@ TEST(RekeyLog, ReScramblesEveryRecordInPlace) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.from + " -> " + test.to);
         MemoryFileSystem files;
-        files.SetFile(kLog, MakeLog(test.from, values));
+        files.SetFile(kLog, RecordBytes(values, test.from));
         EXPECT_EQ(RekeyLog(files, LogTarget{kLog, test.from}, test.to), RekeyResult::Rekeyed);
         // An empty password means plain doubles, anything else the scrambled ones.
-        EXPECT_EQ(*files.File(kLog), MakeLog(test.to, values));
+        EXPECT_EQ(*files.File(kLog), RecordBytes(values, test.to));
         EXPECT_EQ(files.Paths(), std::vector<std::string>{kLog});
     }
 }
@@ -236,7 +219,7 @@ TEST(RekeyLog, KeepsEveryBitOfRecordsThatAreNoSensibleValue) {
     EXPECT_EQ(*files.File(kLog), garbage);
 
     // Moving such pairs down keeps them too: their plain bits stay what they were.
-    Bytes withFirstPair = MakeLog("old", {EncodeDate(2001, 1, 1), EncodeDate(2001, 1, 1)});
+    Bytes withFirstPair = RecordBytes({EncodeDate(2001, 1, 1), EncodeDate(2001, 1, 1)}, "old");
     withFirstPair.insert(withFirstPair.end(), garbage.begin(), garbage.end());
     files.SetFile(kLog, withFirstPair);
     FakeClock clock;
@@ -294,15 +277,15 @@ std::vector<NamedRewrite> Rewrites() {
 }
 
 TEST(Rewrites, UnreadableLogIsLeftUntouched) {
-    const Bytes pairs = MakeLog("key", Sample::Pairs());
+    const Bytes pairs = RecordBytes(Sample::Pairs(), "key");
     struct Case {
         const char* name;
         Bytes log;
         void (*fault)(MemoryFileSystem&);
     } cases[] = {
-        {"odd record count", MakeLog("key", {Sample::Start(0), Sample::Start(1), Sample::Start(2)}),
-         nullptr},
-        {"trailing bytes", MakeLog("key", Sample::Pairs(), {1, 2, 3}), nullptr},
+        {"odd record count",
+         RecordBytes({Sample::Start(0), Sample::Start(1), Sample::Start(2)}, "key"), nullptr},
+        {"trailing bytes", RecordBytes(Sample::Pairs(), "key", {1, 2, 3}), nullptr},
         {"read-only", pairs, [](MemoryFileSystem& m) { m.SetReadOnly(kLog); }},
         {"open fails", pairs, [](MemoryFileSystem& m) { m.FailAt(Op::OpenExisting); }},
         {"read fails", pairs, [](MemoryFileSystem& m) { m.FailAt(Op::Read); }},
@@ -329,7 +312,7 @@ TEST(Rewrites, UnreadableLogIsLeftUntouched) {
 }
 
 TEST(Rewrites, FailureAtAnyStepOfWritingKeepsTheLog) {
-    const Bytes before = MakeLog("key", Sample::Pairs());
+    const Bytes before = RecordBytes(Sample::Pairs(), "key");
     for (const auto& rewrite : Rewrites()) {
         SCOPED_TRACE(rewrite.name);
         MemoryFileSystem clean;
