@@ -1,0 +1,95 @@
+#include "core/recording/Recording.h"
+
+#include <exception>
+
+#include "core/reports/TrayTipText.h"
+#include "core/reports/Weeks.h"
+
+namespace {
+
+constexpr char kStartedTip[] = "Worktally - Started ";
+constexpr char kAwayTip[] = "Worktally - Away since ";
+constexpr char kIdleTip[] = "Worktally";
+
+}  // namespace
+
+Recording::Recording(FileSystem& files, const Clock& clock, const InputSource* input)
+    : files_(files), recorder_(files, clock, input) {}
+
+template <typename Step>
+std::string Recording::Guarded(Step&& step) {
+    try {
+        step();
+        failing_ = false;
+        return {};
+    } catch (const std::exception& error) {
+        if (failing_) return {};
+        failing_ = true;
+        return WithReason("Error writting " + log_.Path, FailureReason(error));
+    }
+}
+
+std::string Recording::Start() {
+    return Guarded([&] { recorder_.AppendSession(log_); });
+}
+
+std::string Recording::Tick(bool final) {
+    wentAway_ = false;
+    return Guarded(
+        [&] { wentAway_ = recorder_.Tick(log_, final) == SessionRecorder::TickResult::WentAway; });
+}
+
+std::string Recording::Suspend() {
+    return Guarded([&] { recorder_.Suspend(log_); });
+}
+
+std::string Recording::Resume() {
+    return Guarded([&] { recorder_.Resume(log_); });
+}
+
+std::string Recording::SetAwayRules(const AwayRules& rules) {
+    return Guarded([&] { recorder_.SetAwayRules(rules, log_); });
+}
+
+std::string Recording::Lock() {
+    return Guarded([&] { recorder_.Lock(log_); });
+}
+
+std::string Recording::Unlock() {
+    return Guarded([&] { recorder_.Unlock(log_); });
+}
+
+std::string Recording::CheckForInput() {
+    return Guarded([&] { recorder_.CheckForInput(log_); });
+}
+
+const LogTotals& Recording::Read(bool withTree, DateTime now, int firstDayOfWeek) {
+    const LogTotals& totals = reader_.Read(files_, log_, withTree ? &builder_ : nullptr);
+    haveTotals_ = true;
+    if (withTree) {
+        builder_.Finish(totals, now);
+        haveTree_ = true;
+    } else {
+        DropTree();
+    }
+    // A log that cannot be read keeps the tip's last totals.
+    if (totals.Failed() != LogTotals::Failure::ReadError || totals.NotYetCreated())
+        totalsLine_ = TotalsLine(CurrentTotalsAt(totals.Days(), now, firstDayOfWeek));
+    return totals;
+}
+
+void Recording::DropTree() {
+    if (!haveTree_) return;
+    builder_.Release();
+    haveTree_ = false;
+}
+
+std::string Recording::Tip(const LocaleFormats& formats, std::size_t capacity) const {
+    std::string first = kIdleTip;
+    if (recorder_.Away()) {
+        first = kAwayTip + DateTimeText(recorder_.AwaySince(), formats);
+    } else if (recorder_.SessionStart() != 0) {
+        first = kStartedTip + DateTimeText(recorder_.SessionStart(), formats);
+    }
+    return TrayTipText(first, totalsLine_, capacity);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+// The recording side of the program: the session recorder and the log it records into, the one
+// read of that log after every step (the days always, the viewer's tree when it is shown), and
+// what the tray tip says. The main window, the tray icon and the report window ask it; it knows
+// no window, so each step tells the window what to show.
+
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "core/log/LogFile.h"
+#include "core/log/LogTarget.h"
+#include "core/log/Recorder.h"
+#include "core/reports/LogTotals.h"
+#include "core/time/DateTimeFormat.h"
+#include "core/tree/LogTree.h"
+
+class Recording {
+  public:
+    Recording(FileSystem& files, const Clock& clock, const InputSource* input);
+
+    // The log recorded into and read, its password decoded once.
+    const LogTarget& Log() const { return log_; }
+    void SetLog(LogTarget log) { log_ = std::move(log); }
+
+    // A step of the recorder: the box to show, if any. A failure is told once while failures
+    // last ("Error writting PATH" and the system's reason); the next success ends the outage.
+    std::string Start();
+    std::string Tick(bool final);
+    std::string Suspend();
+    std::string Resume();
+    std::string SetAwayRules(const AwayRules& rules);
+    std::string Lock();
+    std::string Unlock();
+    std::string CheckForInput();
+    // A rewrite of the log gave the recorded session a fresh pair starting at `start`.
+    void SessionReplaced(DateTime start) { recorder_.SessionReplaced(start); }
+    const SessionRecorder& Recorder() const { return recorder_; }
+    // The last tick found the user gone: the window looks for input every few seconds.
+    bool WentAway() const { return wentAway_; }
+
+    // The one read of the log: the days, and the tree when asked (the viewer is shown); `now`
+    // and the user's first day of the week give the tip its totals.
+    const LogTotals& Read(bool withTree, DateTime now, int firstDayOfWeek);
+    // The last read; nothing before the first.
+    const LogTotals* Totals() const { return haveTotals_ ? &reader_.Totals() : nullptr; }
+    // The tree of the last read, when it built one; it lives until the next read.
+    const LogTree* Tree() const { return haveTree_ ? &builder_.Tree() : nullptr; }
+    // Forgets the tree (the viewer is hidden): its memory goes.
+    void DropTree();
+
+    // The tray tip: since when the session runs (or the user is away), then today's and this
+    // week's time from the last read that could be read, in `capacity` characters.
+    std::string Tip(const LocaleFormats& formats, std::size_t capacity) const;
+
+  private:
+    // Runs a step of the recorder; the box for its failure, once for each outage.
+    template <typename Step>
+    std::string Guarded(Step&& step);
+
+    FileSystem& files_;
+    SessionRecorder recorder_;
+    LogTarget log_;
+    bool failing_ = false;
+    bool wentAway_ = false;
+
+    LogTotalsReader reader_;
+    bool haveTotals_ = false;
+    LogTreeBuilder builder_;
+    bool haveTree_ = false;
+    // Today's and this week's time as of the last read that could be read.
+    std::string totalsLine_;
+};

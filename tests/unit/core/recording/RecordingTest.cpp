@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/recording/Recording.h"
+#include "core/reports/Weeks.h"
+#include "unit/core/log/RecorderFixture.h"
+
+namespace {
+
+using namespace recorder_test;
+
+// What the window would show after each step: the box's first line (empty: none) and the tip.
+struct Seen {
+    std::string box;
+    std::string tip;
+    bool operator==(const Seen&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Seen& seen) {
+    return out << "box \"" << seen.box << "\", tip \"" << seen.tip << "\"";
+}
+
+LocaleFormats TwentyFourHours() {
+    LocaleFormats formats;
+    formats.ShortDate = "dd.MM.yyyy";
+    formats.LongTime = "HH:mm:ss";
+    return formats;
+}
+
+TEST(Recording, TellsEachOutageOnceAndTheTipWhatIsRecorded) {
+    MemoryFileSystem files;
+    files.SetFile(kLog, RecordBytes({At(8, 0), At(9, 0)}, "pw"));
+    FakeClock clock;
+    Recording recording(files, clock, nullptr);
+    recording.SetLog({kLog, "pw"});
+    const auto step = [&](DateTime at, const std::function<std::string()>& run) {
+        clock.now = at;
+        std::string box = run();
+        box = box.substr(0, box.find('\n'));
+        recording.Read(false, at, kMonday);
+        return Seen{box, recording.Tip(TwentyFourHours(), 127)};
+    };
+    const std::string error = "Error writting " + kLog;
+    const auto start = [&] { return recording.Start(); };
+    const auto tick = [&] { return recording.Tick(false); };
+    const AwayRules locked{true, 0};
+
+    files.SetReadOnly(kLog);  // a backup tool holds the log at log-on: no totals either
+    EXPECT_EQ(step(At(10, 0), start), (Seen{error, "Worktally"}));
+    EXPECT_EQ(step(At(10, 1), tick), (Seen{"", "Worktally"})) << "still the same outage";
+    files.ClearFaults();
+    EXPECT_EQ(step(At(10, 2), tick),
+              (Seen{"", "Worktally - Started 10.03.2024 10:02:00\nToday 1:00, this week 1:00"}));
+    EXPECT_EQ(step(At(10, 5), tick).tip,
+              "Worktally - Started 10.03.2024 10:02:00\nToday 1:03, this week 1:03");
+    recording.SetAwayRules(locked);
+    EXPECT_EQ(step(At(10, 6), [&] { return recording.Lock(); }).tip,
+              "Worktally - Away since 10.03.2024 10:06:00\nToday 1:04, this week 1:04");
+    EXPECT_EQ(step(At(11, 0), [&] { return recording.Unlock(); }).tip,
+              "Worktally - Started 10.03.2024 11:00:00\nToday 1:04, this week 1:04");
+
+    // A new outage is told again; a log that cannot be read keeps the last totals.
+    files.FailAt(MemoryFileSystem::Op::OpenExisting);
+    EXPECT_EQ(step(At(11, 1), tick),
+              (Seen{error, "Worktally - Started 10.03.2024 11:00:00\nToday 1:04, this week 1:04"}));
+}
+
+TEST(Recording, BuildsTheTreeOnlyWhenAskedAndOnTheSamePass) {
+    MemoryFileSystem files;
+    files.SetFile(kLog, RecordBytes({At(8, 0), At(9, 0), At(23, 0), At(1, 0, 0, 1)}, ""));
+    FakeClock clock;
+    Recording recording(files, clock, nullptr);
+    recording.SetLog({kLog, ""});
+    EXPECT_EQ(recording.Totals(), nullptr);
+
+    const LogTotals& totals = recording.Read(true, At(12, 0), kMonday);
+    ASSERT_NE(recording.Tree(), nullptr);
+    EXPECT_EQ(recording.Tree()->Nodes.size(),
+              1u + 1u + 2u * 2u + 1u);  // year, month, 2 days, 3 pieces
+    EXPECT_EQ(totals.Days().size(), 2u);
+    EXPECT_EQ(files.Calls(MemoryFileSystem::Op::OpenExisting), 1) << "one read for both";
+
+    recording.Read(false, At(12, 0), kMonday);
+    EXPECT_EQ(recording.Tree(), nullptr) << "a hidden viewer keeps no tree";
+    ASSERT_NE(recording.Totals(), nullptr);
+    EXPECT_EQ(recording.Totals()->Days().size(), 2u);
+}
+
+}  // namespace
