@@ -210,7 +210,8 @@ TEST_F(Rewrite, UnwritableFolderLeavesLogAndPasswordAsTheyWereAndSaysWhy) {
     {
         ImmutableFolder locked(UnixFolder());
         HWND box = ChangePassword(program, "old", "new", "new");
-        ASSERT_NE(box, nullptr) << program.Dump();
+        // The box must come; on a loaded machine it may come after the first look.
+        if (box == nullptr) box = program.WaitForDialog("Worktally");
         expectLogAndReason(box, "The password was not changed: cannot rewrite ");
         Click(box, IDOK);
         program.WaitForNoDialog("Worktally");
