@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <vector>
 
 #include "core/tree/Period.h"
@@ -91,6 +92,8 @@ std::string CsvText(const LogTotals& totals, CsvKind kind) {
             return WeeksCsv(totals);
         case CsvKind::Sessions:
             return SessionsCsv(totals);
+        case CsvKind::Timesheet:
+            throw std::invalid_argument("a timesheet is made by TimesheetCsv");
     }
     return std::string();
 }

@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include "core/reports/DayMarks.h"
 #include "core/reports/LogTotals.h"
+#include "core/reports/Timesheet.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/PasswordCodec.h"
 
@@ -24,6 +26,8 @@ ExportRequest ParseExportParams(const std::string& text) {
                 request.Kind = CsvKind::Weeks;
             } else if (upper == "SESSIONS") {
                 request.Kind = CsvKind::Sessions;
+            } else if (upper == "TIMESHEET") {
+                request.Kind = CsvKind::Timesheet;
             } else {
                 request.UnknownKind = kind.empty() ? "(none)" : kind;
             }
@@ -35,7 +39,7 @@ ExportRequest ParseExportParams(const std::string& text) {
 }
 
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
-              const ExportUi& ui) {
+              const ExportUi& ui, DateTime now) {
     if (request.File.empty()) {
         ui.ShowError("No file to export to after /E");
         return kExportFailed;
@@ -59,18 +63,33 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
         }
     }
 
-    return ExportLog(request.File, request.Kind, state, files, ui.ShowError);
+    return ExportLog(request.File, request.Kind, state, files, ui.ShowError, now);
 }
 
 int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
-              const std::function<void(const std::string& text)>& showError) {
+              const std::function<void(const std::string& text)>& showError, DateTime now) {
     const LogTotals totals = ReadLogTotals(files, state.LogFileName, state.EncodedPassword);
     if (totals.Failed() == LogTotals::Failure::ReadError) {
         showError("Error reading " + state.LogFileName);
         return kExportFailed;
     }
+    std::string text;
+    if (kind == CsvKind::Timesheet) {
+        // Where the marks are kept is decided here for every export.
+        const std::string marksPath = DayMarksPath(state.LogFileName);
+        DayMarks marks;
+        try {
+            marks = ReadDayMarks(files, marksPath);
+        } catch (const IoError&) {
+            showError("Error reading " + marksPath);
+            return kExportFailed;
+        }
+        text = TimesheetCsv(totals.Days(), state.WorkTime, marks, now);
+    } else {
+        text = CsvText(totals, kind);
+    }
     try {
-        WriteCsvFile(files, file, CsvText(totals, kind));
+        WriteCsvFile(files, file, text);
     } catch (const std::exception&) {
         showError("Error writing " + file);
         return kExportFailed;

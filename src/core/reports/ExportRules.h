@@ -1,6 +1,6 @@
 #pragma once
 
-// The command-line export, `/E FILE [/R days|weeks|sessions] [/F LOG]`, apart from the
+// The command-line export, `/E FILE [/R days|weeks|sessions|timesheet] [/F LOG]`, apart from the
 // prompt and the boxes that ask and tell.
 
 #include <functional>
@@ -32,11 +32,13 @@ inline constexpr int kExportDone = 0;
 inline constexpr int kExportFailed = 1;
 inline constexpr int kExportIncomplete = 2;
 
-// Asks for the stored password, reads the log and writes the file; returns the exit code.
+// Asks for the stored password, reads the log and writes the file; returns the exit code. `now`
+// ends a timesheet.
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
-              const ExportUi& ui);
+              const ExportUi& ui, DateTime now);
 
 // Reads the log with the stored password and writes the file, without asking: the viewer holds
-// the password already. Returns the exit code, and says what failed.
+// the password already. Returns the exit code, and says what failed. A timesheet takes the
+// working-time settings of the state and the marks beside the log (DayMarksPath), through `now`.
 int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
-              const std::function<void(const std::string& text)>& showError);
+              const std::function<void(const std::string& text)>& showError, DateTime now);

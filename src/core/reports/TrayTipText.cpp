@@ -15,6 +15,16 @@ std::string TrayTipText(const std::string& firstLine, const std::string& secondL
     return firstLine.substr(0, capacity);
 }
 
+std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
+                        const std::string& thirdLine, std::size_t capacity) {
+    if (secondLine.empty()) return TrayTipText(firstLine, thirdLine, capacity);
+    std::string text = TrayTipText(firstLine, secondLine, capacity);
+    if (!thirdLine.empty() && text.size() > firstLine.size() &&
+        text.size() + 1 + thirdLine.size() <= capacity)
+        text += "\n" + thirdLine;
+    return text;
+}
+
 CurrentTotals CurrentTotalsOfTree(const LogTree& tree, DateTime now, int firstDayOfWeek) {
     CurrentTotals current;
     const DateTime today = std::trunc(now);

@@ -16,6 +16,9 @@ std::string TotalsLine(const CurrentTotals& totals);
 // first line alone, cut to the capacity.
 std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
                         std::size_t capacity);
+// The same with a third line below, left out when it does not fit or is empty.
+std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
+                        const std::string& thirdLine, std::size_t capacity);
 
 // Today's and this week's time from the day nodes of the viewer's tree, which the tick builds
 // anyway: the tip needs no second read of the log while the report is closed. Equal to

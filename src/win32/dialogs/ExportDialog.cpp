@@ -30,8 +30,10 @@ void ExportFromViewer(HWND owner, const ProgramState& state) {
     const std::size_t index = dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= kKinds.size()
                                   ? dialog.nFilterIndex - 1
                                   : 0;
-    ExportLog(file.data(), kKinds[index], state, NativeFileSystem(),
-              [owner](const std::string& text) {
-                  ::MessageBoxA(owner, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
-              });
+    ExportLog(
+        file.data(), kKinds[index], state, NativeFileSystem(),
+        [owner](const std::string& text) {
+            ::MessageBoxA(owner, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
+        },
+        SystemClock().Now());
 }
