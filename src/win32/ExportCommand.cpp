@@ -24,5 +24,5 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     ui.ShowError = [](const std::string& text) {
         ::MessageBoxA(nullptr, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
     };
-    return RunExport(request, state, NativeFileSystem(), ui);
+    return RunExport(request, state, NativeFileSystem(), ui, SystemClock().Now());
 }

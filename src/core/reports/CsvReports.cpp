@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <vector>
 
 #include "core/reports/DurationText.h"
@@ -90,6 +91,8 @@ std::string CsvText(const LogTotals& totals, CsvKind kind) {
             return WeeksCsv(totals);
         case CsvKind::Sessions:
             return SessionsCsv(totals);
+        case CsvKind::Timesheet:
+            throw std::invalid_argument("a timesheet is made by TimesheetCsv");
     }
     return std::string();
 }

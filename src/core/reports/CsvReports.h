@@ -13,9 +13,13 @@ enum class CsvKind {
     Days,      // Date,Duration,Hours: one row per day with logged time, oldest first
     Weeks,     // Week,Monday,..,Sunday,Total: one row per ISO 8601 week with logged time
     Sessions,  // Start,End,Duration,Hours: one row per counted pair, in log order
+    // Date,Start,End,Breaks,Worked,Target,Difference,Note: one row per calendar day; needs the
+    // working-time settings, the marks and "now" besides the log (TimesheetCsv)
+    Timesheet,
 };
 
-// The exact bytes of the file.
+// The exact bytes of the file of a kind made of the log alone; throws std::invalid_argument
+// for a timesheet.
 std::string CsvText(const LogTotals& totals, CsvKind kind);
 
 // The temporary file an export writes beside its target before putting it in place.

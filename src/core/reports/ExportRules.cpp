@@ -2,10 +2,20 @@
 
 #include <exception>
 
+#include "core/reports/DayMarks.h"
 #include "core/reports/LogTotals.h"
+#include "core/reports/Timesheet.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/PasswordCodec.h"
 #include "core/settings/Settings.h"
+
+namespace {
+
+ExportSource ExportSourceOf(const ProgramState& state, LogTarget log) {
+    return ExportSource{std::move(log), state.WorkTime, DayMarksPath(state.LogFileName)};
+}
+
+}  // namespace
 
 ExportRequest ParseExportParams(const std::string& text) {
     ExportRequest request;
@@ -23,6 +33,8 @@ ExportRequest ParseExportParams(const std::string& text) {
                 request.Kind = CsvKind::Weeks;
             } else if (upper == "SESSIONS") {
                 request.Kind = CsvKind::Sessions;
+            } else if (upper == "TIMESHEET") {
+                request.Kind = CsvKind::Timesheet;
             } else {
                 request.UnknownKind = kind.empty() ? "(none)" : kind;
             }
@@ -35,7 +47,7 @@ ExportRequest ParseExportParams(const std::string& text) {
 }
 
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
-              const ExportUi& ui) {
+              const ExportUi& ui, DateTime now) {
     if (request.File.empty()) {
         ui.ShowError("No file to export to after /E");
         return kExportFailed;
@@ -61,18 +73,38 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
         }
     }
 
-    return ExportLog(request.File, request.Kind, log, files, ui.ShowError);
+    const ExportSource source = ExportSourceOf(state, log);
+    return ExportLog(request.File, request.Kind, source, files, ui.ShowError, now);
 }
 
-int ExportLog(const std::string& file, CsvKind kind, const LogTarget& log, FileSystem& files,
-              const std::function<void(const std::string& text)>& showError) {
+ExportSource ExportSourceOf(const ProgramState& state) {
+    return ExportSourceOf(state, LogTargetOf(state));
+}
+
+int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source, FileSystem& files,
+              const std::function<void(const std::string& text)>& showError, DateTime now) {
+    const LogTarget& log = source.Log;
     const LogTotals totals = ReadLogTotals(files, log);
     if (totals.Failed() == LogTotals::Failure::ReadError) {
         showError(WithReason("Error reading " + log.Path, totals.FailureReason()));
         return kExportFailed;
     }
+    std::string text;
+    if (kind == CsvKind::Timesheet) {
+        // Where the marks are kept is decided here for every export.
+        DayMarks marks;
+        try {
+            marks = ReadDayMarks(files, source.MarksPath);
+        } catch (const IoError& error) {
+            showError(WithReason("Error reading " + source.MarksPath, FailureReason(error)));
+            return kExportFailed;
+        }
+        text = TimesheetCsv(totals.Days(), source.WorkTime, marks, now);
+    } else {
+        text = CsvText(totals, kind);
+    }
     try {
-        WriteCsvFile(files, file, CsvText(totals, kind));
+        WriteCsvFile(files, file, text);
     } catch (const std::exception& error) {
         showError(WithReason("Error writing " + file, FailureReason(error)));
         return kExportFailed;

@@ -1,6 +1,6 @@
 #pragma once
 
-// The command-line export, `/E FILE [/R days|weeks|sessions] [/F LOG]`, apart from the
+// The command-line export, `/E FILE [/R days|weeks|sessions|timesheet] [/F LOG]`, apart from the
 // prompt and the boxes that ask and tell.
 
 #include <functional>
@@ -11,6 +11,7 @@
 #include "core/log/LogFile.h"
 #include "core/log/LogTarget.h"
 #include "core/reports/CsvReports.h"
+#include "core/settings/WorkTimeSettings.h"
 
 struct ExportRequest {
     bool Asked = false;  // /E was given
@@ -33,11 +34,23 @@ inline constexpr int kExportDone = 0;
 inline constexpr int kExportFailed = 1;
 inline constexpr int kExportIncomplete = 2;
 
-// Asks for the stored password, reads the log and writes the file; returns the exit code.
+// Asks for the stored password, reads the log and writes the file; returns the exit code. `now`
+// ends a timesheet.
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
-              const ExportUi& ui);
+              const ExportUi& ui, DateTime now);
 
 // Reads the log with the stored password and writes the file, without asking: the viewer holds
-// the password already. Returns the exit code, and says what failed.
-int ExportLog(const std::string& file, CsvKind kind, const LogTarget& log, FileSystem& files,
-              const std::function<void(const std::string& text)>& showError);
+// What an export reads: the log, and for a timesheet the working-time settings and the marks.
+struct ExportSource {
+    LogTarget Log;
+    WorkTimeSettings WorkTime;
+    std::string MarksPath;
+};
+// The state's log with its stored password decoded, its settings, and the marks beside the log.
+// Throws ConvertError on a stored password that is not hexadecimal.
+ExportSource ExportSourceOf(const ProgramState& state);
+
+// Reads the log and writes the file, without asking: the viewer holds the password already.
+// Returns the exit code, and says what failed. A timesheet runs through `now`.
+int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source, FileSystem& files,
+              const std::function<void(const std::string& text)>& showError, DateTime now);

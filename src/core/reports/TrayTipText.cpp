@@ -12,3 +12,13 @@ std::string TrayTipText(const std::string& firstLine, const std::string& secondL
         return firstLine + "\n" + secondLine;
     return firstLine.substr(0, capacity);
 }
+
+std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
+                        const std::string& thirdLine, std::size_t capacity) {
+    if (secondLine.empty()) return TrayTipText(firstLine, thirdLine, capacity);
+    std::string text = TrayTipText(firstLine, secondLine, capacity);
+    if (!thirdLine.empty() && text.size() > firstLine.size() &&
+        text.size() + 1 + thirdLine.size() <= capacity)
+        text += "\n" + thirdLine;
+    return text;
+}

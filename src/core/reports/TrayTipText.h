@@ -15,3 +15,6 @@ std::string TotalsLine(const CurrentTotals& totals);
 // first line alone, cut to the capacity.
 std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
                         std::size_t capacity);
+// The same with a third line below, left out when it does not fit or is empty.
+std::string TrayTipText(const std::string& firstLine, const std::string& secondLine,
+                        const std::string& thirdLine, std::size_t capacity);

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/settings/WorkTimeSettings.h"
+
 struct ProgramState {
     std::string LogFileName;
     bool LogFileNamed = false;  // given with /F rather than the default beside the program
@@ -21,6 +23,7 @@ struct ProgramState {
     // without input (0: never).
     bool AwayWhenLocked = false;
     int AwayIdleMinutes = 0;
+    WorkTimeSettings WorkTime;
 };
 
 // What the parser needs of the machine.

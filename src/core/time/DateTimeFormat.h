@@ -17,6 +17,7 @@ inline constexpr std::array<const char*, 12> kEnglishMonthNames{
 struct LocaleFormats {
     std::string ShortDate = "M/d/yyyy";
     std::string LongTime = "h:mm:ss tt";
+    std::string ShortTime = "h:mm tt";  // LOCALE_SSHORTTIME
     std::string AM = "AM";
     std::string PM = "PM";
     std::array<std::string, 12> MonthNames{

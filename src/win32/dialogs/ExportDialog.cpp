@@ -30,14 +30,18 @@ void ExportFromViewer(HWND owner, const ProgramState& state) {
     const std::size_t index = dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= kKinds.size()
                                   ? dialog.nFilterIndex - 1
                                   : 0;
-    LogTarget log{state.LogFileName, {}};
+    ExportSource source;
     try {
-        log = LogTargetOf(state);
+        source = ExportSourceOf(state);
     } catch (const std::exception&) {
-        // The viewer opened past the same stored password: it decodes.
+        ::MessageBoxA(owner, "Error during decoding the password", "Worktally",
+                      MB_OK | MB_ICONERROR);
+        return;
     }
-    ExportLog(file.data(), kKinds[index], log, NativeFileSystem(),
-              [owner](const std::string& text) {
-                  ::MessageBoxA(owner, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
-              });
+    ExportLog(
+        file.data(), kKinds[index], source, NativeFileSystem(),
+        [owner](const std::string& text) {
+            ::MessageBoxA(owner, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
+        },
+        SystemClock().Now());
 }

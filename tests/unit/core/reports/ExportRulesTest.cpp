@@ -177,7 +177,7 @@ TEST(RunExport, WritesOnlyAfterTheRightPasswordAndAFullRead) {
         };
         ui.ShowError = [&](const std::string& text) { boxes.push_back(text); };
 
-        EXPECT_EQ(RunExport(request, state, files, ui), c.exitCode);
+        EXPECT_EQ(RunExport(request, state, files, ui, EncodeDate(2027, 1, 1)), c.exitCode);
         EXPECT_EQ(prompts, c.typed ? 1 : 0);
         EXPECT_EQ(boxes, c.boxes);
         EXPECT_EQ(Text(files.File(kCsv)), c.writes ? written : "(no file)");

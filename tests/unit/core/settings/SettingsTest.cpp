@@ -14,6 +14,11 @@ const FakeSettingsStore::Key kOneUser{"Settings", "AR One User"};
 const FakeSettingsStore::Key kAwayLocked{"Settings", "Away When Locked"};
 const FakeSettingsStore::Key kAwayIdle{"Settings", "Away Idle Minutes"};
 const FakeSettingsStore::Key kUserName{"Settings", "AR User Name"};
+const FakeSettingsStore::Key kWeekHours{"Settings", "Week Hours"};
+const FakeSettingsStore::Key kWorkDays{"Settings", "Work Days"};
+const FakeSettingsStore::Key kBalanceFrom{"Settings", "Balance From"};
+const FakeSettingsStore::Key kDeductBreaks{"Settings", "Deduct Breaks"};
+const FakeSettingsStore::Key kBreakRules{"Settings", "Break Rules"};
 
 FakeSettingsStore OpenStore() {
     FakeSettingsStore store;
@@ -140,8 +145,9 @@ TEST(LoadSettings, FirstStartThenSaveWritesTheDefaults) {
     EXPECT_EQ(state.AutoRunUserName, "");
 
     SaveSettings(state, store);
-    EXPECT_EQ(store.Written, (std::vector<FakeSettingsStore::Key>{kPassword, kOneUser, kUserName,
-                                                                  kAwayLocked, kAwayIdle}));
+    EXPECT_EQ(store.Written, (std::vector<FakeSettingsStore::Key>{
+                                 kPassword, kOneUser, kUserName, kAwayLocked, kAwayIdle, kWeekHours,
+                                 kWorkDays, kBalanceFrom, kDeductBreaks, kBreakRules}));
     EXPECT_EQ(store.Text("Settings", "Away When Locked"), "0");
     EXPECT_EQ(store.Text("Settings", "Away Idle Minutes"), "0");
     EXPECT_EQ(store.Values.at(kPassword).Data, std::string(1, '\0'));
@@ -169,7 +175,7 @@ TEST(LoadSettings, ReadsStoredValuesAndRoundTrips) {
 
     FakeSettingsStore copy;
     SaveSettings(state, copy);
-    EXPECT_EQ(copy.Values.size(), 5u);
+    EXPECT_EQ(copy.Values.size(), 10u);  // with the five working-time values
     for (const auto& key : {kPassword, kOneUser, kUserName, kAwayLocked, kAwayIdle}) {
         EXPECT_EQ(copy.Values.at(key).Data, store.Values.at(key).Data) << key.second;
     }
