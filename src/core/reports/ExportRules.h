@@ -9,6 +9,7 @@
 
 #include "core/settings/ProgramState.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogFolder.h"
 #include "core/reports/CsvReports.h"
 
 struct ExportRequest {
@@ -27,10 +28,12 @@ struct ExportUi {
     std::function<void(const std::string& text)> ShowError;
 };
 
-// Exit codes: everything written; nothing written; written up to an incorrect record.
+// Exit codes: everything written; nothing written; written up to an incorrect record; a
+// shared folder's union written without the logs that were left out.
 inline constexpr int kExportDone = 0;
 inline constexpr int kExportFailed = 1;
 inline constexpr int kExportIncomplete = 2;
+inline constexpr int kExportLeftOut = 3;
 
 // Asks for the stored password, reads the log and writes the file; returns the exit code.
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
@@ -40,3 +43,11 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
 // the password already. Returns the exit code, and says what failed.
 int ExportLog(const std::string& file, CsvKind kind, const ProgramState& state, FileSystem& files,
               const std::function<void(const std::string& text)>& showError);
+
+// The exit code of an export of a folder's union once its file is written: kExportLeftOut
+// when a log was left out, kExportFailed when the folder could not be listed.
+int FolderExportCode(const FolderUnion& logs);
+
+// The box that follows such an export: the logs left out, one a line with the reason; empty
+// when every log was counted.
+std::string ExportLeftOutText(const FolderUnion& logs);
