@@ -1,5 +1,5 @@
-// Times the tree builder on logs of realistic shape, against the scanning reference builder.
-// Prints a table; fails nothing.
+// Times the tree builder on logs of realistic shape, against the scanning reference builder,
+// and the union of a shared folder's logs. Prints tables; fails nothing.
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +14,7 @@
 #include "core/time/DateTime.h"
 #include "core/settings/PasswordCodec.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogFolder.h"
 #include "unit/support/ReferenceTree.h"
 #include "core/tree/LogTree.h"
 #include "BenchLog.h"
@@ -89,6 +90,63 @@ Timing Median(int runs, F&& work) {
     return {walls[walls.size() / 2], cpus[cpus.size() / 2]};
 }
 
+// Five computers' logs of 20,000 sessions each in one folder, each 40 minutes later than the
+// one before, so that most sessions overlap one of another computer.
+int FolderBench() {
+    constexpr int kLogs = 5;
+    constexpr std::size_t kSessions = 20000;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "worktally-bench-folder";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::vector<DateTime> records = MakeSessions(kSessions);
+    for (int log = 0; log < kLogs; ++log) {
+        const std::string name = "PC" + std::to_string(log) + "-0000000" + std::to_string(log);
+        WriteLog((folder / (name + ".dat")).string(), records);
+        for (DateTime& record : records) record += 40.0 / (24 * 60);
+    }
+
+    std::printf(
+        "\nUnion of a shared folder: %d logs of %zu sessions, medians, wall-clock ms (CPU ms)\n",
+        kLogs, kSessions);
+    std::printf(
+        "read: a fresh LogFolderReader; reread: the same reader again, reusing its "
+        "memory; tree: reread, then the days and the tree of the union on one pass\n");
+    std::printf("%9s %9s %18s %18s %18s\n", "sessions", "spans", "read", "reread", "tree");
+    std::size_t spans = 0;
+    const Timing read = Median(21, [&] {
+        LogFolderReader fresh;
+        spans = fresh.Read(NativeFileSystem(), folder.string(), kPassword).Spans.size();
+    });
+    LogFolderReader reader;
+    const FolderUnion& logs = reader.Read(NativeFileSystem(), folder.string(), kPassword);
+    if (logs.CountedLogs() != kLogs || logs.Spans.size() != spans) {
+        std::printf("the folder was not read whole\n");
+        return 1;
+    }
+    const Timing reread =
+        Median(21, [&] { reader.Read(NativeFileSystem(), folder.string(), kPassword); });
+    LogTotalsReader totals;
+    LogTreeBuilder builder;
+    const DateTime today = records.back();
+    const Timing tree = Median(21, [&] {
+        const FolderUnion& again = reader.Read(NativeFileSystem(), folder.string(), kPassword);
+        builder.Finish(totals.Read(again.Spans, &builder), today);
+    });
+    if (builder.Tree().Failed != LogTree::Failure::None) {
+        std::printf("the union's tree failed\n");
+        return 1;
+    }
+    char readText[32], rereadText[32], treeText[32];
+    std::snprintf(readText, sizeof readText, "%.2f (%.1f)", read.WallMs, read.CpuMs);
+    std::snprintf(rereadText, sizeof rereadText, "%.2f (%.1f)", reread.WallMs, reread.CpuMs);
+    std::snprintf(treeText, sizeof treeText, "%.2f (%.1f)", tree.WallMs, tree.CpuMs);
+    std::printf("%9zu %9zu %18s %18s %18s\n", logs.Sessions.size(), spans, readText, rereadText,
+                treeText);
+    std::filesystem::remove_all(folder);
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -162,5 +220,5 @@ int main() {
                     buildText, rebuildText, textsText, reference, ratio, nodeMiB, PeakMemoryMiB());
     }
     NativeFileSystem().Remove(path);
-    return 0;
+    return FolderBench();
 }

@@ -130,6 +130,10 @@ class FailingFileSystem : public FileSystem {
     }
     void Remove(const std::string& path) noexcept override { inner_.Remove(path); }
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
+    std::vector<std::string> ListFiles(const std::string& folder) override {
+        Step();
+        return inner_.ListFiles(folder);
+    }
 
   private:
     class File : public LogFile {

@@ -1,6 +1,7 @@
 // The log's files on POSIX systems: the native build of the tests, the benchmarks and the
 // fuzzers.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/log/LogFile.h"
 
@@ -121,6 +123,26 @@ class PosixFileSystem final : public FileSystem {
     bool Exists(const std::string& path) override {
         struct stat info {};
         return ::stat(path.c_str(), &info) == 0;
+    }
+    std::vector<std::string> ListFiles(const std::string& folder) override {
+        DIR* raw = ::opendir(folder.c_str());
+        if (raw == nullptr) ThrowErrno("Cannot list", folder);
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(raw, ::closedir);
+        const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+        std::vector<std::string> names;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir.get());
+            if (entry == nullptr) {
+                if (errno != 0) ThrowErrno("Cannot list", folder);
+                return names;
+            }
+            const std::string name = entry->d_name;
+            // A link counts as what it points to, as the files' own calls see it.
+            struct stat info {};
+            if (::stat((prefix + name).c_str(), &info) == 0 && S_ISREG(info.st_mode))
+                names.push_back(name);
+        }
     }
 
   private:

@@ -111,6 +111,9 @@ class FileSystem {
     // Best effort; never throws.
     virtual void Remove(const std::string& path) noexcept = 0;
     virtual bool Exists(const std::string& path) = 0;
+    // The names of the files directly in the folder, in no particular order: no folders, nothing
+    // from below them. Throws IoError when the folder cannot be listed.
+    virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
 };
 
 // The real files of this platform: defined in win32/platform on Windows, in posix/ elsewhere.

@@ -62,15 +62,26 @@ class LogSessionReader {
     LogReadFailure Read(FileSystem& files, const LogTarget& log, OnPairCount&& onPairCount,
                         OnSession&& onSession) {
         std::unique_ptr<LogFile> file = files.OpenExisting(log.Path);
-        const std::size_t size = LogSize(*file);
+        return ReadOpen(*file, log.Password, onPairCount, onSession);
+    }
+    // True when the last read's ReadError came only from its end in part of a pair, as a log
+    // still being written or synced ends: every whole pair before it was handed out.
+    bool EndedInPartOfPair() const noexcept { return endedInPartOfPair_; }
+
+  private:
+    template <typename OnPairCount, typename OnSession>
+    LogReadFailure ReadOpen(LogFile& file, const std::string& password, OnPairCount& onPairCount,
+                            OnSession& onSession) {
+        endedInPartOfPair_ = false;
+        const std::size_t size = LogSize(file);
         onPairCount(size / kPairBytes);
-        const RecordKeys keys(log.Password);
+        const RecordKeys keys(password);
         if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(kChunkSize);
         LogReadFailure failure = LogReadFailure::None;
         std::int64_t number = 0;
         for (std::size_t done = 0; done < size;) {
             const std::size_t count = size - done < kChunkSize ? size - done : kChunkSize;
-            file->Read(buffer_.get(), count);
+            file.Read(buffer_.get(), count);
             done += count;
             const unsigned char* record = buffer_.get();
             for (std::size_t pair = 0; failure == LogReadFailure::None && pair < count / kPairBytes;
@@ -87,19 +98,20 @@ class LogSessionReader {
         }
         bool closed = true;
         try {
-            file->Close();
+            file.Close();
         } catch (const std::exception&) {
             closed = false;
         }
         const bool partialPair = size % kPairBytes != 0;
+        endedInPartOfPair_ = closed && failure == LogReadFailure::None && partialPair;
         if (!closed || (failure == LogReadFailure::None && partialPair))
             return LogReadFailure::ReadError;
         return failure;
     }
 
-  private:
     static constexpr auto kPairBytes = static_cast<std::size_t>(2 * kRecordSize);
     // Whole pairs, so that no pair is split between two pieces.
     static constexpr std::size_t kChunkSize = 4096 * kPairBytes;
     std::unique_ptr<unsigned char[]> buffer_;
+    bool endedInPartOfPair_ = false;
 };

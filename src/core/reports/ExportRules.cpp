@@ -115,3 +115,29 @@ int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source,
     }
     return kExportDone;
 }
+
+int FolderExportCode(const FolderUnion& logs) {
+    if (!logs.Listed) return kExportFailed;
+    return logs.CountedLogs() == logs.Logs.size() ? kExportDone : kExportLeftOut;
+}
+
+std::string ExportLeftOutText(const FolderUnion& logs) {
+    if (!logs.Listed) {
+        return "Error reading " + logs.Folder +
+               (logs.ListFailure.empty() ? std::string() : "\n" + logs.ListFailure);
+    }
+    const std::size_t leftOut = logs.Logs.size() - logs.CountedLogs();
+    if (leftOut == 0) return std::string();
+    std::string text = "The export leaves out " +
+                       (leftOut == 1 ? std::string("1 log") : std::to_string(leftOut) + " logs") +
+                       ":";
+    for (const FolderLog& log : logs.Logs) {
+        if (log.State == FolderLogState::NotOpened) {
+            text += "\n" + log.Name + ": the password does not open it";
+        } else if (log.State == FolderLogState::Unreadable) {
+            text += "\n" + log.Name + ": cannot be read" +
+                    (log.Reason.empty() ? std::string() : " (" + log.Reason + ")");
+        }
+    }
+    return text;
+}

@@ -9,6 +9,7 @@
 
 #include "core/settings/ProgramState.h"
 #include "core/log/LogFile.h"
+#include "core/log/LogFolder.h"
 #include "core/log/LogTarget.h"
 #include "core/reports/CsvReports.h"
 #include "core/settings/WorkTimeSettings.h"
@@ -29,17 +30,18 @@ struct ExportUi {
     std::function<void(const std::string& text)> ShowError;
 };
 
-// Exit codes: everything written; nothing written; written up to an incorrect record.
+// Exit codes: everything written; nothing written; written up to an incorrect record; a
+// shared folder's union written without the logs that were left out.
 inline constexpr int kExportDone = 0;
 inline constexpr int kExportFailed = 1;
 inline constexpr int kExportIncomplete = 2;
+inline constexpr int kExportLeftOut = 3;
 
 // Asks for the stored password, reads the log and writes the file; returns the exit code. `now`
 // ends a timesheet.
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
               const ExportUi& ui, DateTime now);
 
-// Reads the log with the stored password and writes the file, without asking: the viewer holds
 // What an export reads: the log, and for a timesheet the working-time settings and the marks.
 struct ExportSource {
     LogTarget Log;
@@ -54,3 +56,11 @@ ExportSource ExportSourceOf(const ProgramState& state);
 // Returns the exit code, and says what failed. A timesheet runs through `now`.
 int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source, FileSystem& files,
               const std::function<void(const std::string& text)>& showError, DateTime now);
+
+// The exit code of an export of a folder's union once its file is written: kExportLeftOut
+// when a log was left out, kExportFailed when the folder could not be listed.
+int FolderExportCode(const FolderUnion& logs);
+
+// The box that follows such an export: the logs left out, one a line with the reason; empty
+// when every log was counted.
+std::string ExportLeftOutText(const FolderUnion& logs);

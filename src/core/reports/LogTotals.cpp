@@ -39,8 +39,7 @@ double LogTotals::Total() const {
     return total;
 }
 
-const LogTotals& LogTotalsReader::Read(FileSystem& files, const LogTarget& log, SessionSink* also,
-                                       bool keepSessions) {
+void LogTotalsReader::Begin(std::size_t pairs, SessionSink* also, bool keepSessions) {
     LogTotals& totals = totals_;
     totals.failed_ = LogTotals::Failure::None;
     totals.failureReason_.clear();
@@ -49,68 +48,62 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const LogTarget& log, 
     totals.sessions_.clear();
     totals.days_.clear();
     slotOfDay_.clear();
+    also_ = also;
+    keepSessions_ = keepSessions;
+    currentDay_ = -1;
+    currentSlot_ = 0;
+    indexed_ = false;
+    if (keepSessions) totals.sessions_.reserve(pairs);
+    if (also != nullptr) also->Begin(pairs);
+}
 
-    std::vector<DayTotal>& days = totals.days_;
-    std::int32_t currentDay = -1;
-    std::size_t currentSlot = 0;
-    // Days in log order are appended as they come; the index of days is built only once a day
-    // comes back out of order (a clock set back), since its nodes cost an allocation each.
-    bool indexed = false;
-    // Each day sums its pieces in log order, as the tree's day node does.
-    auto addPiece = [&](DateTime pieceStart, DateTime pieceEnd) {
-        // Accepted pairs start on day 0 or later, so the cast truncates to the piece's day.
-        const auto day = static_cast<std::int32_t>(pieceStart);
-        if (day != currentDay) {
-            if (!indexed && (days.empty() || day > days.back().day)) {
-                days.push_back(DayTotal{static_cast<DateTime>(day), 0, pieceStart, pieceEnd});
-                currentSlot = days.size() - 1;
-            } else {
-                if (!indexed) {
-                    for (std::size_t slot = 0; slot < days.size(); ++slot)
-                        slotOfDay_.emplace(static_cast<std::int32_t>(days[slot].day), slot);
-                    indexed = true;
-                }
-                const auto [slot, added] = slotOfDay_.try_emplace(day, days.size());
-                if (added)
-                    days.push_back(DayTotal{static_cast<DateTime>(day), 0, pieceStart, pieceEnd});
-                currentSlot = slot->second;
+void LogTotalsReader::AddPiece(DateTime pieceStart, DateTime pieceEnd) {
+    std::vector<DayTotal>& days = totals_.days_;
+    // Accepted pairs start on day 0 or later, so the cast truncates to the piece's day.
+    const auto day = static_cast<std::int32_t>(pieceStart);
+    if (day != currentDay_) {
+        if (!indexed_ && (days.empty() || day > days.back().day)) {
+            days.push_back(DayTotal{static_cast<DateTime>(day), 0, pieceStart, pieceEnd});
+            currentSlot_ = days.size() - 1;
+        } else {
+            if (!indexed_) {
+                for (std::size_t slot = 0; slot < days.size(); ++slot)
+                    slotOfDay_.emplace(static_cast<std::int32_t>(days[slot].day), slot);
+                indexed_ = true;
             }
-            currentDay = day;
+            const auto [slot, added] = slotOfDay_.try_emplace(day, days.size());
+            if (added)
+                days.push_back(DayTotal{static_cast<DateTime>(day), 0, pieceStart, pieceEnd});
+            currentSlot_ = slot->second;
         }
-        DayTotal& total = days[currentSlot];
-        total.duration += pieceEnd - pieceStart;
-        if (pieceStart < total.firstStart) total.firstStart = pieceStart;
-        if (pieceEnd > total.lastEnd) total.lastEnd = pieceEnd;
-    };
-
-    try {
-        totals.failed_ = reader_.Read(
-            files, log,
-            [&](std::size_t pairs) {
-                if (keepSessions) totals.sessions_.reserve(pairs);
-                if (also != nullptr) also->Begin(pairs);
-            },
-            [&](DateTime start, DateTime end) {
-                if (totals.validPairs_++ == 0) {
-                    totals.firstStart_ = start;
-                    totals.latestEnd_ = end;
-                }
-                if (start < totals.firstStart_) totals.firstStart_ = start;
-                if (end > totals.latestEnd_) totals.latestEnd_ = end;
-                if (keepSessions) totals.sessions_.push_back(Session{start, end});
-                SplitAtMidnights(start, end, addPiece);
-                if (also != nullptr) also->Add(start, end);
-            });
-    } catch (const std::bad_alloc&) {
-        throw;  // no fault of the file
-    } catch (const std::exception& error) {
-        totals.failed_ = LogTotals::Failure::ReadError;
-        totals.failureReason_ = ::FailureReason(error);
-        const auto* io = dynamic_cast<const IoError*>(&error);
-        totals.notYetCreated_ = io != nullptr && io->NotFound() && IsNotYetCreated(files, log.Path);
-        // Nothing of a log that could not be read all through is shown.
-        if (also != nullptr) also->Begin(0);
+        currentDay_ = day;
     }
+    // Each day sums its pieces in log order, as the tree's day node does.
+    DayTotal& total = days[currentSlot_];
+    total.duration += pieceEnd - pieceStart;
+    if (pieceStart < total.firstStart) total.firstStart = pieceStart;
+    if (pieceEnd > total.lastEnd) total.lastEnd = pieceEnd;
+}
+
+void LogTotalsReader::Add(DateTime start, DateTime end) {
+    LogTotals& totals = totals_;
+    if (totals.validPairs_++ == 0) {
+        totals.firstStart_ = start;
+        totals.latestEnd_ = end;
+    }
+    if (start < totals.firstStart_) totals.firstStart_ = start;
+    if (end > totals.latestEnd_) totals.latestEnd_ = end;
+    if (keepSessions_) totals.sessions_.push_back(Session{start, end});
+    SplitAtMidnights(start, end, [&](DateTime pieceStart, DateTime pieceEnd) {
+        AddPiece(pieceStart, pieceEnd);
+    });
+    if (also_ != nullptr) also_->Add(start, end);
+}
+
+const LogTotals& LogTotalsReader::Finish() {
+    LogTotals& totals = totals_;
+    std::vector<DayTotal>& days = totals.days_;
+    also_ = nullptr;
     // A log that could not be read all through counts nothing.
     if (totals.failed_ == LogTotals::Failure::ReadError) {
         totals.validPairs_ = 0;
@@ -123,6 +116,34 @@ const LogTotals& LogTotalsReader::Read(FileSystem& files, const LogTarget& log, 
     if (!std::is_sorted(days.begin(), days.end(), ByDay))
         std::sort(days.begin(), days.end(), ByDay);
     return totals;
+}
+
+const LogTotals& LogTotalsReader::Read(FileSystem& files, const LogTarget& log, SessionSink* also,
+                                       bool keepSessions) {
+    Begin(0, nullptr, keepSessions);  // the sink begins once the log's size is known
+    try {
+        totals_.failed_ = reader_.Read(
+            files, log, [&](std::size_t pairs) { Begin(pairs, also, keepSessions); },
+            [&](DateTime start, DateTime end) { Add(start, end); });
+    } catch (const std::bad_alloc&) {
+        throw;  // no fault of the file
+    } catch (const std::exception& error) {
+        totals_.failed_ = LogTotals::Failure::ReadError;
+        totals_.failureReason_ = ::FailureReason(error);
+        const auto* io = dynamic_cast<const IoError*>(&error);
+        totals_.notYetCreated_ =
+            io != nullptr && io->NotFound() && IsNotYetCreated(files, log.Path);
+        // Nothing of a log that could not be read all through is shown.
+        if (also != nullptr) also->Begin(0);
+    }
+    return Finish();
+}
+
+const LogTotals& LogTotalsReader::Read(const std::vector<TimeSpan>& sessions, SessionSink* also,
+                                       bool keepSessions) {
+    Begin(sessions.size(), also, keepSessions);
+    for (const TimeSpan& session : sessions) Add(session.Start, session.End);
+    return Finish();
 }
 
 LogTotals ReadLogTotals(FileSystem& files, const LogTarget& log) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/log/LogFile.h"
+#include "core/log/LogFolder.h"
 #include "core/log/LogTarget.h"
 #include "core/log/SessionPieces.h"
 #include "core/time/DateTime.h"
@@ -93,12 +94,28 @@ class LogTotalsReader {
     // when asked (the CSV of sessions), since a long log's first read pays for fresh memory.
     const LogTotals& Read(FileSystem& files, const LogTarget& log, SessionSink* also = nullptr,
                           bool keepSessions = false);
+    // The same of sessions already read and sorted (the union of a folder's logs).
+    const LogTotals& Read(const std::vector<TimeSpan>& sessions, SessionSink* also = nullptr,
+                          bool keepSessions = false);
     const LogTotals& Totals() const { return totals_; }
 
   private:
+    void Begin(std::size_t pairs, SessionSink* also, bool keepSessions);
+    void Add(DateTime start, DateTime end);
+    void AddPiece(DateTime pieceStart, DateTime pieceEnd);
+    const LogTotals& Finish();
+
     LogTotals totals_;
     LogSessionReader reader_;
     std::unordered_map<std::int32_t, std::size_t> slotOfDay_;
+    // The pass under way: who else takes the sessions, and the day the last piece went to.
+    SessionSink* also_ = nullptr;
+    bool keepSessions_ = false;
+    std::int32_t currentDay_ = -1;
+    std::size_t currentSlot_ = 0;
+    // Days in log order are appended as they come; the index of days is built only once a day
+    // comes back out of order (a clock set back), since its nodes cost an allocation each.
+    bool indexed_ = false;
 };
 
 // A read with the sessions kept, for a one-off use (the export).

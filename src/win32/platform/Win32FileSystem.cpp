@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/log/LogFile.h"
+#include "win32/platform/FolderListing.h"
 #include "win32/platform/UniqueHandle.h"
 
 namespace {
@@ -123,6 +124,9 @@ class Win32FileSystem final : public FileSystem {
     void Remove(const std::string& path) noexcept override { ::DeleteFileA(path.c_str()); }
     bool Exists(const std::string& path) override {
         return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    std::vector<std::string> ListFiles(const std::string& folder) override {
+        return ListFolderFiles(folder);
     }
 
   private:

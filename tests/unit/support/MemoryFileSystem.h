@@ -8,6 +8,7 @@
 //   files.FailAt(MemoryFileSystem::Op::Write, 3);       // the 3rd Write from now on fails
 //   files.FailAt(MemoryFileSystem::Op::Create, 1, "x");  // every Create of "x" fails
 //   files.SetReadOnly("log");                            // cannot be opened, created or replaced
+//   files.FailAt(MemoryFileSystem::Op::List, 1, "dir");  // listing the folder "dir" fails
 //
 // A fault is sticky: once reached, every later matching call fails too, as on a full disk or a
 // locked file. Calls are counted per operation from the start, or from ClearFaults().
@@ -41,6 +42,7 @@ class MemoryFileSystem final : public FileSystem {
         Flush,
         Close,
         Replace,
+        List,
         Count
     };
 
@@ -128,6 +130,26 @@ class MemoryFileSystem final : public FileSystem {
     }
     // A folder that exists, holding no file until one is created in it.
     void AddFolder(const std::string& path) { folders_.insert(path); }
+    // Files directly in the folder, by either separator; a folder exists once added or once a
+    // file is in it or below it. For a fault, the path is the folder as given.
+    std::vector<std::string> ListFiles(const std::string& folder) override {
+        Check(Op::List, folder);
+        std::string base = folder;
+        if (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
+        bool found = folders_.count(folder) != 0 || folders_.count(base) != 0;
+        std::vector<std::string> names;
+        for (const auto& entry : files_) {
+            const std::string& path = entry.first;
+            if (path.size() <= base.size() + 1 || path.compare(0, base.size(), base) != 0) continue;
+            const char separator = path[base.size()];
+            if (separator != '\\' && separator != '/') continue;
+            found = true;
+            const std::string name = path.substr(base.size() + 1);
+            if (name.find_first_of("\\/") == std::string::npos) names.push_back(name);
+        }
+        if (!found) throw IoError("No such folder: " + folder);
+        return names;
+    }
 
   private:
     std::set<std::string> folders_;

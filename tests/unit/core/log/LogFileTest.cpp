@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -213,6 +214,29 @@ TEST_F(NativeFiles, ReplaceSwapsContentsAndReportsFailure) {
 
     files.Remove(fresh);
     EXPECT_FALSE(files.Exists(fresh));
+}
+
+TEST_F(NativeFiles, ListsTheFilesDirectlyInAFolderAndFailsOnNoFolder) {
+    FileSystem& files = NativeFileSystem();
+    auto sorted = [](std::vector<std::string> names) {
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(files.ListFiles(folder_.string()), std::vector<std::string>{});
+
+    WriteFile(Path("a.dat"), {1});
+    WriteFile(Path("B.DAT"), {});
+    WriteFile(Path("notes"), {2, 3});
+    fs::create_directory(folder_ / "sub.dat");
+    WriteFile((folder_ / "sub.dat" / "c.dat").string(), {4});
+    const std::vector<std::string> expected{"B.DAT", "a.dat", "notes"};
+    EXPECT_EQ(sorted(files.ListFiles(folder_.string())), expected);
+    const std::string withSeparator =
+        folder_.string() + static_cast<char>(fs::path::preferred_separator);
+    EXPECT_EQ(sorted(files.ListFiles(withSeparator)), expected);
+
+    EXPECT_THROW(files.ListFiles(Path("missing")), IoError);
+    EXPECT_THROW(files.ListFiles(Path("a.dat")), IoError);  // a file is no folder
 }
 
 // Makes a file read-only for as long as it lives. Root ignores permission bits, so there the
