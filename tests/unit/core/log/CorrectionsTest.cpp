@@ -223,6 +223,29 @@ TEST(CorrectionFiles, FailureAtAnyStepOfWritingKeepsTheLog) {
     }
 }
 
+TEST(CorrectionFiles, TheRecorderToldOfItsNewStartKeepsItsSession) {
+    const std::string encoded = EncodePassword(kTarget.Password);
+    FakeClock clock;
+    clock.now = At(10, 0);
+    MemoryFileSystem files;
+    files.SetFile(kTarget.Path, LogOf(PairsOf({{At(8, 0, 0, -1), At(9, 0, 0, -1)}})));
+    SessionRecorder recorder(files, clock);
+    recorder.AppendSession(kTarget.Path, encoded);
+    clock.now = At(10, 1);
+    ASSERT_EQ(recorder.Tick(kTarget.Path, encoded, false), SessionRecorder::TickResult::Extended);
+
+    const CorrectionResult added = AddTime(files, kTarget, {At(9, 0), At(10, 0)}, At(10, 1), true);
+    ASSERT_EQ(added.RunningStart, At(9, 0));
+    recorder.SessionStartMoved(*added.RunningStart);
+    clock.now = At(10, 2);
+    EXPECT_EQ(recorder.Tick(kTarget.Path, encoded, false), SessionRecorder::TickResult::Extended);
+    // Deleting yesterday finds the recorded session still there: no fresh pair is needed.
+    EXPECT_FALSE(DeleteLogBranch(files, kTarget.Path, kTarget.Password, PeriodKind::Day,
+                                 At(0, 0, 0, -1), recorder.SessionStart(), true, clock)
+                     .has_value());
+    EXPECT_EQ(BitsIn(*files.File(kTarget.Path)), BitsOf(PairsOf({{At(9, 0), At(10, 2)}})));
+}
+
 // --- undo ---
 
 TEST(Undo, RestoresExactSpansAndKeepsTheMinutesRecordedSince) {
