@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bitset>
+#include <cmath>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -421,6 +425,100 @@ TEST(Corrections, RefuseRangesThatCannotBeRight) {
     const std::string text = RefusalText(CorrectionRefusal::ReachesRunningEnd);
     EXPECT_NE(text.find("away options"), std::string::npos);
     EXPECT_NE(text.find("stop counting while the workstation is locked"), std::string::npos);
+}
+
+// Two days in minutes, as a set of minutes, against which the arithmetic is checked.
+constexpr int kMinutes = 2 * 24 * 60;
+using Minutes = std::bitset<kMinutes>;
+
+DateTime Minute(int minute) {
+    return At(minute % 1440 / 60, minute % 60, 0, minute / 1440);
+}
+
+int MinuteOf(DateTime value) {
+    return static_cast<int>(std::lround((value - At(0, 0)) * 1440));
+}
+
+Minutes Covered(const std::vector<LogPair>& pairs) {
+    Minutes minutes;
+    for (const LogPair& pair : pairs) {
+        if (!pair.Accepted()) continue;
+        for (int m = MinuteOf(pair.Start()); m < MinuteOf(pair.End()); ++m) minutes.set(m);
+    }
+    return minutes;
+}
+
+Minutes Covered(const std::vector<Span>& spans) {
+    Minutes minutes;
+    for (const Span& span : spans)
+        for (int m = MinuteOf(span.Start); m < MinuteOf(span.End); ++m) minutes.set(m);
+    return minutes;
+}
+
+PairBits Sessions(const std::vector<LogPair>& pairs) {
+    PairBits bits;
+    for (const LogPair& pair : pairs)
+        if (pair.Accepted()) bits.emplace_back(pair.StartBits, pair.EndBits);
+    return bits;
+}
+
+PairBits Garbage(const std::vector<LogPair>& pairs) {
+    PairBits bits;
+    for (const LogPair& pair : pairs)
+        if (!pair.Accepted()) bits.emplace_back(pair.StartBits, pair.EndBits);
+    return bits;
+}
+
+TEST(Corrections, AgreeWithSetsOfMinutesOnRandomLogs) {
+    std::mt19937 random(20261209);
+    auto between = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int run = 0; run < 400; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        // Sessions in order with gaps between them, and now and then a garbage pair.
+        std::vector<LogPair> before;
+        for (int m = between(0, 120);;) {
+            const int end = m + between(1, 180);
+            if (end >= kMinutes) break;
+            before.push_back(LogPair::Of(Minute(m), Minute(end)));
+            if (between(0, 9) == 0) before.push_back(between(0, 1) ? NanPair() : BackwardPair());
+            m = end + between(1, 240);
+        }
+        const int from = between(0, kMinutes - 2);
+        const Span range{Minute(from), Minute(between(from + 1, kMinutes - 1))};
+        const bool add = between(0, 1) == 1;
+        const Minutes old = Covered(before);
+        Minutes span;
+        for (int m = MinuteOf(range.Start); m < MinuteOf(range.End); ++m) span.set(m);
+
+        const CorrectionPlan plan =
+            add ? PlanAddTime(before, range, Minute(kMinutes - 1), false)
+                : PlanRemoveTime(before, range, Minute(kMinutes - 1), false);
+        ASSERT_EQ(plan.Result.Refusal, CorrectionRefusal::None);
+        const Minutes expected = add ? old | span : old & ~span;
+        EXPECT_EQ(Covered(plan.Pairs), expected) << Describe(plan.Pairs);
+        EXPECT_EQ(Covered(plan.Result.Change.Added), expected & ~old);
+        EXPECT_EQ(Covered(plan.Result.Change.Removed), old & ~expected);
+        EXPECT_EQ(Garbage(plan.Pairs), Garbage(before));
+        // Still in order, none overlapping or touching another, and each pair that the range
+        // neither overlaps nor touches keeps its bits.
+        const PairBits after = Sessions(plan.Pairs);
+        for (std::size_t k = 1; k < after.size(); ++k)
+            EXPECT_LT(DateTimeOfBits(after[k - 1].second), DateTimeOfBits(after[k].first));
+        for (const auto& pair : Sessions(before)) {
+            const bool apart =
+                DateTimeOfBits(pair.second) < range.Start || DateTimeOfBits(pair.first) > range.End;
+            if (apart) {
+                EXPECT_NE(std::find(after.begin(), after.end(), pair), after.end());
+            }
+        }
+
+        // The undo gives back the very sessions; garbage stays garbage.
+        const CorrectionPlan undone = PlanUndo(plan.Pairs, plan.Result.Change, false);
+        EXPECT_EQ(Sessions(undone.Pairs), Sessions(before)) << Describe(undone.Pairs);
+        EXPECT_EQ(Garbage(undone.Pairs), Garbage(before));
+    }
 }
 
 }  // namespace
