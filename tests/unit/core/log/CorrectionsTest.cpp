@@ -3,7 +3,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/log/Corrections.h"
@@ -14,9 +13,10 @@
 #include "unit/support/LogPairsSupport.h"
 #include "unit/support/MemoryFileSystem.h"
 
+// The corrections on files; their failures are tested with the other rewrites in RewriteTest.
+
 namespace {
 
-using Bytes = MemoryFileSystem::Bytes;
 using Op = MemoryFileSystem::Op;
 
 const LogTarget kTarget{"C:\\logs\\worktaly.dat", "key 7"};
@@ -27,362 +27,213 @@ class FakeClock final : public Clock {
     DateTime now = 0;
 };
 
-// The log's bytes for these pairs, each record scrambled by itself with its record number.
-Bytes LogOf(const std::vector<LogPair>& pairs, const std::string& password = kTarget.Password) {
-    Bytes bytes(16 * pairs.size());
-    for (std::size_t k = 0; k < pairs.size(); ++k) {
-        const auto number = static_cast<std::int32_t>(2 * k);
-        StoreRecordBytes(ScrambleRecord(password, number, pairs[k].Start()), &bytes[16 * k]);
-        StoreRecordBytes(ScrambleRecord(password, number + 1, pairs[k].End()), &bytes[16 * k + 8]);
-    }
-    return bytes;
+MemoryFileSystem::Bytes Bytes(const char* log, const std::string& password = kTarget.Password) {
+    return LogBytesOf(Log(log), password);
 }
 
-// The pairs of the bytes, each record unscrambled by itself, as plain bits.
-PairBits BitsIn(const Bytes& bytes, const std::string& password = kTarget.Password) {
-    PairBits bits;
-    for (std::size_t at = 0; at + 16 <= bytes.size(); at += 16) {
-        const auto number = static_cast<std::int32_t>(at / 8);
-        bits.emplace_back(
-            DateTimeBits(UnscrambleRecord(password, number, LoadRecordBytes(&bytes[at]))),
-            DateTimeBits(UnscrambleRecord(password, number + 1, LoadRecordBytes(&bytes[at + 8]))));
-    }
-    return bits;
+PairBits BitsInLog(const MemoryFileSystem& files) {
+    return BitsIn(*files.File(kTarget.Path), kTarget.Password);
 }
 
 // The recorder's tick at `now`: it moves the last pair's end.
-void Tick(MemoryFileSystem& files, DateTime now) {
+void Tick(MemoryFileSystem& files, const char* now) {
     FakeClock clock;
-    clock.now = now;
+    clock.now = Time(now);
     SessionRecorder recorder(files, clock);
     ASSERT_EQ(recorder.Tick(kTarget.Path, EncodePassword(kTarget.Password), false),
               SessionRecorder::TickResult::Extended);
 }
 
-TEST(CorrectionFiles, WriteOnceAndKeepTheExactBitsOfWhatTheyDoNotTouch) {
-    // NaN pairs survive a rewrite bit for bit, wherever the change moves them.
-    const std::vector<LogPair> before = {LogPair::Of(At(8, 0), At(9, 0)), NanPair(),
-                                         LogPair::Of(At(12, 0), At(13, 0)), NanPair()};
-    MemoryFileSystem files;
-    files.SetFile(kTarget.Path, LogOf(before));
-    const CorrectionResult result =
-        AddTime(files, kTarget, {At(10, 0), At(11, 0)}, At(14, 0), false);
-    EXPECT_TRUE(result.Changed);
-    EXPECT_EQ(files.Calls(Op::Replace), 1);
-    EXPECT_EQ(BitsIn(*files.File(kTarget.Path)),
-              BitsOf({LogPair::Of(At(8, 0), At(9, 0)), NanPair(), LogPair::Of(At(10, 0), At(11, 0)),
-                      LogPair::Of(At(12, 0), At(13, 0)), NanPair()}));
-    EXPECT_EQ(files.Paths(), std::vector<std::string>{kTarget.Path});
-}
-
-TEST(CorrectionFiles, WriteNothingWhenNothingChangesOrTheChangeIsRefused) {
-    const Bytes log = LogOf(PairsOf({{At(9, 0), At(12, 0)}}));
+TEST(CorrectionFiles, WriteOnlyAChangeAndKeepTheBitsOfWhatItDoesNotTouch) {
+    using Run = std::function<CorrectionResult(MemoryFileSystem&)>;
+    const DateTime now = Time("14");
     struct Case {
         const char* name;
-        std::function<CorrectionResult(MemoryFileSystem&)> change;
+        const char* before;  // empty: no log file
+        Run change;
         CorrectionRefusal refusal;
+        const char* after;  // empty: the log keeps its bytes, or stays missing
     } cases[] = {
-        {"adding counted time",
-         [](MemoryFileSystem& f) {
-             return AddTime(f, kTarget, {At(10, 0), At(11, 0)}, At(14, 0), false);
-         },
-         CorrectionRefusal::None},
-        {"removing time no session holds",
-         [](MemoryFileSystem& f) {
-             return RemoveTime(f, kTarget, {At(12, 0), At(13, 0)}, At(14, 0), false);
-         },
-         CorrectionRefusal::None},
-        {"adding after now",
-         [](MemoryFileSystem& f) {
-             return AddTime(f, kTarget, {At(13, 0), At(15, 0)}, At(14, 0), false);
-         },
-         CorrectionRefusal::AfterNow},
-        {"removing up to the running end",
-         [](MemoryFileSystem& f) {
-             return RemoveTime(f, kTarget, {At(10, 0), At(12, 0)}, At(14, 0), true);
-         },
-         CorrectionRefusal::ReachesRunningEnd},
+        // NaN pairs survive a rewrite bit for bit, wherever the change moves them.
+        {"adding time", "8-9 N 12-13 N",
+         [&](MemoryFileSystem& f) { return AddTime(f, kTarget, SpanOf("10-11"), now, false); },
+         CorrectionRefusal::None, "8-9 N 10-11 12-13 N"},
+        {"adding time to no log", "",
+         [&](MemoryFileSystem& f) { return AddTime(f, kTarget, SpanOf("9-10"), now, false); },
+         CorrectionRefusal::None, "9-10"},
+        {"removing time from no log", "",
+         [&](MemoryFileSystem& f) { return RemoveTime(f, kTarget, SpanOf("9-10"), now, false); },
+         CorrectionRefusal::None, ""},
+        {"adding counted time", "9-12",
+         [&](MemoryFileSystem& f) { return AddTime(f, kTarget, SpanOf("10-11"), now, false); },
+         CorrectionRefusal::None, ""},
+        {"removing time no session holds", "9-12",
+         [&](MemoryFileSystem& f) { return RemoveTime(f, kTarget, SpanOf("12-13"), now, false); },
+         CorrectionRefusal::None, ""},
+        {"adding after now", "9-12",
+         [&](MemoryFileSystem& f) { return AddTime(f, kTarget, SpanOf("13-15"), now, false); },
+         CorrectionRefusal::AfterNow, ""},
+        {"removing up to the running end", "9-12",
+         [&](MemoryFileSystem& f) { return RemoveTime(f, kTarget, SpanOf("10-12"), now, true); },
+         CorrectionRefusal::ReachesRunningEnd, ""},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         MemoryFileSystem files;
-        files.SetFile(kTarget.Path, log);
+        if (*test.before) files.SetFile(kTarget.Path, Bytes(test.before));
         const CorrectionResult result = test.change(files);
         EXPECT_EQ(result.Refusal, test.refusal);
-        EXPECT_FALSE(result.Changed);
-        EXPECT_EQ(files.Calls(Op::Create), 0);
-        EXPECT_EQ(files.File(kTarget.Path), log);
+        EXPECT_EQ(result.Changed, *test.after != '\0');
+        EXPECT_EQ(files.Calls(Op::Create), *test.after ? 1 : 0);
+        if (*test.after) {
+            EXPECT_EQ(BitsInLog(files), BitsOf(Log(test.after)));
+        } else if (*test.before) {
+            EXPECT_EQ(files.File(kTarget.Path), Bytes(test.before));
+        }
+        EXPECT_EQ(files.Paths().size(), *test.before || *test.after ? 1u : 0u);
         EXPECT_EQ(files.OpenFiles(), 0);
-    }
-}
-
-TEST(CorrectionFiles, MissingLogReadsAsEmpty) {
-    MemoryFileSystem files;
-    EXPECT_FALSE(RemoveTime(files, kTarget, {At(9, 0), At(10, 0)}, At(14, 0), false).Changed);
-    EXPECT_TRUE(files.Paths().empty());
-    EXPECT_TRUE(AddTime(files, kTarget, {At(9, 0), At(10, 0)}, At(14, 0), false).Changed);
-    EXPECT_EQ(BitsIn(*files.File(kTarget.Path)), BitsOf(PairsOf({{At(9, 0), At(10, 0)}})));
-}
-
-// --- failures: the log keeps its bytes and no temporary file is left ---
-
-using Change = std::function<void(MemoryFileSystem&)>;
-
-std::vector<std::pair<const char*, Change>> Changes() {
-    LogChange added;
-    added.Kind = ChangeKind::AddTime;
-    added.Added = {{At(9, 0), At(9, 30)}};
-    return {
-        {"add",
-         [](MemoryFileSystem& f) {
-             AddTime(f, kTarget, {At(10, 0), At(11, 0)}, At(14, 0), false);
-         }},
-        {"remove",
-         [](MemoryFileSystem& f) {
-             RemoveTime(f, kTarget, {At(8, 30), At(9, 15)}, At(14, 0), false);
-         }},
-        {"undo", [added](MemoryFileSystem& f) { UndoChange(f, kTarget, added, false); }},
-    };
-}
-
-TEST(CorrectionFiles, UnreadableLogIsLeftUntouched) {
-    const Bytes log = LogOf(PairsOf({{At(8, 0), At(9, 30)}}));
-    Bytes trailing = log;
-    trailing.insert(trailing.end(), {1, 2, 3});
-    const Bytes halfPair(log.begin(), log.begin() + 8);
-    struct Case {
-        const char* name;
-        Bytes log;
-        void (*fault)(MemoryFileSystem&);
-    } cases[] = {
-        {"a start without its end", halfPair, nullptr},
-        {"trailing bytes", trailing, nullptr},
-        {"read-only", log, [](MemoryFileSystem& m) { m.SetReadOnly(kTarget.Path); }},
-        {"open fails", log, [](MemoryFileSystem& m) { m.FailAt(Op::OpenExisting); }},
-        {"size fails", log, [](MemoryFileSystem& m) { m.FailAt(Op::Size); }},
-        {"read fails", log, [](MemoryFileSystem& m) { m.FailAt(Op::Read); }},
-        {"closing the read fails", log, [](MemoryFileSystem& m) { m.FailAt(Op::Close, 1); }},
-    };
-    for (const auto& [name, change] : Changes()) {
-        for (const auto& test : cases) {
-            SCOPED_TRACE(std::string(name) + ", " + test.name);
-            MemoryFileSystem files;
-            files.SetFile(kTarget.Path, test.log);
-            if (test.fault) test.fault(files);
-            EXPECT_THROW(change(files), IoError);
-            EXPECT_EQ(files.File(kTarget.Path), test.log);
-            EXPECT_EQ(files.Paths(), std::vector<std::string>{kTarget.Path});
-            EXPECT_EQ(files.Calls(Op::Write), 0);
-            EXPECT_EQ(files.OpenFiles(), 0);
-        }
-    }
-}
-
-TEST(CorrectionFiles, FailureAtAnyStepOfWritingKeepsTheLog) {
-    const Bytes before = LogOf(PairsOf({{At(8, 0), At(9, 30)}}));
-    for (const auto& [name, change] : Changes()) {
-        SCOPED_TRACE(name);
-        MemoryFileSystem clean;
-        clean.SetFile(kTarget.Path, before);
-        change(clean);
-        ASSERT_NE(clean.File(kTarget.Path), before);
-        const int writes = clean.Calls(Op::Write);
-        ASSERT_GE(writes, 1);
-
-        std::vector<std::pair<std::string, std::function<void(MemoryFileSystem&)>>> faults;
-        for (int k = 1; k <= writes; ++k)
-            faults.emplace_back("write " + std::to_string(k),
-                                [k](MemoryFileSystem& m) { m.FailAt(Op::Write, k); });
-        faults.emplace_back("torn write", [](MemoryFileSystem& m) {
-            m.FailAt(Op::Write);
-            m.SetTornWriteBytes(12);
-        });
-        faults.emplace_back("create", [](MemoryFileSystem& m) { m.FailAt(Op::Create); });
-        faults.emplace_back("flush", [](MemoryFileSystem& m) { m.FailAt(Op::Flush); });
-        faults.emplace_back("close of the new file",
-                            [](MemoryFileSystem& m) { m.FailAt(Op::Close, 2); });
-        faults.emplace_back("replace", [](MemoryFileSystem& m) { m.FailAt(Op::Replace); });
-        for (const auto& [fault, inject] : faults) {
-            SCOPED_TRACE(fault);
-            MemoryFileSystem files;
-            files.SetFile(kTarget.Path, before);
-            inject(files);
-            EXPECT_THROW(change(files), IoError);
-            EXPECT_EQ(files.File(kTarget.Path), before);
-            EXPECT_EQ(files.Paths(), std::vector<std::string>{kTarget.Path});
-            EXPECT_EQ(files.OpenFiles(), 0);
-        }
-
-        // A temporary file a kill left behind is written over; the result is the same.
-        MemoryFileSystem killed;
-        killed.SetFile(kTarget.Path, before);
-        killed.SetFile(RewriteTemporaryPath(kTarget.Path), Bytes(1000, 0xEE));
-        change(killed);
-        EXPECT_EQ(killed.File(kTarget.Path), clean.File(kTarget.Path));
-        EXPECT_EQ(killed.Paths(), std::vector<std::string>{kTarget.Path});
     }
 }
 
 TEST(CorrectionFiles, TheRecorderToldOfItsNewStartKeepsItsSession) {
     const std::string encoded = EncodePassword(kTarget.Password);
     FakeClock clock;
-    clock.now = At(10, 0);
+    clock.now = Time("10");
     MemoryFileSystem files;
-    files.SetFile(kTarget.Path, LogOf(PairsOf({{At(8, 0, 0, -1), At(9, 0, 0, -1)}})));
+    files.SetFile(kTarget.Path, Bytes("1-2"));
     SessionRecorder recorder(files, clock);
     recorder.AppendSession(kTarget.Path, encoded);
-    clock.now = At(10, 1);
-    ASSERT_EQ(recorder.Tick(kTarget.Path, encoded, false), SessionRecorder::TickResult::Extended);
 
-    const CorrectionResult added = AddTime(files, kTarget, {At(9, 0), At(10, 0)}, At(10, 1), true);
-    ASSERT_EQ(added.RunningStart, At(9, 0));
+    const CorrectionResult added = AddTime(files, kTarget, SpanOf("9-10"), Time("10:01"), true);
+    ASSERT_EQ(added.RunningStart, Time("9"));
     recorder.SessionStartMoved(*added.RunningStart);
-    clock.now = At(10, 2);
+    clock.now = Time("10:02");
     EXPECT_EQ(recorder.Tick(kTarget.Path, encoded, false), SessionRecorder::TickResult::Extended);
-    // Deleting yesterday finds the recorded session still there: no fresh pair is needed.
-    EXPECT_FALSE(DeleteLogBranch(files, kTarget.Path, kTarget.Password, PeriodKind::Day,
-                                 At(0, 0, 0, -1), recorder.SessionStart(), true, clock)
+    // Deleting another session finds the recorded one still there: no fresh pair is needed.
+    EXPECT_FALSE(DeleteLogBranch(files, kTarget.Path, kTarget.Password, PeriodKind::Session,
+                                 Time("1"), recorder.SessionStart(), true, clock)
                      .has_value());
-    EXPECT_EQ(BitsIn(*files.File(kTarget.Path)), BitsOf(PairsOf({{At(9, 0), At(10, 2)}})));
+    EXPECT_EQ(BitsInLog(files), BitsOf(Log("9-10:02")));
 }
 
-// --- undo ---
-
 TEST(Undo, RestoresExactSpansAndKeepsTheMinutesRecordedSince) {
-    // The running session ends where the recorder last wrote; the change comes at 11:00, and
-    // ticks until 11:30 follow before the undo.
-    const auto before = PairsOf({{At(8, 0), At(9, 0)}, {At(10, 0), At(10, 59, 50)}});
+    // The change comes at 11:00 while the session from 10:00 is recorded; ticks up to 11:30
+    // follow before the undo.
     enum Kind { Add, Remove };
     struct Case {
         const char* name;
         Kind kind;
-        Span range;
-        std::optional<DateTime> runningStartAfterChange;
+        const char* range;
+        const char* runningStart;  // after the change; empty: unmoved
     } cases[] = {
-        {"add joining both sessions", Add, {At(9, 0), At(10, 0)}, At(8, 0)},
-        {"add just before the running session", Add, {At(9, 10), At(10, 0)}, At(9, 10)},
-        {"add apart", Add, {At(9, 10), At(9, 50)}, std::nullopt},
-        {"remove inside the running session", Remove, {At(10, 15), At(10, 30)}, At(10, 30)},
-        {"remove its start and what lies before", Remove, {At(8, 30), At(10, 30)}, At(10, 30)},
+        {"add joining both sessions", Add, "9-10", "8"},
+        {"add just before the running session", Add, "9:10-10", "9:10"},
+        {"add apart", Add, "9:10-9:50", ""},
+        {"remove inside the running session", Remove, "10:15-10:30", "10:30"},
+        {"remove its start and what lies before", Remove, "8:30-10:30", "10:30"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         MemoryFileSystem files;
-        files.SetFile(kTarget.Path, LogOf(before));
+        files.SetFile(kTarget.Path, Bytes("8-9 10-10:59:50"));
         const CorrectionResult change =
-            test.kind == Add ? AddTime(files, kTarget, test.range, At(11, 0), true)
-                             : RemoveTime(files, kTarget, test.range, At(11, 0), true);
+            test.kind == Add ? AddTime(files, kTarget, SpanOf(test.range), Time("11"), true)
+                             : RemoveTime(files, kTarget, SpanOf(test.range), Time("11"), true);
         ASSERT_TRUE(change.Changed);
-        EXPECT_EQ(change.RunningStart, test.runningStartAfterChange);
-        Tick(files, At(11, 1));
-        Tick(files, At(11, 30));
+        if (*test.runningStart) {
+            EXPECT_EQ(change.RunningStart, Time(test.runningStart));
+        } else {
+            EXPECT_FALSE(change.RunningStart.has_value());
+        }
+        Tick(files, "11:01");
+        Tick(files, "11:30");
 
         const CorrectionResult undo = UndoChange(files, kTarget, change.Change, true);
         EXPECT_EQ(undo.Refusal, CorrectionRefusal::None);
-        EXPECT_EQ(BitsIn(*files.File(kTarget.Path)),
-                  BitsOf(PairsOf({{At(8, 0), At(9, 0)}, {At(10, 0), At(11, 30)}})));
-        if (test.runningStartAfterChange) {
-            EXPECT_EQ(undo.RunningStart, At(10, 0));
+        EXPECT_EQ(BitsInLog(files), BitsOf(Log("8-9 10-11:30")))
+            << Describe(ReadLogPairs(files, kTarget));
+        if (change.RunningStart) {
+            EXPECT_EQ(undo.RunningStart, Time("10"));
         }
         // The recorder goes on extending its own session.
-        Tick(files, At(11, 31));
-        EXPECT_EQ(BitsIn(*files.File(kTarget.Path)).back().second, DateTimeBits(At(11, 31)));
+        Tick(files, "11:31");
+        EXPECT_EQ(BitsInLog(files), BitsOf(Log("8-9 10-11:31")));
     }
 }
 
 TEST(Undo, DeleteBranchBringsBackItsPairsAsTheyWere) {
-    // Two touching sessions and a pair of no length stay three pairs after the undo.
-    const std::vector<LogPair> before = {LogPair::Of(At(8, 0), At(9, 0)),
-                                         LogPair::Of(At(9, 0), At(10, 0)),
-                                         LogPair::Of(At(10, 30), At(10, 30)), BackwardPair(),
-                                         LogPair::Of(At(8, 0, 0, 1), At(9, 0, 0, 1))};
-    for (const bool logging : {false, true}) {
-        SCOPED_TRACE(logging ? "logging" : "not logging");
+    struct Case {
+        const char* name;
+        PeriodKind kind;
+        const char* branch;
+        const char* before;
+        const char* removed;
+        const char* undone;  // after ticks up to 33:45
+    } cases[] = {
+        // Touching sessions and one of no length stay apart; garbage has no time to bring back.
+        {"a day", PeriodKind::Day, "0", "8-9 9-10 10:30-10:30 G 32-33", "8-9 9-10 10:30-10:30",
+         "8-9 9-10 10:30-10:30 32-33:45"},
+        // While logging the delete starts a fresh pair at 33:30, which stays last.
+        {"the recorded session", PeriodKind::Session, "32", "8-9 32-33:20", "32-33:20",
+         "8-9 32-33:20 33:30-33:45"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
         FakeClock clock;
-        clock.now = At(9, 30, 0, 1);
+        clock.now = Time("33:30");
         MemoryFileSystem plain;
-        plain.SetFile(kTarget.Path, LogOf(before));
-        DeleteLogBranch(plain, kTarget.Path, kTarget.Password, PeriodKind::Day, At(0, 0),
-                        At(8, 0, 0, 1), logging, clock);
-
+        plain.SetFile(kTarget.Path, Bytes(test.before));
+        const auto delete_ = [&](MemoryFileSystem& files, std::vector<Span>* removed) {
+            return DeleteLogBranch(files, kTarget.Path, kTarget.Password, test.kind,
+                                   Time(test.branch), Time("32"), true, clock, removed);
+        };
         MemoryFileSystem files;
-        files.SetFile(kTarget.Path, LogOf(before));
+        files.SetFile(kTarget.Path, Bytes(test.before));
         std::vector<Span> removed;
-        const std::optional<DateTime> appended =
-            DeleteLogBranch(files, kTarget.Path, kTarget.Password, PeriodKind::Day, At(0, 0),
-                            At(8, 0, 0, 1), logging, clock, &removed);
-        EXPECT_FALSE(appended.has_value());
-        EXPECT_EQ(files.File(kTarget.Path), plain.File(kTarget.Path));  // the same delete
-        // The garbage pair that started that day is no session and has no time to give back.
-        EXPECT_EQ(removed,
-                  (std::vector<Span>{
-                      {At(8, 0), At(9, 0)}, {At(9, 0), At(10, 0)}, {At(10, 30), At(10, 30)}}));
+        EXPECT_EQ(delete_(files, &removed), delete_(plain, nullptr));
+        EXPECT_EQ(files.File(kTarget.Path), plain.File(kTarget.Path));  // the very same delete
+        EXPECT_EQ(removed, Spans(test.removed));
 
-        if (logging) Tick(files, At(9, 45, 0, 1));
-        UndoChange(files, kTarget, DeletedBranchChange(removed), logging);
-        std::vector<LogPair> expected = before;
-        expected.erase(expected.begin() + 3);
-        if (logging) expected.back() = LogPair::Of(At(8, 0, 0, 1), At(9, 45, 0, 1));
-        EXPECT_EQ(BitsIn(*files.File(kTarget.Path)), BitsOf(expected));
+        Tick(files, "33:45");
+        UndoChange(files, kTarget, DeletedBranchChange(removed), true);
+        EXPECT_EQ(BitsInLog(files), BitsOf(Log(test.undone)))
+            << Describe(ReadLogPairs(files, kTarget));
     }
-}
-
-TEST(Undo, UndoOfADeletedRunningSessionKeepsTheFreshOneLast) {
-    FakeClock clock;
-    clock.now = At(11, 0);
-    MemoryFileSystem files;
-    files.SetFile(kTarget.Path,
-                  LogOf(PairsOf({{At(8, 0), At(9, 0)}, {At(10, 0), At(10, 59, 30)}})));
-    std::vector<Span> removed;
-    const std::optional<DateTime> appended =
-        DeleteLogBranch(files, kTarget.Path, kTarget.Password, PeriodKind::Session, At(10, 0),
-                        At(10, 0), true, clock, &removed);
-    ASSERT_EQ(appended, At(11, 0));
-    Tick(files, At(11, 20));
-    EXPECT_FALSE(
-        UndoChange(files, kTarget, DeletedBranchChange(removed), true).RunningStart.has_value());
-    EXPECT_EQ(BitsIn(*files.File(kTarget.Path)),
-              BitsOf(PairsOf(
-                  {{At(8, 0), At(9, 0)}, {At(10, 0), At(10, 59, 30)}, {At(11, 0), At(11, 20)}})));
 }
 
 TEST(UndoList, UndoesSeveralChangesNewestFirstBackToTheSameBytes) {
-    const Bytes original =
-        LogOf(PairsOf({{At(8, 0), At(9, 0)}, {At(10, 0), At(11, 0)}, {At(12, 0), At(13, 0)}}));
     MemoryFileSystem files;
-    files.SetFile(kTarget.Path, original);
+    files.SetFile(kTarget.Path, Bytes("8-9 10-11 12-13"));
     UndoList undo;
     EXPECT_EQ(undo.MenuText(), "&Undo");
 
-    const DateTime now = At(14, 0);
-    undo.Push(AddTime(files, kTarget, {At(9, 0), At(10, 0)}, now, false).Change);
+    const DateTime now = Time("14");
+    undo.Push(AddTime(files, kTarget, SpanOf("9-10"), now, false).Change);
     EXPECT_EQ(undo.MenuText(), "&Undo Add Time");
-    undo.Push(RemoveTime(files, kTarget, {At(12, 15), At(12, 30)}, now, false).Change);
+    undo.Push(RemoveTime(files, kTarget, SpanOf("12:15-12:30"), now, false).Change);
     EXPECT_EQ(undo.MenuText(), "&Undo Remove Time");
-    // Nothing to add: no step to undo.
-    undo.Push(AddTime(files, kTarget, {At(8, 0), At(8, 30)}, now, false).Change);
+    // A new password leaves the steps as they are.
+    RekeyLog(files, kTarget.Path, kTarget.Password, "new key");
+    const LogTarget rekeyed{kTarget.Path, "new key"};
+    undo.Push(AddTime(files, rekeyed, SpanOf("8-8:30"), now, false).Change);  // adds nothing
     EXPECT_EQ(undo.Size(), 2u);
     std::vector<Span> removed;
     FakeClock clock;
-    clock.now = now;
-    DeleteLogBranch(files, kTarget.Path, kTarget.Password, PeriodKind::Total, 0, 0, false, clock,
+    DeleteLogBranch(files, kTarget.Path, rekeyed.Password, PeriodKind::Total, 0, 0, false, clock,
                     &removed);
     undo.Push(DeletedBranchChange(removed));
     EXPECT_EQ(undo.MenuText(), "&Undo Delete Branch");
-    EXPECT_EQ(files.File(kTarget.Path), Bytes{});
 
     // A failed undo keeps its step for another try.
     files.FailAt(Op::Replace);
-    EXPECT_THROW(undo.UndoNewest(files, kTarget, false), IoError);
-    EXPECT_EQ(undo.MenuText(), "&Undo Delete Branch");
+    EXPECT_THROW(undo.UndoNewest(files, rekeyed, false), IoError);
+    EXPECT_EQ(undo.Size(), 3u);
     files.ClearFaults();
-
-    const char* const menus[] = {"&Undo Remove Time", "&Undo Add Time", "&Undo"};
-    for (const char* menu : menus) {
-        EXPECT_TRUE(undo.UndoNewest(files, kTarget, false).Changed);
+    for (const char* menu : {"&Undo Remove Time", "&Undo Add Time", "&Undo"}) {
+        EXPECT_TRUE(undo.UndoNewest(files, rekeyed, false).Changed);
         EXPECT_EQ(undo.MenuText(), menu);
     }
-    EXPECT_EQ(files.File(kTarget.Path), original);
+    EXPECT_EQ(files.File(kTarget.Path), Bytes("8-9 10-11 12-13", "new key"));
     EXPECT_TRUE(undo.Empty());
 }
 

@@ -15,83 +15,46 @@ TEST(CorrectionLine, SaysWhatOkWillDoInTheUsersWords) {
     german.LongDate = "dddd, d. MMMM yyyy";
     german.MonthNames[11] = "Dezember";
     german.DayNames[3] = "Mittwoch";
-    const auto twoSessions = PairsOf({{At(9, 0), At(10, 0)}, {At(11, 0), At(12, 0)}});
-    // Monday and Tuesday before 2026-12-09.
-    const auto earlierDays =
-        PairsOf({{At(9, 0, 0, -2), At(10, 0, 0, -2)}, {At(9, 0, 0, -1), At(10, 30, 0, -1)}});
     enum Kind { Add, Remove };
     struct Case {
         Kind kind;
-        std::vector<LogPair> pairs;
-        Span range;
+        const char* log;
+        const char* range;
         const LocaleFormats& formats;
         const char* expected;
     } cases[] = {
-        {Add, {}, {At(8, 0), At(9, 30)}, american, "Adds 1:30 to Wednesday, December 9, 2026"},
-        {Add, {}, {At(8, 0), At(9, 30)}, german, "Adds 1:30 to Mittwoch, 9. Dezember 2026"},
+        {Add, "", "8-9:30", american, "Adds 1:30 to Wednesday, December 9, 2026"},
+        {Add, "", "8-9:30", german, "Adds 1:30 to Mittwoch, 9. Dezember 2026"},
         // Only what is not counted yet: the hour between the two sessions.
-        {Add,
-         twoSessions,
-         {At(9, 30), At(11, 15)},
-         american,
-         "Adds 1:00 to Wednesday, December 9, 2026"},
+        {Add, "9-10 11-12", "9:30-11:15", american, "Adds 1:00 to Wednesday, December 9, 2026"},
         // Seconds of a session's end round to the minute.
-        {Add,
-         PairsOf({{At(8, 0), At(9, 0, 20)}}),
-         {At(9, 0), At(10, 0)},
-         american,
-         "Adds 1:00 to Wednesday, December 9, 2026"},
-        {Add,
-         {},
-         {At(22, 0, 0, -2), At(0, 0)},
-         american,
-         "Adds 26:00 between Monday, December 7, 2026 and Tuesday, December 8, 2026"},
+        {Add, "8-9:00:20", "9-10", american, "Adds 1:00 to Wednesday, December 9, 2026"},
+        // Up to midnight of the 11th is up to the end of the 10th.
+        {Add, "", "22-48", american,
+         "Adds 26:00 between Wednesday, December 9, 2026 and Thursday, December 10, 2026"},
+        {Add, "9-10 11-12", "11:30-33", american,
+         "Adds 21:00 between Wednesday, December 9, 2026 and Thursday, December 10, 2026"},
         // The day is the one the time goes to, not the one From lies in.
-        {Add,
-         PairsOf({{At(18, 0, 0, -1), At(0, 0)}}),
-         {At(20, 0, 0, -1), At(1, 0)},
-         american,
-         "Adds 1:00 to Wednesday, December 9, 2026"},
-        {Add,
-         twoSessions,
-         {At(18, 0, 0, -1), At(9, 30)},
-         american,
-         "Adds 15:00 between Tuesday, December 8, 2026 and Wednesday, December 9, 2026"},
-        {Add,
-         twoSessions,
-         {At(11, 45), At(12, 15)},
-         american,
-         "Adds 0:15 to Wednesday, December 9, 2026"},
-        {Add,
-         twoSessions,
-         {At(9, 15), At(9, 45)},
-         american,
+        {Add, "18-24", "20-25", american, "Adds 1:00 to Thursday, December 10, 2026"},
+        {Add, "9-10 11-12", "9:15-9:45", american,
          "Adds nothing: all of this time is recorded already"},
-        {Remove, twoSessions, {At(9, 30), At(11, 15)}, american, "Removes 0:45 from 2 sessions"},
-        {Remove, twoSessions, {At(9, 30), At(10, 30)}, american, "Removes 0:30 from 1 session"},
-        {Remove,
-         earlierDays,
-         {At(0, 0, 0, -2), At(0, 0)},
-         american,
-         "Removes 2:30 from 2 sessions between Monday, December 7, 2026 and Tuesday, December "
-         "8, 2026"},
-        {Remove,
-         twoSessions,
-         {At(10, 0), At(11, 0)},
-         american,
+        {Remove, "9-10 11-12", "9:30-11:15", american, "Removes 0:45 from 2 sessions"},
+        {Remove, "9-10 11-12", "9:30-10:30", american, "Removes 0:30 from 1 session"},
+        {Remove, "9-10 33-34:30", "0-48", american,
+         "Removes 2:30 from 2 sessions between Wednesday, December 9, 2026 and Thursday, December "
+         "10, 2026"},
+        {Remove, "9-10 11-12", "10-11", american,
          "Removes nothing: no recorded time lies between From and To"},
-        {Remove, twoSessions, {At(10, 0), At(10, 0)}, american, "To must be later than From."},
-        {Add,
-         twoSessions,
-         {At(10, 0), At(14, 0)},
-         american,
+        {Remove, "9-10 11-12", "10-10", american, "To must be later than From."},
+        {Add, "9-10 11-12", "59-61", american,
          "To is later than now: only time that has passed can be corrected."},
     };
-    const DateTime now = At(13, 0);
+    const DateTime now = Time("60");
     for (const auto& test : cases) {
+        const std::vector<LogPair> pairs = Log(test.log);
         const CorrectionPlan plan = test.kind == Add
-                                        ? PlanAddTime(test.pairs, test.range, now, false)
-                                        : PlanRemoveTime(test.pairs, test.range, now, false);
+                                        ? PlanAddTime(pairs, SpanOf(test.range), now, false)
+                                        : PlanRemoveTime(pairs, SpanOf(test.range), now, false);
         const ChangeKind kind = test.kind == Add ? ChangeKind::AddTime : ChangeKind::RemoveTime;
         EXPECT_EQ(CorrectionLine(kind, plan.Result, test.formats), test.expected);
     }
