@@ -13,6 +13,7 @@
 
 #include "core/time/DateTime.h"
 #include "core/settings/PasswordCodec.h"
+#include "core/log/Corrections.h"
 #include "core/log/LogFile.h"
 #include "core/log/LogFolder.h"
 #include "unit/support/ReferenceTree.h"
@@ -147,6 +148,65 @@ int FolderBench() {
     return 0;
 }
 
+double MedianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Add time, remove time and their undo on a long log, each read, changed and written through the
+// temporary file and its flush, as the viewer and the command line do them.
+bool BenchCorrections(const std::string& path) {
+    std::printf(
+        "\nCorrections of a scrambled log: medians, wall-clock ms (CPU ms of the process)\n");
+    std::printf(
+        "each: read the whole log, change it, write it beside and replace it (with fsync)\n");
+    std::printf("%9s %18s %18s %18s %18s %14s\n", "sessions", "add time", "undo the add",
+                "remove time", "undo the remove", "plan in memory");
+    for (std::size_t sessions : {10000u, 100000u}) {
+        const std::vector<DateTime> records = MakeSessions(sessions);
+        WriteLog(path, records);
+        const LogTarget target{path, kPassword};
+        const DateTime now = records.back() + 1;
+        // In the middle of the log: an hour that joins a session, and half an hour out of one.
+        const DateTime middle = records[records.size() / 2 & ~std::size_t{1}];
+        const Span add{middle - 1.0 / 24, middle};
+        const Span remove{middle + 1.0 / 96, middle + 1.0 / 48};
+
+        std::vector<double> walls[4], cpus[4];
+        const int runs = sessions >= 100000 ? 11 : 21;
+        for (int run = 0; run < runs; ++run) {
+            LogChange change;
+            for (int step = 0; step < 4; ++step) {
+                const double cpu = CpuMs();
+                const auto start = Clock::now();
+                CorrectionResult result;
+                if (step == 0) result = AddTime(NativeFileSystem(), target, add, now, false);
+                if (step == 2) result = RemoveTime(NativeFileSystem(), target, remove, now, false);
+                if (step % 2 == 1) result = UndoChange(NativeFileSystem(), target, change, false);
+                walls[step].push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+                cpus[step].push_back(CpuMs() - cpu);
+                if (!result.Changed) {
+                    std::printf("step %d changed nothing on %zu sessions\n", step, sessions);
+                    return false;
+                }
+                change = result.Change;
+            }
+        }
+        const std::vector<LogPair> pairs = ReadLogPairs(NativeFileSystem(), target);
+        const Timing plan = Median(runs, [&] {
+            if (!PlanAddTime(pairs, add, now, false).Result.Changed) std::printf("no change\n");
+        });
+        char cells[4][32];
+        for (int step = 0; step < 4; ++step)
+            std::snprintf(cells[step], sizeof cells[step], "%.2f (%.1f)", MedianOf(walls[step]),
+                          MedianOf(cpus[step]));
+        std::printf("%9zu %18s %18s %18s %18s %14.2f\n", sessions, cells[0], cells[1], cells[2],
+                    cells[3], plan.WallMs);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main() {
@@ -219,6 +279,7 @@ int main() {
         std::printf("%9zu %9zu %18s %18s %18s %20s %7s %9.1f %9.1f\n", sessions, tree.Nodes.size(),
                     buildText, rebuildText, textsText, reference, ratio, nodeMiB, PeakMemoryMiB());
     }
+    const bool corrected = BenchCorrections(path);
     NativeFileSystem().Remove(path);
-    return FolderBench();
+    return corrected ? FolderBench() : 1;
 }

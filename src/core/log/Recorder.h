@@ -70,6 +70,8 @@ class SessionRecorder {
 
     // A rewrite of the log appended a fresh pair (now, now) for the recorded session.
     void SessionReplaced(DateTime start);
+    // A correction moved the start of the recorded session; its end is still the one written last.
+    void SessionStartMoved(DateTime start) { sessionStart_ = start; }
 
     // Start of the session this instance records; 0 when none was written.
     DateTime SessionStart() const { return sessionStart_; }

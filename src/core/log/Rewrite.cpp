@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/log/SessionPieces.h"
+
 namespace {
 
 constexpr std::size_t kRecordBytes = kRecordSize;
@@ -59,8 +61,9 @@ std::string RewriteTemporaryPath(const std::string& logPath) {
 
 std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
                                         DateTime start, DateTime sessionStart, bool logging,
-                                        const Clock& clock) {
+                                        const Clock& clock, std::vector<Span>* removedPairs) {
     Bytes bytes = ReadWholeLog(files, log.Path);
+    if (removedPairs) removedPairs->clear();
     const RecordKeys keys(log.Password);
     const CivilDate selectedDate = DecodeDate(start);
     const std::size_t pairs = bytes.size() / (2 * kRecordBytes);
@@ -73,7 +76,15 @@ std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log,
         const std::size_t from = 2 * pair;
         const std::uint64_t storedStart = RecordAt(bytes, from);
         const DateTime pairStart = keys.Unscramble(static_cast<std::int64_t>(from), storedStart);
-        if (InBranch(kind, start, selectedDate, pairStart)) continue;
+        if (InBranch(kind, start, selectedDate, pairStart)) {
+            if (removedPairs) {
+                const DateTime pairEnd =
+                    keys.Unscramble(static_cast<std::int64_t>(from + 1), RecordAt(bytes, from + 1));
+                if (IsAcceptedPair(pairStart, pairEnd))
+                    removedPairs->push_back({pairStart, pairEnd});
+            }
+            continue;
+        }
         if (pairStart == sessionStart) foundSession = true;
         const std::size_t to = 2 * kept;
         if (to != from) {

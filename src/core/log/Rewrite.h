@@ -6,21 +6,25 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
 #include "core/log/LogTarget.h"
 #include "core/log/PeriodKind.h"
+#include "core/log/Span.h"
 
 // Temporary file used by the rewrites, in the log's own folder.
 std::string RewriteTemporaryPath(const std::string& logPath);
 
 // Drops the pairs of the branch (kind, start) and re-scrambles the rest with their new record
 // numbers. When logging and the pair starting at sessionStart is gone, appends (now, now) and
-// returns its start. Throws IoError.
+// returns its start. Given removedPairs, fills it with the sessions it dropped (accepted pairs,
+// in log order), for the undo. Throws IoError.
 std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
                                         DateTime start, DateTime sessionStart, bool logging,
-                                        const Clock& clock);
+                                        const Clock& clock,
+                                        std::vector<Span>* removedPairs = nullptr);
 
 // How many pairs DeleteLogBranch would drop for the branch. Throws IoError.
 std::size_t CountLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,

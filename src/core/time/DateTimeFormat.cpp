@@ -6,10 +6,6 @@
 
 namespace {
 
-const char* const kDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                  "Thursday", "Friday", "Saturday"};
-const char* const kAbbrevDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-
 // Values decoded once per picture; Weekday is -1 when the value has no calendar date.
 struct DecodedValue {
     CivilDate Date;
@@ -42,11 +38,13 @@ std::size_t RunLength(const std::string& picture, std::size_t at) {
     return end - at;
 }
 
-void AppendDay(std::string& out, const DecodedValue& v, std::size_t count) {
+void AppendDay(std::string& out, const DecodedValue& v, std::size_t count,
+               const LocaleFormats& formats) {
     if (count <= 2) {
         AppendNumber(out, v.Date.Day, static_cast<int>(count));
     } else if (v.Weekday >= 0) {
-        out += count == 3 ? kAbbrevDayNames[v.Weekday] : kDayNames[v.Weekday];
+        const auto index = static_cast<std::size_t>(v.Weekday);
+        out += count == 3 ? formats.AbbrevDayNames[index] : formats.DayNames[index];
     }
 }
 
@@ -179,7 +177,7 @@ std::string FormatPicture(const std::string& picture, DateTime value,
         const int width = count >= 2 ? 2 : 1;
         switch (c) {
             case 'd':
-                AppendDay(out, v, count);
+                AppendDay(out, v, count, formats);
                 break;
             case 'M':
                 AppendMonth(out, v, count, formats);
@@ -219,6 +217,10 @@ std::string FormatPicture(const std::string& picture, DateTime value,
 
 std::string DateText(DateTime value, const LocaleFormats& formats) {
     return FormatPicture(formats.ShortDate, value, formats);
+}
+
+std::string LongDateText(DateTime value, const LocaleFormats& formats) {
+    return FormatPicture(formats.LongDate, value, formats);
 }
 
 std::string TimeText(DateTime value, const LocaleFormats& formats) {

@@ -16,6 +16,7 @@ inline constexpr std::array<const char*, 12> kEnglishMonthNames{
 
 struct LocaleFormats {
     std::string ShortDate = "M/d/yyyy";
+    std::string LongDate = "dddd, MMMM d, yyyy";
     std::string LongTime = "h:mm:ss tt";
     std::string ShortTime = "h:mm tt";  // LOCALE_SSHORTTIME
     std::string AM = "AM";
@@ -27,6 +28,10 @@ struct LocaleFormats {
         kEnglishMonthNames[9], kEnglishMonthNames[10], kEnglishMonthNames[11]};
     std::array<std::string, 12> AbbrevMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    // Sunday first, as the calendar's weekday numbers go.
+    std::array<std::string, 7> DayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    std::array<std::string, 7> AbbrevDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 };
 
 std::string FormatPicture(const std::string& picture, DateTime value, const LocaleFormats& formats);
@@ -35,6 +40,8 @@ std::string FormatPicture(const std::string& picture, DateTime value, const Loca
 std::string WithoutSeconds(const std::string& picture);
 // The date in the short date format.
 std::string DateText(DateTime value, const LocaleFormats& formats);
+// The date in the long date format ("Wednesday, December 9, 2026").
+std::string LongDateText(DateTime value, const LocaleFormats& formats);
 // The time of day in the long time format.
 std::string TimeText(DateTime value, const LocaleFormats& formats);
 // Date, a blank and the time; the time is left out when it is exactly midnight.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log/Corrections.h"
 #include "core/log/Rewrite.h"
 #include "unit/support/MemoryFileSystem.h"
 
@@ -273,6 +274,24 @@ std::vector<NamedRewrite> Rewrites() {
          [](MemoryFileSystem& files) {
              RekeyLog(files, LogTarget{kLog, "key"}, "other");
          }},
+        {"add time",
+         [](MemoryFileSystem& files) {
+             AddTime(files, {kLog, "key"},
+                     {EncodeDateTime(2024, 1, 1, 10, 0), EncodeDateTime(2024, 1, 1, 11, 0)},
+                     FakeClock().now, false);
+         }},
+        {"remove time",
+         [](MemoryFileSystem& files) {
+             RemoveTime(files, {kLog, "key"},
+                        {EncodeDateTime(2024, 1, 1, 8, 15), EncodeDateTime(2024, 1, 1, 8, 30)},
+                        FakeClock().now, false);
+         }},
+        {"undo",
+         [](MemoryFileSystem& files) {
+             LogChange added;
+             added.Added = {{EncodeDateTime(2024, 1, 1, 8, 0), EncodeDateTime(2024, 1, 1, 8, 30)}};
+             UndoChange(files, {kLog, "key"}, added, false);
+         }},
     };
 }
 
@@ -288,7 +307,9 @@ TEST(Rewrites, UnreadableLogIsLeftUntouched) {
         {"trailing bytes", RecordBytes(Sample::Pairs(), "key", {1, 2, 3}), nullptr},
         {"read-only", pairs, [](MemoryFileSystem& m) { m.SetReadOnly(kLog); }},
         {"open fails", pairs, [](MemoryFileSystem& m) { m.FailAt(Op::OpenExisting); }},
+        {"size fails", pairs, [](MemoryFileSystem& m) { m.FailAt(Op::Size); }},
         {"read fails", pairs, [](MemoryFileSystem& m) { m.FailAt(Op::Read); }},
+        {"closing the log fails", pairs, [](MemoryFileSystem& m) { m.FailAt(Op::Close); }},
     };
     for (const auto& rewrite : Rewrites()) {
         for (const auto& test : cases) {

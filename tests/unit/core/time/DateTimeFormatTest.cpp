@@ -66,6 +66,32 @@ TEST(FormatPicture, FollowsTheLocaleStrings) {
     EXPECT_EQ(FormatPicture("H t|tt", kEvening, formats), "22 |");
 }
 
+TEST(LongDateText, DefaultsToTheAmericanLongDateAndFollowsTheLocale) {
+    const LocaleFormats american;
+    LocaleFormats german;
+    german.LongDate = "dddd, d. MMMM yyyy";
+    german.MonthNames[11] = "Dezember";
+    german.DayNames[3] = "Mittwoch";
+    german.AbbrevDayNames[3] = "Mi";
+    // 2026-12-09 is a Wednesday (day 3, counting from Sunday).
+    const DateTime wednesday = EncodeDateTime(2026, 12, 9, 18, 30);
+    struct Case {
+        const LocaleFormats& formats;
+        const char* picture;
+        const char* expected;
+    } cases[] = {
+        {american, nullptr, "Wednesday, December 9, 2026"},
+        {german, nullptr, "Mittwoch, 9. Dezember 2026"},
+        {german, "ddd dd.MM.", "Mi 09.12."},
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.picture ? FormatPicture(c.picture, wednesday, c.formats)
+                                           : LongDateText(wednesday, c.formats);
+        EXPECT_EQ(text, c.expected);
+    }
+    EXPECT_EQ(LongDateText(EncodeDate(2000, 2, 29), american), "Tuesday, February 29, 2000");
+}
+
 TEST(FormatPicture, GarbageValuesGiveNoDateAndMidnight) {
     const LocaleFormats formats;
     const double nan = std::numeric_limits<double>::quiet_NaN();
