@@ -210,7 +210,9 @@ HWND Program::WaitForDialog(const std::string& caption) {
 }
 
 void Program::WaitForNoDialog(const std::string& caption) {
-    if (!WaitUntil([&] { return Dialogs(caption).empty(); }, limit_, poll_))
+    // Hidden ones count: a dialog that has ended is hidden before its modal loop returns, and
+    // messages sent meanwhile are still handled inside that loop.
+    if (!WaitUntil([&] { return Dialogs(caption, false).empty(); }, limit_, poll_))
         Fail("dialog \"" + caption + "\" is still open");
 }
 

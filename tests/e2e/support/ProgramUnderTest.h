@@ -77,7 +77,7 @@ class Program {
     // moment before it is shown, so a check right after the program's turn counts hidden ones.
     std::vector<HWND> Dialogs(const std::string& caption, bool visibleOnly = true) const;
     HWND WaitForDialog(const std::string& caption);
-    // Waits until no dialog with that caption is left.
+    // Waits until no dialog with that caption is left, hidden ones included.
     void WaitForNoDialog(const std::string& caption);
     // Waits for the process to end, with a dump when it does not.
     void ExpectExit(std::chrono::milliseconds limit = kWaitLimit);
