@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "res/resource.h"
-#include "core/tree/Period.h"
+#include "core/reports/DurationText.h"
 #include "win32/platform/UserLocale.h"
 #include "win32/platform/UserWeek.h"
 #include "win32/main_window/WindowPlace.h"
@@ -109,7 +109,7 @@ void ReportWindow::Show(HWND owner, DateTime now) {
             return;
         dpi_ = SystemDpi();
         ShowTable(
-            BuildWeekTable(LogTotals(), UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
+            BuildWeekTable({}, UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
         ChartWeek(WeekStart(now, table_.firstDayOfWeek));
         scrollToSelection_ = true;
         // Owned, so it stays above the viewer and goes with it; the result arrives through
