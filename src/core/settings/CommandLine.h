@@ -19,6 +19,7 @@ std::string AddBackslash(const std::string& path);
 // new word). Blanks after the last word give one last, empty word.
 class ParamWords {
   public:
+    // Words are read from the text in place: it must outlive the walker.
     explicit ParamWords(std::string_view text) : text_(text) {}
     bool More() const { return position_ < text_.size(); }
     // The next word; empty when there is none.

@@ -8,6 +8,7 @@
 
 #include "res/resource.h"
 #include "win32/platform/Dpi.h"
+#include "win32/platform/WideText.h"
 #include "win32/platform/WindowThunk.h"
 #include "core/help/GuideText.h"
 
@@ -30,17 +31,6 @@ std::string_view GuideResource(HINSTANCE instance) {
     const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
     if (data == nullptr) return {};
     return {static_cast<const char*>(data), ::SizeofResource(instance, found)};
-}
-
-// The guide is UTF-8; the edit shows it the same under every ANSI code page.
-std::wstring Widened(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), length);
-    return result;
 }
 
 }  // namespace
@@ -142,7 +132,7 @@ void HelpWindow::OnCreate() {
     if (text_ == nullptr) return;
     ::SetWindowSubclass(text_, TextKeyProc, 1, 0);
     ApplyFont();
-    const std::wstring guide = Widened(WithWindowsLineEnds(GuideResource(instance_)));
+    const std::wstring guide = Widen(WithWindowsLineEnds(GuideResource(instance_)));
     ::SetWindowTextW(text_, guide.c_str());
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/log/LogFile.h"
 #include "win32/platform/UniqueHandle.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
@@ -14,26 +15,6 @@ struct FindHandleTraits {  // FindFirstFileW: INVALID_HANDLE_VALUE on failure, F
     static void Close(Handle h) noexcept { ::FindClose(h); }
 };
 using UniqueFind = UniqueHandle<FindHandleTraits>;
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length <= 0) throw IoError("Cannot list " + text + ": the path is no UTF-8 text");
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text) {
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return std::string();
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.pop_back();  // the NUL
-    return narrow;
-}
 
 [[noreturn]] void ThrowListError(const std::string& folder, DWORD error) {
     throw IoError("Cannot list " + folder + ": error " + std::to_string(error));

@@ -8,30 +8,18 @@
 #include <vector>
 
 #include "win32/platform/UniqueHandle.h"
-
-namespace {
-
-std::string Narrow(const wchar_t* text, int length) {
-    if (length <= 0) return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(), size, nullptr, nullptr);
-    return narrow;
-}
-
-}  // namespace
+#include "win32/platform/WideText.h"
 
 std::string ReadComputerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
     if (::GetComputerNameW(name, &length) && length > 0)
-        return Narrow(name, static_cast<int>(length));
+        return Narrow(std::wstring_view(name, length));
     std::vector<wchar_t> variable(256);
     const DWORD got = ::GetEnvironmentVariableW(L"COMPUTERNAME", variable.data(),
                                                 static_cast<DWORD>(variable.size()));
     if (got == 0 || got >= variable.size()) return std::string();
-    return Narrow(variable.data(), static_cast<int>(got));
+    return Narrow(std::wstring_view(variable.data(), got));
 }
 
 std::optional<std::string> ReadMachineGuid() {
@@ -50,7 +38,7 @@ std::optional<std::string> ReadMachineGuid() {
         return std::nullopt;
     int length = static_cast<int>(size / sizeof(wchar_t));
     while (length > 0 && text[length - 1] == L'\0') --length;
-    return Narrow(text, length);
+    return Narrow(std::wstring_view(text, static_cast<std::size_t>(length)));
 }
 
 MachineFacts ReadMachineFacts() {

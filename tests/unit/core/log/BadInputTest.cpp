@@ -115,7 +115,8 @@ TEST(LongCommandLine, TenThousandCharactersOfAnyShape) {
 
     // Joined back, 10,000 characters of one parameter keep their boundary.
     const std::string long10k(10000, 'p');
-    ParamWords words(Join({long10k, "/L"}));
+    const std::string joined = Join({long10k, "/L"});
+    ParamWords words(joined);
     EXPECT_EQ(words.Next(), long10k);
     EXPECT_EQ(words.Next(), "/L");
 }

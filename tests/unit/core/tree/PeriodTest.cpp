@@ -16,7 +16,6 @@ LocaleFormats Formats(const char* shortDate, const char* longTime) {
 }
 
 constexpr double kHour = 1.0 / 24;
-constexpr double kMinute = kHour / 60;
 
 }  // namespace
 
