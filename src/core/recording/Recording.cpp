@@ -64,13 +64,16 @@ std::string Recording::CheckForInput() {
 }
 
 const LogTotals& Recording::Read(bool withTree, DateTime now, int firstDayOfWeek) {
+    // Both are rewritten by the read: neither is shown half-made if it throws.
+    haveTotals_ = false;
+    haveTree_ = false;
     const LogTotals& totals = reader_.Read(files_, log_, withTree ? &builder_ : nullptr);
     haveTotals_ = true;
     if (withTree) {
         builder_.Finish(totals, now);
         haveTree_ = true;
     } else {
-        DropTree();
+        builder_.Release();
     }
     // A log that cannot be read keeps the tip's last totals.
     if (totals.Failed() != LogTotals::Failure::ReadError || totals.NotYetCreated())

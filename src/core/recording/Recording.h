@@ -39,9 +39,12 @@ class Recording {
     const SessionRecorder& Recorder() const { return recorder_; }
     // The last tick found the user gone: the window looks for input every few seconds.
     bool WentAway() const { return wentAway_; }
+    // The last step failed: the log was not written (its box told once).
+    bool Failing() const { return failing_; }
 
     // The one read of the log: the days, and the tree when asked (the viewer is shown); `now`
-    // and the user's first day of the week give the tip its totals.
+    // and the user's first day of the week give the tip its totals. Throws when the file
+    // system does; nothing of the read is kept then, and the tip keeps its totals.
     const LogTotals& Read(bool withTree, DateTime now, int firstDayOfWeek);
     // The last read; nothing before the first.
     const LogTotals* Totals() const { return haveTotals_ ? &reader_.Totals() : nullptr; }

@@ -12,7 +12,10 @@
 #include "win32/main_window/WindowPlace.h"
 #include "win32/platform/Dpi.h"
 #include "win32/platform/WindowThunk.h"
+#include "win32/platform/SystemError.h"
 #include "win32/platform/UserLocale.h"
+#include "win32/platform/UserWeek.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
@@ -37,7 +40,7 @@ MainWindow::MainWindow(HINSTANCE instance, ProgramState& state, SettingsStore& s
       settings_(settings),
       channel_(channel),
       environment_(std::move(environment)),
-      recorder_(NativeFileSystem(), SystemClock(), &input_),
+      recording_(NativeFileSystem(), SystemClock(), &input_),
       passwordDialog_(instance),
       changePasswordDialog_(instance) {}
 
@@ -106,16 +109,16 @@ bool MainWindow::PreTranslateMessage(MSG& message) {
     if (message.message == WM_KEYUP && message.wParam == VK_DELETE &&
         message.hwnd == tree_.Handle() && message.hwnd != nullptr) {
         // As a command, so that the window procedure's guard catches what it throws.
-        if (deleteKey_.KeyUp()) ::SendMessageA(hwnd_, WM_COMMAND, IDM_DELETE_BRANCH, 0);
+        if (deleteKey_.KeyUp()) ::SendMessageW(hwnd_, WM_COMMAND, IDM_DELETE_BRANCH, 0);
         return true;
     }
-    return accelerators_ != nullptr && ::TranslateAcceleratorA(hwnd_, accelerators_, &message) != 0;
+    return accelerators_ != nullptr && ::TranslateAcceleratorW(hwnd_, accelerators_, &message) != 0;
 }
 
 // --- Window procedure --------------------------------------------------------------------
 
 void MainWindow::ReportError(const char* text) {
-    ::MessageBoxA(nullptr, text, kCaption, MB_OK | MB_ICONERROR);
+    ::MessageBoxW(nullptr, Widen(text).c_str(), kCaptionW, MB_OK | MB_ICONERROR);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -179,7 +182,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ::PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             tree_.Destroyed();
             statusBar_ = nullptr;
@@ -238,18 +241,18 @@ void MainWindow::OnCreate() {
         ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(IDC_STATUS_BAR), instance_, nullptr);
     int parts[] = {-1};  // the only panel reaches the right edge
-    ::SendMessageA(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    ::SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
     tree_.Create(hwnd_, instance_, IDC_TIME_TREE, dpi_);
     tray_.Attach(hwnd_, icon_);
 
-    helpImage_.Attach(static_cast<HBITMAP>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDB_HELP_IMAGE),
+    helpImage_.Attach(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_HELP_IMAGE),
                                                         IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
     if (helpImage_ && mainMenu_ != nullptr) {
-        MENUITEMINFOA item{};
+        MENUITEMINFOW item{};
         item.cbSize = sizeof(item);
         item.fMask = MIIM_BITMAP;
         item.hbmpItem = helpImage_.Get();
-        ::SetMenuItemInfoA(::GetSubMenu(mainMenu_, kHelpMenuPosition), IDM_HELP_CONTENTS, FALSE,
+        ::SetMenuItemInfoW(::GetSubMenu(mainMenu_, kHelpMenuPosition), IDM_HELP_CONTENTS, FALSE,
                            &item);
     }
     ::SetMenuDefaultItem(::GetSubMenu(iconPopupMenu_.Get(), 0), IDM_SHOW, FALSE);
@@ -260,6 +263,7 @@ void MainWindow::OnCreated() {
     RestoreWindowPlace(hwnd_, settings_, kMainWindowSection,
                        SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
     allowClose_ = false;
+    FollowLog();
     if (state_.Logging) {
         tray_.Add(kCaption);
         StartSession();
@@ -267,13 +271,14 @@ void MainWindow::OnCreated() {
     ApplyAwayRules();
     // The tip's totals from the start; what is wrong with the log is told by the first tick.
     if (state_.Logging) BuildLogTree(false, false);
-    ::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr);
+    if (::SetTimer(hwnd_, kMinuteTimerId, kMinuteTimerInterval, nullptr) == 0)
+        ShowErrorOnce(recorderBoxOpen_, WithReason(kMinuteTimerFailed, LastErrorText()));
     EnableShowItem(true);
 }
 
 void MainWindow::LayoutControls() {
     if (statusBar_ == nullptr || tree_.Handle() == nullptr) return;
-    ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+    ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
     RECT client{};
     RECT status{};
     ::GetClientRect(hwnd_, &client);
@@ -322,23 +327,13 @@ void MainWindow::BuildLogTree(bool render, bool reportFailures) {
     std::string reason;
     try {
         // One pass: the days for the tip and the report, the tree only for a viewer to show.
-        const LogTotals& totals = totalsReader_.Read(NativeFileSystem(), LogTargetOf(state_),
-                                                     render ? &builder_ : nullptr);
-        haveTotals_ = true;
-        if (render) {
-            builder_.Finish(totals, SystemClock().Now());
-            haveModel_ = true;
-        } else {
-            builder_.Release();
-            haveModel_ = false;
-        }
+        const LogTotals& totals =
+            recording_.Read(render, SystemClock().Now(), UserFirstDayOfWeek());
         failure = totals.NotYetCreated() ? LogTree::Failure::None : totals.Failed();
         reason = totals.FailureReason();
         if (std::optional<std::string> status = StatusText(totals, modelFormats_))
             pendingStatus_ = std::move(*status);
     } catch (const std::exception& error) {
-        builder_.Release();
-        haveModel_ = false;
         reason = FailureReason(error);
     }
     renderPending_ = true;
@@ -357,20 +352,19 @@ void MainWindow::BuildLogTree(bool render, bool reportFailures) {
 void MainWindow::ClearTree() {
     tree_.Clear();
     pendingPlace_.reset();
-    haveModel_ = false;
+    recording_.DropTree();
     renderPending_ = false;
 }
 
 void MainWindow::RenderTree() {
     renderPending_ = false;
     if (tree_.Handle() == nullptr) return;
-    tree_.Render(haveModel_ ? &builder_.Tree() : nullptr, modelFormats_,
-                 pendingPlace_ ? &*pendingPlace_ : nullptr);
+    tree_.Render(recording_.Tree(), modelFormats_, pendingPlace_ ? &*pendingPlace_ : nullptr);
     pendingPlace_.reset();
     EnableDeleteItems(tree_.SelectedPeriod() != nullptr);
     if (pendingStatus_ && statusBar_ != nullptr) {
-        ::SendMessageA(statusBar_, SB_SETTEXTA, 0,
-                       reinterpret_cast<LPARAM>(pendingStatus_->c_str()));
+        const std::wstring status = Widen(*pendingStatus_);
+        ::SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(status.c_str()));
         pendingStatus_.reset();
     }
 }
@@ -384,11 +378,11 @@ void MainWindow::OnTreeSelectionChanged() {
 // --- Boxes --------------------------------------------------------------------------------
 
 void MainWindow::ShowError(const std::string& text) {
-    ::MessageBoxA(hwnd_, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
+    ::MessageBoxW(hwnd_, Widen(text).c_str(), kCaptionW, MB_OK | MB_ICONERROR);
 }
 
 void MainWindow::ShowErrorOnce(bool& open, const std::string& text) {
     if (open) return;  // the box of this kind that is open already tells it
     FlagScope scope(open);
-    ::MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
+    ::MessageBoxW(nullptr, Widen(text).c_str(), kCaptionW, MB_OK | MB_ICONERROR);
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-// The main window: it records the session while logging (the minute timer, sleep, lock and idle
-// notices), carries the tray icon, and shows the log as a tree with a status bar behind the
-// password. Its parts: TrayIcon, LogTreeView, WindowPlace; its commands are in
-// MainWindowCommands.cpp and its recording in MainWindowRecording.cpp.
+// The main window: it turns the system's notices (the minute timer, sleep, lock and idle) into
+// steps of the recording, carries the tray icon, and shows the log as a tree with a status bar
+// behind the password. Its parts: Recording (which owns the recorder and the reads of the log),
+// TrayIcon, LogTreeView, WindowPlace; its commands are in MainWindowCommands.cpp and its side of
+// recording in MainWindowRecording.cpp.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -12,7 +13,7 @@
 #include <string>
 
 #include "core/dialogs/PasswordRules.h"
-#include "core/log/Recorder.h"
+#include "core/recording/Recording.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
 #include "core/tree/DeleteKeyGate.h"
@@ -73,13 +74,13 @@ class MainWindow {
     void OnSessionChange(WPARAM event);
     void OnInputTimer();
     void ApplyAwayRules();
-    void SetStartedTip();
-    void SetAwayTip();
-    void SetTrayTip(const std::string& firstLine);
-    // The tip's second line and the report window follow the tree just built.
+    // After a step of the recording: its box, if any, and the tip.
+    void AfterStep(const std::string& box);
+    void UpdateTip();
+    // The tip and the report window follow the days just read.
     void RefreshTotals();
-    // The recorder's box, once while its failures last; the reason on its second line.
-    void ShowRecorderError(const std::exception& error);
+    // The recording follows the program state's log and password.
+    void FollowLog() { recording_.SetLog(LogTargetOf(state_)); }
 
     // The tree.
     // Reads the log once: the days for the tip and the report, the tree too when `render`
@@ -115,7 +116,7 @@ class MainWindow {
     ParamsChannel& channel_;
     ParseEnvironment environment_;
     SystemInput input_;
-    SessionRecorder recorder_;
+    Recording recording_;
     bool sessionNotifications_ = false;
     AutoRunEntries autoRun_;
     PasswordDialog passwordDialog_;
@@ -123,9 +124,6 @@ class MainWindow {
     HelpWindow helpWindow_{instance_};
     TrayIcon tray_;
     ReportWindow reportWindow_{instance_, settings_};
-    // The tray tip: its first line and its totals from the tree of each tick.
-    std::string tipFirstLine_;
-    std::string tipTotalsLine_;  // kept when a read fails
     LogTreeView tree_;
 
     HWND hwnd_ = nullptr;
@@ -143,15 +141,9 @@ class MainWindow {
     bool settingsSaved_ = false;
     DeleteKeyGate deleteKey_;
     bool recorderBoxOpen_ = false;
-    bool recorderFailing_ = false;  // a box told of the recorder's failure since its last success
     bool incorrectRecordBoxOpen_ = false;
     bool readErrorBoxOpen_ = false;
 
-    // The last build, shown or not; each build reuses the memory of the one before.
-    LogTotalsReader totalsReader_;
-    bool haveTotals_ = false;
-    LogTreeBuilder builder_;
-    bool haveModel_ = false;
     bool renderPending_ = false;
     LocaleFormats modelFormats_;  // the formats of the model's texts
     std::optional<std::string> pendingStatus_;

@@ -11,6 +11,7 @@
 #include "win32/dialogs/AboutDialog.h"
 #include "win32/dialogs/ExportDialog.h"
 #include "win32/main_window/MainWindowParts.h"
+#include "win32/platform/WideText.h"
 
 void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
     switch (id) {
@@ -61,6 +62,7 @@ void MainWindow::OnHandOver() {
         if (state_.Logging) tray_.Remove();
         state_ = std::move(next);
         if (state_.Logging) tray_.Add(kCaption);
+        FollowLog();
     }
     if (outcome.StartSession) {
         StartSession();
@@ -71,7 +73,7 @@ void MainWindow::OnHandOver() {
         const std::string note = "Worktally is recording into " + state_.LogFileName +
                                  "\n\nExit Worktally first to view " + outcome.OtherLog;
         // No owner: the window may be hidden.
-        ::MessageBoxA(nullptr, note.c_str(), kCaption,
+        ::MessageBoxW(nullptr, Widen(note).c_str(), kCaptionW,
                       MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
         if (hwnd_ == nullptr) return;
     }
@@ -82,7 +84,7 @@ void MainWindow::OnHandOver() {
 void MainWindow::EndIfUnreachable() {
     // Without logging there is no tray icon to reach a hidden window by: the program ends.
     if (hwnd_ != nullptr && !state_.Logging && !Visible() && !passwordDialog_.Showing()) {
-        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     }
 }
 
@@ -122,7 +124,7 @@ void MainWindow::OnShow() {
 
 void MainWindow::OnExit() {
     allowClose_ = true;
-    ::SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+    ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void MainWindow::OnDeleteBranch() {
@@ -133,25 +135,22 @@ void MainWindow::OnDeleteBranch() {
     const DateTime start = selected->StartTime;
     std::string question = "Delete selected branch?\n\n" + selected->PeriodText(modelFormats_);
     try {
-        question += "\n" + SessionCountText(CountLogBranch(NativeFileSystem(), LogTargetOf(state_),
-                                                           kind, start));
+        question += "\n" + SessionCountText(
+                               CountLogBranch(NativeFileSystem(), recording_.Log(), kind, start));
     } catch (const std::exception&) {
         // Without a count the question still names the branch.
     }
 
     // A destructive action is not one Enter away: No is the default.
-    if (::MessageBoxA(hwnd_, question.c_str(), kCaption,
+    if (::MessageBoxW(hwnd_, Widen(question).c_str(), kCaptionW,
                       MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     try {
         const std::optional<DateTime> appended =
-            DeleteLogBranch(NativeFileSystem(), LogTargetOf(state_), kind, start,
-                            recorder_.SessionStart(), state_.Logging, SystemClock());
-        if (appended) {
-            recorder_.SessionReplaced(*appended);
-            SetStartedTip();
-        }
+            DeleteLogBranch(NativeFileSystem(), recording_.Log(), kind, start,
+                            recording_.Recorder().SessionStart(), state_.Logging, SystemClock());
+        if (appended) recording_.SessionReplaced(*appended);
     } catch (const std::exception& error) {
         // The log is unchanged; the rebuild below shows what it holds.
         ShowError(WithReason("The branch was not deleted: cannot rewrite " + state_.LogFileName,
@@ -192,6 +191,7 @@ void MainWindow::ReportPasswordChange(PasswordChange result, const std::string& 
     switch (result) {
         case PasswordChange::Changed:
             SaveSettings(state_, settings_);  // at once: the log already uses the new one
+            FollowLog();
             RefreshTotals();
             break;
         case PasswordChange::DecodeFailed:

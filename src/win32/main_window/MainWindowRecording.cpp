@@ -1,95 +1,56 @@
-// The main window's recording: a session per log-on, extended every minute, ended by sleep,
-// a lock or idleness and started again on return.
+// The main window's side of recording: it turns the system's notices (the minute timer, sleep,
+// lock, input) into steps of the recording, shows their boxes and keeps the tray tip current.
 
 #include "win32/main_window/MainWindow.h"
 
 #include <wtsapi32.h>
 
-#include "core/reports/LogTotals.h"
-#include "core/reports/Weeks.h"
-#include "core/reports/TrayTipText.h"
-#include "core/reports/WeekTable.h"
-#include "core/time/DateTimeFormat.h"
 #include "win32/Ids.h"
 #include "win32/main_window/MainWindowParts.h"
+#include "win32/platform/SystemError.h"
 #include "win32/platform/UserLocale.h"
-#include "win32/platform/UserWeek.h"
-
-namespace {
-
-constexpr char kStartedTip[] = "Worktally - Started ";
-constexpr char kAwayTip[] = "Worktally - Away since ";
-
-}  // namespace
 
 void MainWindow::StartSession() {
-    try {
-        recorder_.AppendSession(LogTargetOf(state_));
-        recorderFailing_ = false;
-        SetStartedTip();
-    } catch (const std::exception& error) {
-        // The next tick tries the start again.
-        ShowRecorderError(error);
-    }
+    // A failed start is tried again by the next tick.
+    AfterStep(recording_.Start());
 }
 
-void MainWindow::SetStartedTip() {
-    SetTrayTip(kStartedTip + DateTimeText(recorder_.SessionStart(), UserLocaleFormats()));
+void MainWindow::AfterStep(const std::string& box) {
+    if (!box.empty()) ShowErrorOnce(recorderBoxOpen_, box);
+    UpdateTip();
 }
 
-void MainWindow::SetAwayTip() {
-    SetTrayTip(kAwayTip + DateTimeText(recorder_.AwaySince(), UserLocaleFormats()));
+void MainWindow::UpdateTip() {
+    if (!state_.Logging || ended_) return;
+    tray_.SetTip(recording_.Tip(UserLocaleFormats(), TrayIcon::kTipLength));
 }
 
-void MainWindow::SetTrayTip(const std::string& firstLine) {
-    if (!state_.Logging) return;
-    tipFirstLine_ = firstLine;
-    tray_.SetTip(TrayTipText(firstLine, tipTotalsLine_, TrayIcon::kTipLength));
-}
-
-// The tip and the report follow the days of the last read; a log that could not be read
-// changes neither.
+// The report follows the days of the last read; a log that could not be read changes nothing.
 void MainWindow::RefreshTotals() {
-    if (ended_ || (!state_.Logging && !reportWindow_.IsOpen()) || !haveTotals_) return;
-    const LogTotals& totals = totalsReader_.Totals();
-    if (totals.Failed() == LogTotals::Failure::ReadError) return;
-    if (reportWindow_.IsOpen()) reportWindow_.Refresh(totals.Days());
-    if (state_.Logging && !tipFirstLine_.empty()) {
-        tipTotalsLine_ =
-            TotalsLine(CurrentTotalsAt(totals.Days(), SystemClock().Now(), UserFirstDayOfWeek()));
-        SetTrayTip(tipFirstLine_);
-    }
+    if (ended_) return;
+    UpdateTip();
+    const LogTotals* totals = recording_.Totals();
+    if (totals == nullptr || totals->Failed() == LogTotals::Failure::ReadError) return;
+    if (reportWindow_.IsOpen()) reportWindow_.Refresh(totals->Days());
 }
 
 void MainWindow::OnMinuteTimer(bool finalTick) {
     if (!state_.Logging) return;
-    SessionRecorder::TickResult result{};
-    try {
-        result = recorder_.Tick(LogTargetOf(state_), finalTick);
-        recorderFailing_ = false;
-    } catch (const std::exception& error) {
-        ShowRecorderError(error);
-        return;
-    }
-    if (result == SessionRecorder::TickResult::Appended) SetStartedTip();
-    if (result == SessionRecorder::TickResult::WentAway) {
-        SetAwayTip();
-        ::SetTimer(hwnd_, kInputTimerId, kInputTimerInterval, nullptr);
-    }
+    AfterStep(recording_.Tick(finalTick));
+    if (recording_.Failing()) return;
+    if (recording_.WentAway() &&
+        ::SetTimer(hwnd_, kInputTimerId, kInputTimerInterval, nullptr) == 0)
+        ShowError(WithReason(kInputTimerFailed, LastErrorText()));
     // The tree only for a viewer that shows it; the tip and the report need the days alone.
     BuildLogTree(!finalTick && Visible());
 }
 
 void MainWindow::OnPowerBroadcast(WPARAM event) {
     if (!state_.Logging) return;
-    try {
-        if (event == PBT_APMSUSPEND) {
-            recorder_.Suspend(LogTargetOf(state_));
-        } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
-            if (recorder_.Resume(LogTargetOf(state_))) SetStartedTip();
-        }
-    } catch (const std::exception& error) {
-        ShowRecorderError(error);
+    if (event == PBT_APMSUSPEND) {
+        AfterStep(recording_.Suspend());
+    } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
+        AfterStep(recording_.Resume());
     }
 }
 
@@ -105,50 +66,22 @@ void MainWindow::ApplyAwayRules() {
         sessionNotifications_ = false;
     }
     if (!state_.Logging) return;
-    try {
-        if (recorder_.SetAwayRules({state_.AwayWhenLocked, state_.AwayIdleMinutes},
-                                   LogTargetOf(state_)))
-            SetStartedTip();
-    } catch (const std::exception& error) {
-        ShowRecorderError(error);
-    }
+    AfterStep(recording_.SetAwayRules({state_.AwayWhenLocked, state_.AwayIdleMinutes}));
 }
 
 void MainWindow::OnSessionChange(WPARAM event) {
     if (!state_.Logging) return;
-    try {
-        if (event == WTS_SESSION_LOCK || event == WTS_CONSOLE_DISCONNECT) {
-            const bool wasAway = recorder_.Away();
-            recorder_.Lock(LogTargetOf(state_));
-            if (!wasAway && recorder_.Away()) SetAwayTip();
-        } else if (event == WTS_SESSION_UNLOCK || event == WTS_CONSOLE_CONNECT) {
-            if (recorder_.Unlock(LogTargetOf(state_))) SetStartedTip();
-        }
-    } catch (const std::exception& error) {
-        ShowRecorderError(error);
+    if (event == WTS_SESSION_LOCK || event == WTS_CONSOLE_DISCONNECT) {
+        AfterStep(recording_.Lock());
+    } else if (event == WTS_SESSION_UNLOCK || event == WTS_CONSOLE_CONNECT) {
+        AfterStep(recording_.Unlock());
     }
 }
 
 void MainWindow::OnInputTimer() {
-    if (!state_.Logging || !recorder_.WaitingForInput()) {
-        ::KillTimer(hwnd_, kInputTimerId);
-        return;
+    if (state_.Logging && recording_.Recorder().WaitingForInput()) {
+        AfterStep(recording_.CheckForInput());
+        if (!recording_.Failing() && recording_.Recorder().WaitingForInput()) return;
     }
-    try {
-        if (recorder_.CheckForInput(LogTargetOf(state_))) {
-            ::KillTimer(hwnd_, kInputTimerId);
-            SetStartedTip();
-        }
-    } catch (const std::exception& error) {
-        ::KillTimer(hwnd_, kInputTimerId);
-        ShowRecorderError(error);
-    }
-}
-
-void MainWindow::ShowRecorderError(const std::exception& error) {
-    // One box for one outage: a log held for minutes gets no box at every retry.
-    if (recorderFailing_) return;
-    recorderFailing_ = true;
-    ShowErrorOnce(recorderBoxOpen_,
-                  WithReason("Error writting " + state_.LogFileName, FailureReason(error)));
+    ::KillTimer(hwnd_, kInputTimerId);
 }
