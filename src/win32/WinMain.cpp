@@ -9,6 +9,7 @@
 
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
+#include "win32/CorrectionCommand.h"
 #include "win32/ExportCommand.h"
 #include "win32/platform/RegistryStore.h"
 #include "win32/platform/SingleInstance.h"
@@ -60,6 +61,9 @@ int RunWorktally(HINSTANCE instance) {
     if (const std::optional<int> exitCode =
             RunExportCommand(instance, parameters, MachineEnvironment()))
         return *exitCode;
+    if (const std::optional<int> exitCode =
+            RunCorrectionCommand(instance, parameters, MachineEnvironment()))
+        return *exitCode;
 
     state.StopAtStart = CheckSingleInstance(state, channel, parameters);
     const ParseEnvironment environment = MachineEnvironment();
@@ -72,7 +76,7 @@ int RunWorktally(HINSTANCE instance) {
 
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES;
+    controls.dwICC = ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_DATE_CLASSES;
     ::InitCommonControlsEx(&controls);
 
     MainWindow form(instance, state, settings, channel, environment);

@@ -146,15 +146,18 @@ CorrectionPlan PlanUndo(const std::vector<LogPair>& pairs, const LogChange& chan
 
 CorrectionResult AddTime(FileSystem& files, const LogTarget& target, Span range, DateTime now,
                          bool recording) {
+    const auto guard = files.Guard(target.Path);
     return Apply(files, target, PlanAddTime(ReadLogPairs(files, target), range, now, recording));
 }
 
 CorrectionResult RemoveTime(FileSystem& files, const LogTarget& target, Span range, DateTime now,
                             bool recording) {
+    const auto guard = files.Guard(target.Path);
     return Apply(files, target, PlanRemoveTime(ReadLogPairs(files, target), range, now, recording));
 }
 
 CorrectionResult UndoChange(FileSystem& files, const LogTarget& target, const LogChange& change,
                             bool recording) {
+    const auto guard = files.Guard(target.Path);
     return Apply(files, target, PlanUndo(ReadLogPairs(files, target), change, recording));
 }

@@ -95,10 +95,23 @@ class LogFile {
     virtual void Close() = 0;
 };
 
+// Held while one process changes a log (a tick, a rewrite): the others wait for it to go.
+class LogGuard {
+  public:
+    virtual ~LogGuard() = default;
+};
+
 // The file operations the log needs, so that tests can fail any of them on purpose.
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
+    // Waits until no other process changes the log at `path`, and keeps them out while the
+    // guard lives (the same thread may take it again). Null where no other process can write
+    // it. Throws IoError when the log stays held too long.
+    virtual std::unique_ptr<LogGuard> Guard(const std::string& path) {
+        (void)path;
+        return nullptr;
+    }
     // Opens an existing file for reading and writing, sharing read and write with others.
     virtual std::unique_ptr<LogFile> OpenExisting(const std::string& path) = 0;
     // Creates the file, or empties an existing one, for reading and writing.

@@ -62,6 +62,8 @@ std::string RewriteTemporaryPath(const std::string& logPath) {
 std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
                                         DateTime start, DateTime sessionStart, bool logging,
                                         const Clock& clock, std::vector<Span>* removedPairs) {
+    // From the read to the replace: a tick of another process in between would be lost.
+    const auto guard = files.Guard(log.Path);
     Bytes bytes = ReadWholeLog(files, log.Path);
     if (removedPairs) removedPairs->clear();
     const RecordKeys keys(log.Password);
@@ -131,6 +133,7 @@ std::size_t CountLogBranch(FileSystem& files, const LogTarget& log, PeriodKind k
 }
 
 RekeyResult RekeyLog(FileSystem& files, const LogTarget& log, const std::string& newPassword) {
+    const auto guard = files.Guard(log.Path);
     Bytes bytes;
     try {
         bytes = ReadWholeLog(files, log.Path);

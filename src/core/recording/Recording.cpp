@@ -19,6 +19,8 @@ Recording::Recording(FileSystem& files, const Clock& clock, const InputSource* i
 template <typename Step>
 std::string Recording::Guarded(Step&& step) {
     try {
+        // A correction from the command line rewrites the log between two ticks, never during one.
+        const auto guard = files_.Guard(log_.Path);
         step();
         failing_ = false;
         return {};

@@ -36,6 +36,10 @@ class Recording {
     std::string CheckForInput();
     // A rewrite of the log gave the recorded session a fresh pair starting at `start`.
     void SessionReplaced(DateTime start) { recorder_.SessionReplaced(start); }
+    // A correction moved the recorded session's start.
+    void SessionStartMoved(DateTime start) { recorder_.SessionStartMoved(start); }
+    // The log's last pair is being extended every minute: a session runs, the user is here.
+    bool RecordsNow() const { return recorder_.SessionStart() != 0 && !recorder_.Away(); }
     const SessionRecorder& Recorder() const { return recorder_; }
     // The last tick found the user gone: the window looks for input every few seconds.
     bool WentAway() const { return wentAway_; }

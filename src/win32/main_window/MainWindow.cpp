@@ -312,6 +312,7 @@ void MainWindow::OnEnding() {
     sessionNotifications_ = false;
     OnMinuteTimer(true);
     if (state_.Logging) tray_.Remove();
+    recordingMark_.Follow({}, false);
     SaveWindowPlace(hwnd_, settings_, kMainWindowSection);
 }
 

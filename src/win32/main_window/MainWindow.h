@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/dialogs/PasswordRules.h"
+#include "core/log/UndoList.h"
 #include "core/recording/Recording.h"
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
@@ -25,6 +26,7 @@
 #include "win32/main_window/LogTreeView.h"
 #include "win32/main_window/ReportWindow.h"
 #include "win32/main_window/TrayIcon.h"
+#include "win32/platform/LogLocks.h"
 #include "win32/platform/SingleInstance.h"
 #include "win32/platform/SystemInput.h"
 #include "win32/platform/UniqueHandle.h"
@@ -98,6 +100,14 @@ class MainWindow {
     void OnShow();
     void OnExit();
     void OnDeleteBranch();
+    // Add Time and Remove Time, from the selected period.
+    void OnCorrection(ChangeKind kind);
+    void OnUndo();
+    // After a change of the log made here: its undo kept, the recorder told, everything shown.
+    void AfterChange(const CorrectionResult& result, bool undoable);
+    void UpdateUndoItem();
+    // This instance extends the log's last pair every minute.
+    bool RecordsNow() const { return state_.Logging && !ended_ && recording_.RecordsNow(); }
     void OnChangePassword();
     void ReportPasswordChange(PasswordChange result, const std::string& failure);
     void OnOptions();
@@ -117,6 +127,8 @@ class MainWindow {
     ParseEnvironment environment_;
     SystemInput input_;
     Recording recording_;
+    RecordingMark recordingMark_;  // tells a correction from the command line
+    UndoList undo_;
     bool sessionNotifications_ = false;
     AutoRunEntries autoRun_;
     PasswordDialog passwordDialog_;

@@ -6,11 +6,14 @@
 #include "core/autorun/AutoRunEntry.h"
 #include "core/dialogs/PasswordRules.h"
 #include "core/log/Rewrite.h"
+#include "core/reports/CorrectionTexts.h"
 #include "core/settings/PasswordCodec.h"
 #include "res/resource.h"
 #include "win32/dialogs/AboutDialog.h"
+#include "win32/dialogs/CorrectionDialog.h"
 #include "win32/dialogs/ExportDialog.h"
 #include "win32/main_window/MainWindowParts.h"
+#include "win32/platform/UserLocale.h"
 #include "win32/platform/WideText.h"
 
 void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
@@ -48,6 +51,15 @@ void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
             break;
         case IDM_EXPORT:
             if (Visible()) ExportFromViewer(hwnd_, state_);
+            break;
+        case IDM_ADD_TIME:
+            if (Visible()) OnCorrection(ChangeKind::AddTime);
+            break;
+        case IDM_REMOVE_TIME:
+            if (Visible()) OnCorrection(ChangeKind::RemoveTime);
+            break;
+        case IDM_UNDO:
+            if (Visible()) OnUndo();
             break;
     }
 }
@@ -147,16 +159,89 @@ void MainWindow::OnDeleteBranch() {
         return;
     }
     try {
-        const std::optional<DateTime> appended =
-            DeleteLogBranch(NativeFileSystem(), recording_.Log(), kind, start,
-                            recording_.Recorder().SessionStart(), state_.Logging, SystemClock());
+        std::vector<Span> removed;
+        const std::optional<DateTime> appended = DeleteLogBranch(
+            NativeFileSystem(), recording_.Log(), kind, start, recording_.Recorder().SessionStart(),
+            state_.Logging, SystemClock(), &removed);
         if (appended) recording_.SessionReplaced(*appended);
+        undo_.Push(DeletedBranchChange(std::move(removed)));
+        UpdateUndoItem();
     } catch (const std::exception& error) {
         // The log is unchanged; the rebuild below shows what it holds.
         ShowError(WithReason("The branch was not deleted: cannot rewrite " + state_.LogFileName,
                              FailureReason(error)));
     }
     BuildLogTree();
+}
+
+void MainWindow::OnCorrection(ChangeKind kind) {
+    const DateTime now = SystemClock().Now();
+    const Period* selected = tree_.SelectedPeriod();
+    const Span prefill = selected != nullptr ? PrefillRange(selected->Kind, selected->StartTime,
+                                                            selected->EndTime, now)
+                                             : PrefillRange(PeriodKind::Day, now, now, now);
+    // The line under From and To is worked out on the pairs as they are now; OK reads the log
+    // again under its guard, so a tick in between is kept.
+    std::vector<LogPair> pairs;
+    try {
+        pairs = ReadLogPairs(NativeFileSystem(), recording_.Log());
+    } catch (const std::exception& error) {
+        ShowError(WithReason("Error reading " + state_.LogFileName, FailureReason(error)));
+        return;
+    }
+    const LocaleFormats formats = UserLocaleFormats();
+    const std::function<std::string(Span)> lineFor = [&](Span range) {
+        const DateTime at = SystemClock().Now();
+        const CorrectionPlan plan = kind == ChangeKind::AddTime
+                                        ? PlanAddTime(pairs, range, at, RecordsNow())
+                                        : PlanRemoveTime(pairs, range, at, RecordsNow());
+        return CorrectionLine(kind, plan.Result, formats);
+    };
+    const std::optional<Span> range =
+        ShowCorrectionDialog(instance_, hwnd_, kind, prefill, lineFor);
+    if (!range || hwnd_ == nullptr) return;
+    try {
+        const DateTime at = SystemClock().Now();
+        AfterChange(
+            kind == ChangeKind::AddTime
+                ? AddTime(NativeFileSystem(), recording_.Log(), *range, at, RecordsNow())
+                : RemoveTime(NativeFileSystem(), recording_.Log(), *range, at, RecordsNow()),
+            true);
+    } catch (const std::exception& error) {
+        ShowError(WithReason("Error changing " + state_.LogFileName, FailureReason(error)));
+    }
+}
+
+void MainWindow::OnUndo() {
+    if (undo_.Empty()) return;
+    try {
+        AfterChange(undo_.UndoNewest(NativeFileSystem(), recording_.Log(), RecordsNow()), false);
+    } catch (const std::exception& error) {
+        ShowError(WithReason("Error changing " + state_.LogFileName, FailureReason(error)));
+    }
+    UpdateUndoItem();
+}
+
+void MainWindow::AfterChange(const CorrectionResult& result, bool undoable) {
+    if (result.Refusal != CorrectionRefusal::None) {
+        ShowError(RefusalText(result.Refusal));
+        return;
+    }
+    if (result.RunningStart) recording_.SessionStartMoved(*result.RunningStart);
+    if (undoable && result.Changed) undo_.Push(result.Change);
+    UpdateUndoItem();
+    BuildLogTree();
+}
+
+void MainWindow::UpdateUndoItem() {
+    if (mainMenu_ == nullptr) return;
+    const std::wstring text = Widen(undo_.MenuText() + "\tCtrl+Z");
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_STRING | MIIM_STATE;
+    item.dwTypeData = const_cast<wchar_t*>(text.c_str());
+    item.fState = undo_.Empty() ? MFS_GRAYED : MFS_ENABLED;
+    ::SetMenuItemInfoW(mainMenu_, IDM_UNDO, FALSE, &item);
 }
 
 void MainWindow::OnChangePassword() {

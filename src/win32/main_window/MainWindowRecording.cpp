@@ -21,6 +21,7 @@ void MainWindow::AfterStep(const std::string& box) {
 }
 
 void MainWindow::UpdateTip() {
+    recordingMark_.Follow(recording_.Log().Path, RecordsNow());
     if (!state_.Logging || ended_) return;
     tray_.SetTip(recording_.Tip(UserLocaleFormats(), TrayIcon::kTipLength));
 }

@@ -8,6 +8,7 @@
 
 #include "core/log/LogFile.h"
 #include "win32/platform/FolderListing.h"
+#include "win32/platform/LogLocks.h"
 #include "win32/platform/UniqueHandle.h"
 
 namespace {
@@ -128,6 +129,7 @@ class Win32FileSystem final : public FileSystem {
     std::vector<std::string> ListFiles(const std::string& folder) override {
         return ListFolderFiles(folder);
     }
+    std::unique_ptr<LogGuard> Guard(const std::string& path) override { return GuardLog(path); }
 
   private:
     static std::unique_ptr<LogFile> Open(const std::string& path, DWORD disposition,

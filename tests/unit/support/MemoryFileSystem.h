@@ -43,6 +43,7 @@ class MemoryFileSystem final : public FileSystem {
         Close,
         Replace,
         List,
+        Guard,
         Count
     };
 
@@ -86,9 +87,15 @@ class MemoryFileSystem final : public FileSystem {
     int Calls(Op op) const { return calls_[static_cast<std::size_t>(op)]; }
     // Handles not yet closed or destroyed.
     int OpenFiles() const { return *openFiles_; }
+    // Writes, creations and replacements made while no guard was held.
+    int UnguardedChanges() const { return unguardedChanges_; }
 
     // --- FileSystem ---
 
+    std::unique_ptr<LogGuard> Guard(const std::string& path) override {
+        Check(Op::Guard, path);
+        return std::make_unique<HeldGuard>(guards_);
+    }
     std::unique_ptr<LogFile> OpenExisting(const std::string& path) override {
         Check(Op::OpenExisting, path);
         const auto it = files_.find(path);
@@ -105,6 +112,7 @@ class MemoryFileSystem final : public FileSystem {
     }
     std::unique_ptr<LogFile> Create(const std::string& path) override {
         Check(Op::Create, path);
+        NoteChange();
         if (readOnly_.count(path)) throw IoError("Read-only file: " + path);
         auto& data = files_[path];
         if (data)
@@ -115,6 +123,7 @@ class MemoryFileSystem final : public FileSystem {
     }
     void Replace(const std::string& from, const std::string& to) override {
         Check(Op::Replace, to);
+        NoteChange();
         const auto it = files_.find(from);
         if (it == files_.end()) throw IoError("No such file: " + from);
         if (readOnly_.count(to)) throw IoError("Read-only file: " + to);
@@ -152,6 +161,19 @@ class MemoryFileSystem final : public FileSystem {
     }
 
   private:
+    class HeldGuard final : public LogGuard {
+      public:
+        explicit HeldGuard(int& held) : held_(held) { ++held_; }
+        ~HeldGuard() override { --held_; }
+
+      private:
+        int& held_;
+    };
+    void NoteChange() {
+        if (guards_ == 0) ++unguardedChanges_;
+    }
+    int guards_ = 0;
+    int unguardedChanges_ = 0;
     std::set<std::string> folders_;
     struct Fault {
         Op op;
@@ -193,6 +215,7 @@ class MemoryFileSystem final : public FileSystem {
         }
         void Write(const void* buffer, std::size_t size) override {
             const auto* bytes = static_cast<const unsigned char*>(buffer);
+            owner_.NoteChange();
             try {
                 Use(Op::Write);
             } catch (const IoError&) {

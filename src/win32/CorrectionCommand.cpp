@@ -1,0 +1,35 @@
+#include "win32/CorrectionCommand.h"
+
+#include "core/reports/CorrectionCommand.h"
+#include "core/settings/CommandLine.h"
+#include "core/settings/Settings.h"
+#include "win32/dialogs/PasswordDialog.h"
+#include "win32/platform/LogLocks.h"
+#include "win32/platform/RegistryStore.h"
+#include "win32/platform/WideText.h"
+
+std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& parameters,
+                                        const ParseEnvironment& environment) {
+    const CorrectionRequest request = ParseCorrectionParams(parameters);
+    if (!request.Asked) return std::nullopt;
+    ProgramState state;
+    ParseParams(state, parameters, environment);
+    RegistrySettingsStore settings;
+    LoadSettings(state, settings);  // read only: a correction stores no setting
+
+    PasswordDialog passwordDialog(instance);
+    CorrectionUi ui;
+    ui.AskPassword = [&] {
+        std::string answer;
+        passwordDialog.Execute(nullptr, answer);
+        return answer;
+    };
+    ui.ShowError = [](const std::string& text) {
+        ::MessageBoxW(nullptr, Widen(text).c_str(), L"Worktally",
+                      MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    };
+    // The running instance keeps its session last and extends it after the change: every change
+    // of the log, its ticks too, is made under the log's guard.
+    return RunCorrection(request, state, NativeFileSystem(), ui, SystemClock().Now(),
+                         IsBeingRecorded(state.LogFileName));
+}
