@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/reports/Timesheet.h"
 #include "core/reports/TrayTipText.h"
 #include "core/reports/Weeks.h"
 
@@ -78,8 +79,15 @@ const LogTotals& Recording::Read(bool withTree, DateTime now, int firstDayOfWeek
         builder_.Release();
     }
     // A log that cannot be read keeps the tip's last totals.
-    if (totals.Failed() != LogTotals::Failure::ReadError || totals.NotYetCreated())
+    if (totals.Failed() != LogTotals::Failure::ReadError || totals.NotYetCreated()) {
         totalsLine_ = TotalsLine(CurrentTotalsAt(totals.Days(), now, firstDayOfWeek));
+        try {
+            marks_ = ReadDayMarks(files_, MarksPath());
+        } catch (const IoError&) {
+            // Marks that cannot be read now keep the ones read before.
+        }
+        if (HasWeeklyTarget(workTime_)) today_ = WorkTimeAt(totals.Days(), workTime_, marks_, now);
+    }
     return totals;
 }
 
@@ -96,5 +104,15 @@ std::string Recording::Tip(const LocaleFormats& formats, std::size_t capacity) c
     } else if (recorder_.SessionStart() != 0) {
         first = kStartedTip + DateTimeText(recorder_.SessionStart(), formats);
     }
-    return TrayTipText(first, totalsLine_, capacity);
+    const std::string workLine = HasWeeklyTarget(workTime_) && !totalsLine_.empty()
+                                     ? WorkTimeTipLine(today_, workTime_, formats)
+                                     : std::string();
+    return TrayTipText(first, totalsLine_, workLine, capacity);
+}
+
+void Recording::MarkDay(DateTime day, DayMark mark) {
+    DayMarks marks = ReadDayMarks(files_, MarksPath());
+    marks.Set(day, mark);
+    WriteDayMarks(files_, MarksPath(), marks);
+    marks_ = std::move(marks);
 }

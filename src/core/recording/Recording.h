@@ -12,7 +12,10 @@
 #include "core/log/LogFile.h"
 #include "core/log/LogTarget.h"
 #include "core/log/Recorder.h"
+#include "core/reports/DayMarks.h"
 #include "core/reports/LogTotals.h"
+#include "core/reports/WorkTime.h"
+#include "core/settings/WorkTimeSettings.h"
 #include "core/time/DateTimeFormat.h"
 #include "core/tree/LogTree.h"
 
@@ -57,8 +60,19 @@ class Recording {
     // Forgets the tree (the viewer is hidden): its memory goes.
     void DropTree();
 
+    // The working-time settings; the marked days are read beside the log with every read.
+    void SetWorkTime(const WorkTimeSettings& settings) { workTime_ = settings; }
+    const WorkTimeSettings& WorkTime() const { return workTime_; }
+    const DayMarks& Marks() const { return marks_; }
+    // Where the marks of this log are kept.
+    std::string MarksPath() const { return DayMarksPath(log_.Path); }
+    // Marks the day holding `day` (None clears it) and writes the marks at once. Throws IoError;
+    // the marks are then as they were.
+    void MarkDay(DateTime day, DayMark mark);
+
     // The tray tip: since when the session runs (or the user is away), then today's and this
-    // week's time from the last read that could be read, in `capacity` characters.
+    // week's time from the last read that could be read, and with a weekly target the balance
+    // and when today's target is reached, in `capacity` characters.
     std::string Tip(const LocaleFormats& formats, std::size_t capacity) const;
 
   private:
@@ -78,4 +92,7 @@ class Recording {
     bool haveTree_ = false;
     // Today's and this week's time as of the last read that could be read.
     std::string totalsLine_;
+    WorkTimeSettings workTime_;
+    DayMarks marks_;
+    WorkTimeToday today_;  // as of the last read, with a weekly target
 };

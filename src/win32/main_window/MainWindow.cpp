@@ -101,7 +101,9 @@ void MainWindow::SaveSettingsOnce() {
 bool MainWindow::PreTranslateMessage(MSG& message) {
     if (hwnd_ == nullptr) return false;
     // The help window's keys are its own: Del there deletes no branch of the tree.
-    if (helpWindow_.Contains(message.hwnd) || reportWindow_.Contains(message.hwnd)) return false;
+    if (helpWindow_.Contains(message.hwnd) || reportWindow_.Contains(message.hwnd) ||
+        timesheetWindow_.Contains(message.hwnd))
+        return false;
     if (message.message == WM_KEYDOWN && message.wParam == VK_DELETE) {
         // Bit 30: the key was down already, an auto-repeat of the same press.
         if (!deleteKey_.KeyDown((message.lParam & (1L << 30)) != 0)) return true;
@@ -155,8 +157,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SHOWWINDOW:
             if (wParam == FALSE) {
                 EnableShowItem(true);
-                // The report is part of the viewer: hidden behind the password with it.
+                // The report and the timesheet are parts of the viewer: hidden behind the
+                // password with it.
                 reportWindow_.Close();
+                timesheetWindow_.Close();
             } else if (renderPending_) {
                 RenderTree();
             }

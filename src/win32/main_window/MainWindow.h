@@ -25,6 +25,7 @@
 #include "win32/main_window/HelpWindow.h"
 #include "win32/main_window/LogTreeView.h"
 #include "win32/main_window/ReportWindow.h"
+#include "win32/main_window/TimesheetWindow.h"
 #include "win32/main_window/TrayIcon.h"
 #include "win32/platform/LogLocks.h"
 #include "win32/platform/SingleInstance.h"
@@ -82,7 +83,12 @@ class MainWindow {
     // The tip and the report window follow the days just read.
     void RefreshTotals();
     // The recording follows the program state's log and password.
-    void FollowLog() { recording_.SetLog(LogTargetOf(state_)); }
+    void FollowLog() {
+        recording_.SetLog(LogTargetOf(state_));
+        recording_.SetWorkTime(state_.WorkTime);
+    }
+    // A mark chosen in the timesheet: written beside the log, shown at once.
+    void OnMarkDay(DateTime day, DayMark mark);
 
     // The tree.
     // Reads the log once: the days for the tip and the report, the tree too when `render`
@@ -136,6 +142,8 @@ class MainWindow {
     HelpWindow helpWindow_{instance_};
     TrayIcon tray_;
     ReportWindow reportWindow_{instance_, settings_};
+    TimesheetWindow timesheetWindow_{instance_, settings_,
+                                     [this](DateTime day, DayMark mark) { OnMarkDay(day, mark); }};
     LogTreeView tree_;
 
     HWND hwnd_ = nullptr;

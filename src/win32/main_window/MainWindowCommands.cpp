@@ -49,6 +49,11 @@ void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
             reportWindow_.Show(hwnd_, SystemClock().Now());
             RefreshTotals();
             break;
+        case IDM_TIMESHEET:
+            if (!Visible()) break;
+            timesheetWindow_.Show(hwnd_, SystemClock().Now());
+            RefreshTotals();
+            break;
         case IDM_EXPORT:
             if (Visible()) ExportFromViewer(hwnd_, state_);
             break;
@@ -244,6 +249,16 @@ void MainWindow::UpdateUndoItem() {
     ::SetMenuItemInfoW(mainMenu_, IDM_UNDO, FALSE, &item);
 }
 
+void MainWindow::OnMarkDay(DateTime day, DayMark mark) {
+    try {
+        recording_.MarkDay(day, mark);
+    } catch (const std::exception& error) {
+        ShowError(WithReason("The day was not marked: cannot write " + recording_.MarksPath(),
+                             FailureReason(error)));
+    }
+    BuildLogTree(Visible());
+}
+
 void MainWindow::OnChangePassword() {
     std::string oldPassword;
     std::string newPassword;
@@ -299,7 +314,10 @@ void MainWindow::ReportPasswordChange(PasswordChange result, const std::string& 
 
 void MainWindow::OnOptions() {
     ShowOptionsDialog(hwnd_, state_, autoRun_, settings_, environment_.UserName);
-    if (hwnd_ != nullptr) ApplyAwayRules();
+    if (hwnd_ == nullptr) return;
+    ApplyAwayRules();
+    recording_.SetWorkTime(state_.WorkTime);
+    RefreshTotals();
 }
 
 void MainWindow::OnAbout() {

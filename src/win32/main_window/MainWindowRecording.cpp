@@ -33,6 +33,9 @@ void MainWindow::RefreshTotals() {
     const LogTotals* totals = recording_.Totals();
     if (totals == nullptr || totals->Failed() == LogTotals::Failure::ReadError) return;
     if (reportWindow_.IsOpen()) reportWindow_.Refresh(totals->Days());
+    if (timesheetWindow_.IsOpen())
+        timesheetWindow_.Refresh(totals->Days(), recording_.WorkTime(), recording_.Marks(),
+                                 SystemClock().Now());
 }
 
 void MainWindow::OnMinuteTimer(bool finalTick) {

@@ -27,6 +27,7 @@ LocaleFormats TwentyFourHours() {
     LocaleFormats formats;
     formats.ShortDate = "dd.MM.yyyy";
     formats.LongTime = "HH:mm:ss";
+    formats.ShortTime = "HH:mm";
     return formats;
 }
 
@@ -87,6 +88,36 @@ TEST(Recording, BuildsTheTreeOnlyWhenAskedAndOnTheSamePass) {
     EXPECT_EQ(recording.Tree(), nullptr) << "a hidden viewer keeps no tree";
     ASSERT_NE(recording.Totals(), nullptr);
     EXPECT_EQ(recording.Totals()->Days().size(), 2u);
+}
+
+TEST(Recording, TheTipsThirdLineTellsTheBalanceAndWhenTheTargetIsReached) {
+    // Monday 11 March 2024, 8:00 to 9:00 logged; at 9:00 a day's target of 8:00 is 7 hours off.
+    struct Case {
+        const char* name;
+        std::int64_t weekHours;
+        const char* marks;
+        const char* thirdLine;
+    } cases[] = {
+        {"no target, no third line", 0, "", ""},
+        {"a target", 40, "", "\nBalance 0:00, leave at 16:00"},
+        {"a holiday has none", 40, "2024-03-11 Holiday\r\n", "\nBalance 0:00, target reached"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem files;
+        files.SetFile(kLog, RecordBytes({At(8, 0, 0, 1), At(9, 0, 0, 1)}, ""));
+        const std::string marks = c.marks;
+        if (!marks.empty()) files.SetFile(kLog + ".days", Bytes(marks.begin(), marks.end()));
+        FakeClock clock;
+        Recording recording(files, clock, nullptr);
+        recording.SetLog({kLog, ""});
+        WorkTimeSettings settings;
+        settings.weekSeconds = c.weekHours * kSecondsPerHour;
+        recording.SetWorkTime(settings);
+        recording.Read(false, At(9, 0, 0, 1), kMonday);
+        EXPECT_EQ(recording.Tip(TwentyFourHours(), 127),
+                  std::string("Worktally\nToday 1:00, this week 1:00") + c.thirdLine);
+    }
 }
 
 }  // namespace
