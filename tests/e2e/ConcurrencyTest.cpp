@@ -264,3 +264,25 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
 
 }  // namespace
 }  // namespace e2e
+
+TEST_F(Concurrency, ASecondStartEndsWhileTheRunningInstanceAsksForThePassword) {
+    // Far beyond a hand-over, far below a hang: the old hand-over waited for the prompt.
+    constexpr std::chrono::milliseconds kEndsBy{5000};
+    StorePassword("s3cret");
+    Program& first = Start("/L /F " + Quoted(LogPath()));
+    first.MainWindow();
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); })) << first.Dump();
+
+    Program& second = Start("/F " + Quoted(LogPath()));
+    const HWND prompt = first.WaitForDialog("Password - Worktally");
+    EXPECT_TRUE(second.WaitForExit(kEndsBy)) << "the second start waits on the prompt";
+    Program& third = Start("/F " + Quoted(LogPath()));
+    EXPECT_TRUE(third.WaitForExit(kEndsBy)) << "a later start waits on the prompt";
+    EXPECT_EQ(first.Dialogs("Password - Worktally").size(), 1u);
+
+    // The handed-over command line is applied: the viewer opens behind the prompt.
+    SetControlText(prompt, IDC_PASSWORD_EDIT, "s3cret");
+    Click(prompt, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return first.MainWindowVisible(); })) << first.Dump();
+    first.Exit();
+}
