@@ -262,9 +262,6 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     check("after exit");
 }
 
-}  // namespace
-}  // namespace e2e
-
 TEST_F(Concurrency, ASecondStartEndsWhileTheRunningInstanceAsksForThePassword) {
     // Far beyond a hand-over, far below a hang: the old hand-over waited for the prompt.
     constexpr std::chrono::milliseconds kEndsBy{5000};
@@ -286,3 +283,6 @@ TEST_F(Concurrency, ASecondStartEndsWhileTheRunningInstanceAsksForThePassword) {
     EXPECT_TRUE(WaitUntil([&] { return first.MainWindowVisible(); })) << first.Dump();
     first.Exit();
 }
+
+}  // namespace
+}  // namespace e2e

@@ -131,6 +131,7 @@ finish_case "Installer.MajorUpgradeLeavesOneProduct"
 install_dir=$(dirname "$installed")
 local_dir="$profile/AppData/Local/Worktally"
 rm -rf "$local_dir"
+"$WINE64" reg delete "$settings_key" /f >/dev/null 2>&1  # a first start: no password yet
 if mount --bind "$install_dir" "$install_dir" 2>/dev/null &&
     mount -o remount,ro,bind "$install_dir" 2>/dev/null; then
     check "Program Files\\Worktally cannot be written" \

@@ -35,7 +35,9 @@ TEST(DefaultLogPlace, TheProbeWritesWhereItMayAndLeavesNothing) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FolderWritable(Utf8(c.Folder)), c.Writable) << c.Name;
-        if (fs::exists(c.Folder)) EXPECT_TRUE(fs::is_empty(c.Folder)) << c.Name;
+        if (fs::exists(c.Folder)) {
+            EXPECT_TRUE(fs::is_empty(c.Folder)) << c.Name;
+        }
     }
 }
 
@@ -57,7 +59,9 @@ TEST(DefaultLogPlace, TheFolderIsMadeOrTheBoxSaysWhichAndWhy) {
         const std::optional<std::string> failure =
             MakeDefaultLogFolder({c.Folder + "\\worktaly.dat", c.Folder});
         EXPECT_EQ(failure.has_value(), c.Fails) << c.Name;
-        if (!c.Fails && !c.Folder.empty()) EXPECT_TRUE(fs::is_directory(temp.Path() / "Worktally"));
+        if (!c.Fails && !c.Folder.empty()) {
+            EXPECT_TRUE(fs::is_directory(temp.Path() / "Worktally")) << c.Name;
+        }
         if (c.Fails && failure) {
             const std::string first = "Cannot make the folder for the log " + c.Folder + "\n";
             EXPECT_EQ(failure->rfind(first, 0), 0u) << *failure;
