@@ -161,6 +161,8 @@ TEST_F(Concurrency, ASecondStartBeforeTheFirstHasItsWindowIsHandedOverOnceItAppe
     // second log.
     const auto check = [&](const char* when) {
         SCOPED_TRACE(when);
+        // Applied by the running instance after the second start has ended.
+        WaitUntil([&] { return FileExists(secondLog) && ReadBytes(secondLog).size() >= 16; });
         const DateTime now = Now();
         EXPECT_EQ(Pairs(firstLog, begun, now).size(), 1u);
         EXPECT_EQ(Pairs(secondLog, begun, now).size(), 1u);
@@ -239,6 +241,15 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     std::printf("hand-overs: %d to the default log, %d to the other log, %d to show, %d refused\n",
                 expectedDefault, expectedOther, shownApplied, refused);
 
+    // Applied by the running instance after the starts have ended: wait for the last effect.
+    const auto sizeOf = [](const std::string& path) {
+        return FileExists(path) ? ReadBytes(path).size() : 0u;
+    };
+    WaitUntil([&] {
+        return sizeOf(defaultLog) >= 16u * expectedDefault &&
+               sizeOf(otherLog) >= 16u * expectedOther &&
+               (shownApplied == 0 || first.MainWindowVisible());
+    });
     // Still alive and answering its messages.
     ASSERT_TRUE(first.Running());
     DWORD_PTR result = 0;

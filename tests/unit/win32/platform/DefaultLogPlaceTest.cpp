@@ -22,14 +22,16 @@ std::string Utf8(const fs::path& path) {
 
 TEST(DefaultLogPlace, TheProbeWritesWhereItMayAndLeavesNothing) {
     const TempFolder temp("worktally-probe", '-');
+    const fs::path plain = temp.Path() / "plain";
     const fs::path named = temp.Path() / u8"\u0141\u00f3d\u017a_\u65e5\u672c\u8a9e";
+    fs::create_directories(plain);
     fs::create_directories(named);
     const struct {
         const char* Name;
         fs::path Folder;
         bool Writable;
     } cases[] = {
-        {"a folder of the user's", temp.Path(), true},
+        {"a folder of the user's", plain, true},
         {"a name outside any code page", named, true},
         {"a missing folder", temp.Path() / "gone", false},
     };
