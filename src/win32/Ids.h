@@ -13,6 +13,8 @@ inline constexpr char kParamsSectionName[] = "Worktally_CommandParamsMapFile";
 // A second start's command line waits in the shared section (see platform/SingleInstance.h).
 inline constexpr UINT WM_COMMANDPARAMS = WM_USER + 1;
 inline constexpr UINT WM_TRAYICON = WM_USER + 2;
+// Posted to itself: applies a kept hand-over once the second instance's message has returned.
+inline constexpr UINT WM_APPLYHANDOVER = WM_APP + 1;
 inline constexpr UINT_PTR kMinuteTimerId = 1;
 inline constexpr UINT kMinuteTimerInterval = 60000;
 // While away for lack of input, input is looked for this often.

@@ -14,7 +14,7 @@
 #include "win32/platform/RegistryStore.h"
 #include "win32/platform/SingleInstance.h"
 #include "win32/main_window/MainWindow.h"
-#include "win32/platform/ExecutablePath.h"
+#include "win32/platform/DefaultLogPlace.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::optional<std::string> LogOnName() {
 
 ParseEnvironment MachineEnvironment() {
     ParseEnvironment environment;
-    environment.ExeDirectory = ExecutableDirectory();
+    environment.DefaultLog = MachineDefaultLog();
     environment.UserName = LogOnName;
     return environment;
 }

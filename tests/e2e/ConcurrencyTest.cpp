@@ -161,6 +161,8 @@ TEST_F(Concurrency, ASecondStartBeforeTheFirstHasItsWindowIsHandedOverOnceItAppe
     // second log.
     const auto check = [&](const char* when) {
         SCOPED_TRACE(when);
+        // Applied by the running instance after the second start has ended.
+        WaitUntil([&] { return FileExists(secondLog) && ReadBytes(secondLog).size() >= 16; });
         const DateTime now = Now();
         EXPECT_EQ(Pairs(firstLog, begun, now).size(), 1u);
         EXPECT_EQ(Pairs(secondLog, begun, now).size(), 1u);
@@ -239,6 +241,15 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     std::printf("hand-overs: %d to the default log, %d to the other log, %d to show, %d refused\n",
                 expectedDefault, expectedOther, shownApplied, refused);
 
+    // Applied by the running instance after the starts have ended: wait for the last effect.
+    const auto sizeOf = [](const std::string& path) {
+        return FileExists(path) ? ReadBytes(path).size() : 0u;
+    };
+    WaitUntil([&] {
+        return sizeOf(defaultLog) >= 16u * expectedDefault &&
+               sizeOf(otherLog) >= 16u * expectedOther &&
+               (shownApplied == 0 || first.MainWindowVisible());
+    });
     // Still alive and answering its messages.
     ASSERT_TRUE(first.Running());
     DWORD_PTR result = 0;
@@ -260,6 +271,28 @@ TEST_F(Concurrency, TwentySecondStartsAtOnceAreEachAppliedOrRefused) {
     check("after the hand-overs");
     first.Exit();
     check("after exit");
+}
+
+TEST_F(Concurrency, ASecondStartEndsWhileTheRunningInstanceAsksForThePassword) {
+    // Far beyond a hand-over, far below a hang: the old hand-over waited for the prompt.
+    constexpr std::chrono::milliseconds kEndsBy{5000};
+    StorePassword("s3cret");
+    Program& first = Start("/L /F " + Quoted(LogPath()));
+    first.MainWindow();
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(LogPath()); })) << first.Dump();
+
+    Program& second = Start("/F " + Quoted(LogPath()));
+    const HWND prompt = first.WaitForDialog("Password - Worktally");
+    EXPECT_TRUE(second.WaitForExit(kEndsBy)) << "the second start waits on the prompt";
+    Program& third = Start("/F " + Quoted(LogPath()));
+    EXPECT_TRUE(third.WaitForExit(kEndsBy)) << "a later start waits on the prompt";
+    EXPECT_EQ(first.Dialogs("Password - Worktally").size(), 1u);
+
+    // The handed-over command line is applied: the viewer opens behind the prompt.
+    SetControlText(prompt, IDC_PASSWORD_EDIT, "s3cret");
+    Click(prompt, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return first.MainWindowVisible(); })) << first.Dump();
+    first.Exit();
 }
 
 }  // namespace

@@ -194,7 +194,11 @@ TEST_F(Recording, SecondStartWithLogAppendsInTheRunningInstance) {
 
     LetTimePass();
     Program& second = Start("/L /F " + Quoted(LogPath()));
-    const Span handOver = Measure([&] { second.ExpectExit(); });
+    // The running instance applies the command line once the second start has gone.
+    const Span handOver = Measure([&] {
+        second.ExpectExit();
+        WaitForFileSize(LogPath(), 32u);
+    });
     EXPECT_TRUE(TopLevelWindows(second.Pid()).empty());
     const auto after = ReadLog(LogPath(), "");
     ASSERT_EQ(after.size(), 4u);

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The x64 MSI under Wine: install, run, uninstall, and a major upgrade from a lower version.
-# Usage: InstallerTest.sh EXE VERSION, with wine_up done (WINEPREFIX set). Builds the
-# packages from EXE with the same description as scripts/package. Ends with "N passed, N failed".
+# Usage: InstallerTest.sh EXE VERSION [MSI], with wine_up done (WINEPREFIX set). MSI is the
+# package under test (scripts/package's, built from EXE); without it one is built from EXE as
+# scripts/package does. The lower version for the upgrade is built from EXE. Ends with
+# "N passed, N failed".
 set -uo pipefail
 exe=$1
 version=$2
+given_msi=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/package.sh"
 source "$here/../../scripts/lib/wine.sh"  # WINE64
@@ -61,8 +64,18 @@ remove_every_product() {
     for code in $(products); do msi /x "$code"; done
 }
 windows_path() { echo "Z:${1//\//\\}"; }
+# The LinkFlags of a .lnk file (HasArguments is 0x20); -1 when it cannot be read.
+lnk_flags() {
+    local flags
+    flags=$(od -An -tu4 -j20 -N4 "$1" 2>/dev/null | tr -d ' ')
+    echo "${flags:--1}"
+}
 
-package_msi "$exe" "$version" "$work/current.msi" || { echo "0 passed, 1 failed"; exit 1; }
+if [[ -n $given_msi ]]; then
+    cp "$given_msi" "$work/current.msi" || { echo "0 passed, 1 failed"; exit 1; }
+else
+    package_msi "$exe" "$version" "$work/current.msi" || { echo "0 passed, 1 failed"; exit 1; }
+fi
 lower=$(lower_version "$version")
 package_msi "$exe" "$lower" "$work/lower.msi" || { echo "0 passed, 1 failed"; exit 1; }
 remove_every_product  # what an earlier, interrupted run left
@@ -75,6 +88,9 @@ check "one Start menu shortcut \"Worktally\"" test "$(shortcuts | wc -l)" -eq 1
 lnk=$(shortcuts | head -1)
 check "the shortcut starts the installed exe" \
     grep -qaF 'C:\Program Files\Worktally\worktally.exe' "${lnk:-/nonexistent}"
+# No arguments: the viewer opens on the default log, the one the installed program records.
+check "the shortcut gives no arguments" test "$(lnk_flags "${lnk:-/nonexistent}")" -ne -1 -a \
+    "$(($(lnk_flags "${lnk:-/nonexistent}") & 0x20))" -eq 0
 check "Apps & features lists Worktally $version" \
     test "$(displayed_version "$(products | head -1)")" = "$version"
 # A start for another user ends before it opens any window; a hang ends at the timeout.
@@ -109,6 +125,33 @@ check "worktally.exe is in place" test -f "$installed"
 check "one shortcut" test "$(shortcuts | wc -l)" -eq 1
 check "the lower version does not install over it" msi_refuses /i "$(windows_path "$work/lower.msi")"
 finish_case "Installer.MajorUpgradeLeavesOneProduct"
+
+# --- The installed program records where its user may write ---------------------------------
+# Root may write anywhere, so the program's folder is made read-only by a read-only bind mount.
+install_dir=$(dirname "$installed")
+local_dir="$profile/AppData/Local/Worktally"
+rm -rf "$local_dir"
+"$WINE64" reg delete "$settings_key" /f >/dev/null 2>&1  # a first start: no password yet
+if mount --bind "$install_dir" "$install_dir" 2>/dev/null &&
+    mount -o remount,ro,bind "$install_dir" 2>/dev/null; then
+    check "Program Files\\Worktally cannot be written" \
+        bash -c '! touch "$1/probe" 2>/dev/null' _ "$install_dir"
+    "$WINE64" "$installed" /L >/dev/null 2>&1 &
+    program=$!
+    for _ in $(seq 300); do [[ -s $local_dir/worktaly.dat ]] && break; sleep 0.1; done
+    kill "$program" 2>/dev/null
+    wait "$program" 2>/dev/null
+    check "the session is recorded in %LOCALAPPDATA%\\Worktally\\worktaly.dat" \
+        test -s "$local_dir/worktaly.dat"
+    check "no log beside the program" test ! -e "$install_dir/worktaly.dat"
+    umount "$install_dir"
+    finish_case "Installer.TheInstalledProgramRecordsInLocalAppData"
+else
+    umount "$install_dir" 2>/dev/null
+    echo "[  SKIPPED ] Installer.TheInstalledProgramRecordsInLocalAppData" \
+        "(no read-only bind mount here)"
+fi
+rm -rf "$local_dir"
 
 remove_every_product
 "$WINE64" reg delete "$settings_key" /f >/dev/null 2>&1

@@ -40,7 +40,7 @@ std::string ParamWords::Next() {
 void ParseParams(ProgramState& state, const std::string& text, const ParseEnvironment& env) {
     state.Logging = false;
     state.ShowLogAtStart = true;
-    state.LogFileName = AddBackslash(env.ExeDirectory) + kDefaultLogName;
+    state.LogFileName = env.DefaultLog;
     state.LogFileNamed = false;
 
     bool stopped = false;

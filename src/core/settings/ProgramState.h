@@ -11,7 +11,7 @@
 
 struct ProgramState {
     std::string LogFileName;
-    bool LogFileNamed = false;  // given with /F rather than the default beside the program
+    bool LogFileNamed = false;  // given with /F rather than the default
     bool Logging = false;
     bool ShowLogAtStart = true;
     bool StopAtStart = false;
@@ -28,7 +28,7 @@ struct ProgramState {
 
 // What the parser needs of the machine.
 struct ParseEnvironment {
-    std::string ExeDirectory;  // folder of the executable
+    std::string DefaultLog;  // the log used without /F (see DefaultLog.h)
     // Log-on name of the current user; nullopt when it cannot be obtained.
     std::function<std::optional<std::string>()> UserName;
 };

@@ -228,6 +228,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         }
         case WM_COMMANDPARAMS:
+            // The sender waits until this returns; applying may open the password prompt.
+            if (KeepHandOverText(channel_)) ::PostMessageW(hwnd_, WM_APPLYHANDOVER, 0, 0);
+            return 0;
+        case WM_APPLYHANDOVER:
             OnHandOver();
             return 0;
         case WM_TRAYICON:

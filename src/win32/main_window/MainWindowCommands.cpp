@@ -70,7 +70,7 @@ void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
 }
 
 void MainWindow::OnHandOver() {
-    const std::optional<std::string> text = ReceiveHandOverText(channel_);
+    const std::optional<std::string> text = TakeHandOverText(channel_);
     if (!text) return;
     const bool wasLogging = state_.Logging;
     ProgramState next = state_;

@@ -4,14 +4,16 @@
 
 #include <vector>
 
+#include "win32/platform/WideText.h"
+
 std::string ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD length =
-            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
         // A full buffer means the path was cut short.
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
         if (buffer.size() >= 32768) return {};
         buffer.resize(buffer.size() * 2);
     }

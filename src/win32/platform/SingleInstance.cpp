@@ -5,18 +5,24 @@
 
 #include "core/settings/ProgramState.h"
 #include "core/settings/HandOverText.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
 constexpr char kStartupCaption[] = "Ondrel IDE";
 
 void StartupError(const char* text) {
-    ::MessageBoxA(nullptr, text, kStartupCaption, MB_OK | MB_ICONERROR | MB_APPLMODAL);
+    ::MessageBoxW(nullptr, Widen(text).c_str(), Widen(kStartupCaption).c_str(),
+                  MB_OK | MB_ICONERROR | MB_APPLMODAL);
 }
 
 void HandOverError(const char* text) {
-    ::MessageBoxA(nullptr, text, "Worktally", MB_OK | MB_ICONERROR | MB_APPLMODAL);
+    ::MessageBoxW(nullptr, Widen(text).c_str(), L"Worktally", MB_OK | MB_ICONERROR | MB_APPLMODAL);
 }
+
+// The section holds the text and its closing NUL.
+constexpr std::size_t kLongestHandOver = kParamsSectionSize - 1;
+static_assert(kLongestHandOver == 1023, "the refusal below names the limit");
 
 // Holds the named mutex while one second instance writes and sends.
 class MutexLock {
@@ -38,13 +44,13 @@ class MutexLock {
 };
 
 bool HandOver(ParamsChannel& channel, HWND target, const std::string& text) {
-    if (text.size() >= kParamsSectionSize) {
+    if (text.size() > kLongestHandOver) {
         HandOverError(
             "The command line is too long to hand over to the running Worktally "
             "(at most 1023 characters). Nothing was handed over.");
         return false;
     }
-    UniqueKernelObject mutex(::CreateMutexA(nullptr, FALSE, kHandOverMutexName));
+    UniqueKernelObject mutex(::CreateMutexW(nullptr, FALSE, Widen(kHandOverMutexName).c_str()));
     if (!mutex) {
         HandOverError("Cannot hand the command line over to the running Worktally.");
         return false;
@@ -57,7 +63,12 @@ bool HandOver(ParamsChannel& channel, HWND target, const std::string& text) {
     }
     WriteHandOverText(std::span<char>(static_cast<char*>(channel.View.Get()), kParamsSectionSize),
                       text);
-    ::SendMessageA(target, WM_COMMANDPARAMS, 0, 0);
+    // The running instance may open its password prompt for this command line: it may come
+    // to the front, which Windows grants only to a process the foreground one names.
+    DWORD pid = 0;
+    if (::GetWindowThreadProcessId(target, &pid) != 0) ::AllowSetForegroundWindow(pid);
+    // Returns once the text is copied out; the running instance applies it afterwards.
+    ::SendMessageW(target, WM_COMMANDPARAMS, 0, 0);
     return true;
 }
 
@@ -94,9 +105,9 @@ HWND PollForWindow(const std::function<HWND()>& find, std::chrono::milliseconds 
 
 bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
                          const std::string& handOverText) {
-    channel.Section.Attach(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+    channel.Section.Attach(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                                 static_cast<DWORD>(kParamsSectionSize),
-                                                kParamsSectionName));
+                                                Widen(kParamsSectionName).c_str()));
     state.AlreadyRunning = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (!channel.Section) {
         StartupError("Error creating mapping file");
@@ -107,8 +118,9 @@ bool CheckSingleInstance(ProgramState& state, ParamsChannel& channel,
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + kMainWindowWaitLimit;
-    const HWND target = PollForWindow([] { return ::FindWindowA(kMainWindowClass, nullptr); },
-                                      kMainWindowWaitLimit, kMainWindowPollInterval);
+    const HWND target =
+        PollForWindow([] { return ::FindWindowW(Widen(kMainWindowClass).c_str(), nullptr); },
+                      kMainWindowWaitLimit, kMainWindowPollInterval);
     if (target == nullptr) {
         StartupError("Error searching existing instance");
         return true;
@@ -123,4 +135,18 @@ std::optional<std::string> ReceiveHandOverText(const ParamsChannel& channel) {
     if (!channel.View) return std::string();
     return ReadHandOverText(
         std::span<const char>(static_cast<const char*>(channel.View.Get()), kParamsSectionSize));
+}
+
+bool KeepHandOverText(ParamsChannel& channel) {
+    std::optional<std::string> text = ReceiveHandOverText(channel);
+    if (!text) return false;
+    channel.Kept.push_back(std::move(*text));
+    return true;
+}
+
+std::optional<std::string> TakeHandOverText(ParamsChannel& channel) {
+    if (channel.Kept.empty()) return std::nullopt;
+    std::string text = std::move(channel.Kept.front());
+    channel.Kept.pop_front();
+    return text;
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ inline constexpr std::chrono::milliseconds kMainWindowPollInterval{25};
 struct ParamsChannel {
     UniqueKernelObject Section;  // ParamsSection
     UniqueView View;             // ParamsView
+    // Texts copied out of the section in the hand-over message, oldest first, to be applied
+    // after it has returned.
+    std::deque<std::string> Kept;
 };
 
 // Creates or opens the section and hands `handOverText` to a running instance. Sets
@@ -40,3 +44,9 @@ HWND PollForWindow(const std::function<HWND()>& find, std::chrono::milliseconds 
 
 // The text a second instance left in the section; nullopt when there is none to trust.
 std::optional<std::string> ReceiveHandOverText(const ParamsChannel& channel);
+
+// In the hand-over message: keeps the section's text, so that the message can return at once
+// and the second instance end; false when there was none to trust.
+bool KeepHandOverText(ParamsChannel& channel);
+// The oldest kept text, taken out; nullopt when none waits.
+std::optional<std::string> TakeHandOverText(ParamsChannel& channel);

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 ParseEnvironment Env() {
     ParseEnvironment env;
-    env.ExeDirectory = "C:\\Program Files\\Worktally";
+    env.DefaultLog = "C:\\Program Files\\Worktally\\worktaly.dat";
     env.UserName = [] { return std::optional<std::string>("jsmith"); };
     return env;
 }

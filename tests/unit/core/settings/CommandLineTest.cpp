@@ -18,7 +18,7 @@ std::vector<std::string> Tokens(const std::string& text) {
 
 ParseEnvironment Env(std::optional<std::string> user, int* calls = nullptr) {
     ParseEnvironment env;
-    env.ExeDirectory = "C:\\Tools";
+    env.DefaultLog = "C:\\Tools\\worktaly.dat";
     env.UserName = [user, calls]() {
         if (calls) ++*calls;
         return user;
@@ -152,7 +152,7 @@ TEST(ParseParams, UserCheckFoldsAsciiOnly) {
 
 TEST(ParseParams, UnknownUserSkipsTheCheck) {
     ParseEnvironment noFunction;
-    noFunction.ExeDirectory = "C:\\Tools\\";
+    noFunction.DefaultLog = "C:\\Tools\\worktaly.dat";
     for (const ParseEnvironment& env : {Env(std::nullopt), noFunction}) {
         ProgramState state;
         ParseParams(state, "/U anyone /L", env);
@@ -171,11 +171,6 @@ TEST(ParseParams, ResetsWhatAnEarlierParseSet) {
     EXPECT_FALSE(state.Logging);
     EXPECT_TRUE(state.ShowLogAtStart);
     EXPECT_EQ(state.LogFileName, "C:\\Tools\\worktaly.dat");
-
-    ParseEnvironment rootDir = Env("jsmith");
-    rootDir.ExeDirectory = "";
-    ParseParams(state, "/l", rootDir);
-    EXPECT_EQ(state.LogFileName, "worktaly.dat");
 }
 
 TEST(JoinParams, QuotesOnlyWhatNeedsIt) {
@@ -286,7 +281,7 @@ TEST(AutoRunParams, AddsTheUserForOneUserOnly) {
 
 TEST(AutoRunParams, CarriesTheLogNamedWithF) {
     ParseEnvironment env;
-    env.ExeDirectory = "C:\\Tools";
+    env.DefaultLog = "C:\\Tools\\worktaly.dat";
     env.UserName = [] { return std::optional<std::string>("bob"); };
     const struct {
         const char* commandLine;
@@ -313,7 +308,7 @@ TEST(AutoRunParams, IsReadBackByTheParser) {
         const std::string params = AutoRunParams(saved);
 
         ParseEnvironment env;
-        env.ExeDirectory = "C:\\Tools";
+        env.DefaultLog = "C:\\Tools\\worktaly.dat";
         env.UserName = [name] { return std::optional<std::string>(name); };
         ProgramState same;
         ParseParams(same, params, env);

@@ -123,7 +123,7 @@ TEST(RegistryStoreFailure, AKeyThatCannotBeOpenedFailsEveryAccess) {
 // that records what a second instance hands over.
 class RunningInstance {
   public:
-    explicit RunningInstance(const ParamsChannel& channel) : channel_(channel) {
+    explicit RunningInstance(ParamsChannel& channel) : channel_(channel) {
         thread_ = std::thread([this] { Run(); });
         while (!ready_) std::this_thread::yield();
     }
@@ -139,7 +139,10 @@ class RunningInstance {
         auto* self = reinterpret_cast<RunningInstance*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (message == WM_COMMANDPARAMS && self != nullptr) {
             ++self->received_;
-            self->text_ = ReceiveHandOverText(self->channel_).value_or("<unterminated>");
+            // As the program does: kept in the message, taken out after it.
+            self->text_ = KeepHandOverText(self->channel_)
+                              ? TakeHandOverText(self->channel_).value_or("<lost>")
+                              : "<unterminated>";
             return 0;
         }
         if (message == WM_DESTROY) ::PostQuitMessage(0);
@@ -161,7 +164,7 @@ class RunningInstance {
         ::UnregisterClassA(kMainWindowClass, windowClass.hInstance);
     }
 
-    const ParamsChannel& channel_;
+    ParamsChannel& channel_;
     std::thread thread_;
     std::atomic<bool> ready_{false};
     HWND hwnd_ = nullptr;
@@ -262,6 +265,8 @@ TEST(SingleInstance, ASecondInstanceHandsItsCommandLineOverOrNothingAtAll) {
         SCOPED_TRACE("an unterminated section is not trusted");
         std::memset(firstChannel.View.Get(), 'z', kParamsSectionSize);
         EXPECT_FALSE(ReceiveHandOverText(firstChannel).has_value());
+        EXPECT_FALSE(KeepHandOverText(firstChannel));
+        EXPECT_FALSE(TakeHandOverText(firstChannel).has_value());
     }
     EXPECT_FALSE(ReceiveHandOverText(ParamsChannel{}).has_value());  // no section: nothing
 }
