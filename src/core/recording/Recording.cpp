@@ -70,7 +70,11 @@ const LogTotals& Recording::Read(bool withTree, DateTime now, int firstDayOfWeek
     // Both are rewritten by the read: neither is shown half-made if it throws.
     haveTotals_ = false;
     haveTree_ = false;
-    const LogTotals& totals = reader_.Read(files_, log_, withTree ? &builder_ : nullptr);
+    SessionSink* const sink = withTree ? &builder_ : nullptr;
+    const LogTotals& totals =
+        folder_.empty()
+            ? reader_.Read(files_, log_, sink)
+            : reader_.Read(folderReader_.Read(files_, folder_, log_.Password).Spans, sink);
     haveTotals_ = true;
     if (withTree) {
         builder_.Finish(totals, now);
@@ -108,6 +112,11 @@ std::string Recording::Tip(const LocaleFormats& formats, std::size_t capacity) c
                                      ? WorkTimeTipLine(today_, workTime_, formats)
                                      : std::string();
     return TrayTipText(first, totalsLine_, workLine, capacity);
+}
+
+std::string Recording::MarksPath() const {
+    // Shared by every computer of the folder; beside a single log, named after it.
+    return folder_.empty() ? DayMarksPath(log_.Path) : PathInFolder(folder_, kFolderMarksName);
 }
 
 void Recording::MarkDay(DateTime day, DayMark mark) {

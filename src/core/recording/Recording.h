@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/log/LogFile.h"
+#include "core/log/LogFolder.h"
 #include "core/log/LogTarget.h"
 #include "core/log/Recorder.h"
 #include "core/reports/DayMarks.h"
@@ -26,6 +27,14 @@ class Recording {
     // The log recorded into and read, its password decoded once.
     const LogTarget& Log() const { return log_; }
     void SetLog(LogTarget log) { log_ = std::move(log); }
+    // A folder shared with other computers (empty: none). The log recorded into is this
+    // computer's own file in it; what is read and shown is the union of every log there.
+    void SetFolder(std::string folder) { folder_ = std::move(folder); }
+    const std::string& Folder() const { return folder_; }
+    // The folder's logs as of the last read; nothing without a folder or before a read.
+    const FolderUnion* FolderLogs() const {
+        return folder_.empty() || !haveTotals_ ? nullptr : &folderReader_.Union();
+    }
 
     // A step of the recorder: the box to show, if any. A failure is told once while failures
     // last ("Error writting PATH" and the system's reason); the next success ends the outage.
@@ -65,7 +74,7 @@ class Recording {
     const WorkTimeSettings& WorkTime() const { return workTime_; }
     const DayMarks& Marks() const { return marks_; }
     // Where the marks of this log are kept.
-    std::string MarksPath() const { return DayMarksPath(log_.Path); }
+    std::string MarksPath() const;
     // Marks the day holding `day` (None clears it) and writes the marks at once. Throws IoError;
     // the marks are then as they were.
     void MarkDay(DateTime day, DayMark mark);
@@ -86,6 +95,8 @@ class Recording {
     bool failing_ = false;
     bool wentAway_ = false;
 
+    std::string folder_;
+    LogFolderReader folderReader_;
     LogTotalsReader reader_;
     bool haveTotals_ = false;
     LogTreeBuilder builder_;

@@ -48,6 +48,8 @@ class DayMarks {
     std::vector<MarkedDay> marked_;
 };
 
+// The marks of a shared folder's logs, in the folder.
+inline constexpr char kFolderMarksName[] = "worktally.days";
 // Beside the log: "worktaly.dat.days".
 std::string DayMarksPath(const std::string& logPath);
 

@@ -120,4 +120,34 @@ TEST(Recording, TheTipsThirdLineTellsTheBalanceAndWhenTheTargetIsReached) {
     }
 }
 
+TEST(Recording, InASharedFolderItWritesItsOwnLogAndCountsTheUnionOfAll) {
+    const std::string folder = "C:\\shared";
+    const std::string own = folder + "\\HOME-1a2b3c4d.dat";
+    const std::string other = folder + "\\OFFICE-5e6f7a8b.dat";
+    const std::string stranger = folder + "\\OLD-00000001.dat";
+    MemoryFileSystem files;
+    files.SetFile(own, RecordBytes({At(8, 0), At(9, 0)}, "pw"));
+    // The office worked 8:30 to 10:00, half an hour of it while home did: counted once.
+    files.SetFile(other, RecordBytes({At(8, 30), At(10, 0)}, "pw"));
+    files.SetFile(stranger, RecordBytes({At(12, 0), At(13, 0)}, "other"));
+    const Bytes otherBefore = *files.File(other);
+    FakeClock clock;
+    clock.now = At(11, 0);
+    Recording recording(files, clock, nullptr);
+    recording.SetLog({own, "pw"});
+    recording.SetFolder(folder);
+    EXPECT_EQ(recording.FolderLogs(), nullptr);
+
+    EXPECT_EQ(recording.Start(), "");
+    const LogTotals& totals = recording.Read(true, At(11, 0), kMonday);
+    ASSERT_EQ(totals.Days().size(), 1u);
+    EXPECT_NEAR(totals.Days()[0].duration * 24, 2.0, 1e-9) << "8:00 to 10:00, and 11:00 begun";
+    ASSERT_NE(recording.FolderLogs(), nullptr);
+    EXPECT_EQ(recording.FolderLogs()->CountedLogs(), 2u);
+    EXPECT_EQ(recording.FolderLogs()->LeftOutNames(), std::vector<std::string>{"OLD-00000001.dat"});
+    EXPECT_EQ(*files.File(other), otherBefore) << "another computer's log is never written";
+    EXPECT_EQ(files.File(own)->size(), 32u);
+    EXPECT_EQ(recording.MarksPath(), folder + "\\worktally.days");
+}
+
 }  // namespace
