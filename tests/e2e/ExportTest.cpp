@@ -237,10 +237,15 @@ TEST_F(Export, FromTheViewerSuggestsANameAndSaysWhereItWrote) {
 
     program.Command(IDM_EXPORT);
     const HWND save = program.WaitForDialog("Save As");
-    // The name box is an edit in the classic dialog, a combo box in the newer one.
-    const int nameId = Control(save, edt1) != nullptr ? edt1 : cmb13;
-    EXPECT_EQ(ControlText(save, nameId), "worktally-days.csv");
-    SetControlText(save, nameId, csv);
+    // The name box: an edit of its own in the oldest dialog, inside a combo box in later ones.
+    HWND name = nullptr;
+    for (HWND child : ChildWindows(save)) {
+        const int id = GetDlgCtrlID(child);
+        if (ClassOf(child) == "Edit" && (id == edt1 || id == cmb13)) name = child;
+    }
+    ASSERT_NE(name, nullptr) << program.Dump();
+    EXPECT_EQ(TextOf(name), "worktally-days.csv");
+    SendTo(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(csv.c_str()));
     Click(save, IDOK);
 
     const HWND box = program.WaitForDialog("Worktally");
