@@ -1,5 +1,6 @@
 #include "win32/ExportCommand.h"
 
+#include "win32/platform/ErrorBox.h"
 #include "win32/platform/RegistryStore.h"
 #include "win32/dialogs/PasswordDialog.h"
 #include "core/reports/ExportRules.h"
@@ -21,8 +22,6 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
         passwordDialog.Execute(nullptr, answer);
         return answer;
     };
-    ui.ShowError = [](const std::string& text) {
-        ::MessageBoxA(nullptr, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
-    };
+    ui.ShowError = [](const std::string& text) { ShowBox(nullptr, text, MB_OK | MB_ICONERROR); };
     return RunExport(request, state, NativeFileSystem(), ui, SystemClock().Now());
 }

@@ -13,9 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include <dlgs.h>
+
 #include "e2e/Fixture.h"
 #include "e2e/support/Files.h"
 #include "e2e/support/ProgramData.h"
+#include "e2e/support/RemoteWindows.h"
+#include "res/resource.h"
 
 namespace e2e {
 namespace {
@@ -219,6 +223,46 @@ TEST_F(Export, AMissingFolderLeavesNoFileAndFails) {
     EXPECT_NE(program.ExitCode(), 0u);
     EXPECT_FALSE(FileExists(csv));
     EXPECT_FALSE(FileExists(csv + ".tmp"));
+}
+
+// File > Export in the viewer: the dialog suggests the kind's name, and a box names the file
+// written, its long path broken into lines that keep the box within the screen.
+TEST_F(Export, FromTheViewerSuggestsANameAndSaysWhereItWrote) {
+    WriteBytes(LogPath(), LogBytes(kTwoDays, ""));
+    const std::string folder = PathIn("a-folder-with-a-name-long-enough-to-need-a-break");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string csv = folder + "\\days-from-the-viewer.csv";
+    Program& program = Start("/F " + Quoted(LogPath()));
+    ASSERT_TRUE(WaitUntil([&] { return program.MainWindowVisible(); })) << program.Dump();
+
+    program.Command(IDM_EXPORT);
+    const HWND save = program.WaitForDialog("Save As");
+    // The name box: an edit of its own in the oldest dialog, inside a combo box in later ones.
+    HWND name = nullptr;
+    for (HWND child : ChildWindows(save)) {
+        const int id = GetDlgCtrlID(child);
+        if (ClassOf(child) == "Edit" && (id == edt1 || id == cmb13)) name = child;
+    }
+    ASSERT_NE(name, nullptr) << program.Dump();
+    EXPECT_EQ(TextOf(name), "worktally-days.csv");
+    SendTo(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(csv.c_str()));
+    Click(save, IDOK);
+
+    const HWND box = program.WaitForDialog("Worktally");
+    EXPECT_EQ(MessageText(box), "Exported to " + csv);
+    const std::string shown = MessageTextAsShown(box);
+    std::size_t longest = 0;
+    for (std::size_t start = 0; start <= shown.size();) {
+        const std::size_t end = std::min(shown.find('\n', start), shown.size());
+        longest = std::max(longest, end - start);
+        start = end + 1;
+    }
+    EXPECT_LE(longest, 74u) << shown;  // 72 characters and a CR
+    Click(box, IDOK);
+    EXPECT_EQ(Text(ReadBytes(csv)),
+              "Date,Duration,Hours\r\n2001-03-05,2:15,2.25\r\n2001-03-06,1:30,1.50\r\n");
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
 }
 
 }  // namespace

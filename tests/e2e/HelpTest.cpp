@@ -88,7 +88,7 @@ TEST_F(Help, ShowsTheGuideInOneWindowThatEscCloses) {
         << "the keys go to the text from the start";
 
     const std::string guide = GuideWithCrLf();
-    for (const char* option : {"\r\n  /L ", "\r\n  /U name ", "\r\n  /F path "})
+    for (const char* option : {"\r\n  /L ", "\r\n  /U name ", "\r\n  /F path ", "\r\n  /E file "})
         EXPECT_NE(guide.find(option), std::string::npos) << "the guide explains " << option;
     EXPECT_EQ(TextOf(text), guide);
 
@@ -103,8 +103,8 @@ TEST_F(Help, ShowsTheGuideInOneWindowThatEscCloses) {
     CloseWithEsc(program, help);
     EXPECT_TRUE(program.MainWindowVisible());
 
-    // Opens anew after closing, and does not keep the program alive.
-    program.Command(IDM_HELP_CONTENTS);
+    // F1 opens it anew after closing, and it does not keep the program alive.
+    PressKey(program.MainWindow(), VK_F1);
     WaitForHelp(program);
     program.Post(WM_CLOSE);
     program.ExpectExit();

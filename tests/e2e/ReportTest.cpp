@@ -181,8 +181,9 @@ TEST_F(Report, ListsTheWeeksKeepsTheSelectedWeekAndFollowsTheLog) {
     Click(box, IDOK);
     program.WaitForNoDialog("Worktally");
 
-    // Its place is stored apart from the main window's.
-    PostMessageA(report, WM_CLOSE, 0, 0);
+    // Esc closes it, and its place is stored apart from the main window's.
+    PressKey(report, VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(report); })) << "Esc left the report open";
     EXPECT_TRUE(WaitUntil([] {
         return ReadRegistryString(HKEY_CURRENT_USER, std::string(kProgramKey) + "\\Report Window",
                                   "Width")
@@ -234,6 +235,16 @@ TEST_F(Report, TrayTipAddsTodayAndThisWeek) {
     EXPECT_TRUE(second == line(todayMinutes, weekMinutes) ||
                 second == line(todayMinutes + 1, weekMinutes + 1))
         << tip << "\nexpected " << line(todayMinutes, weekMinutes);
+
+    // A taskbar that comes back while the icon is there: the icon stays, and no box says it
+    // failed (an open box would keep the message from returning).
+    program.Send(RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(program.Dialogs("Worktally").empty()) << program.Dump();
+    EXPECT_TRUE(WaitUntil([] {
+        const std::vector<std::string> tips = TrayTips();
+        return std::any_of(tips.begin(), tips.end(),
+                           [](const std::string& text) { return text.rfind("Worktally", 0) == 0; });
+    }));
     program.Exit();
 }
 

@@ -17,6 +17,20 @@ ExportSource ExportSourceOf(const ProgramState& state, LogTarget log) {
 
 }  // namespace
 
+std::string SuggestedExportName(CsvKind kind) {
+    switch (kind) {
+        case CsvKind::Days:
+            return "worktally-days.csv";
+        case CsvKind::Weeks:
+            return "worktally-weeks.csv";
+        case CsvKind::Sessions:
+            return "worktally-sessions.csv";
+        case CsvKind::Timesheet:
+            return "worktally-timesheet.csv";
+    }
+    return "worktally.csv";
+}
+
 ExportRequest ParseExportParams(const std::string& text) {
     ExportRequest request;
     WalkOptions(text, [&](const std::string& option, ParamWords& words) {

@@ -52,6 +52,10 @@ struct ExportSource {
 // Throws ConvertError on a stored password that is not hexadecimal.
 ExportSource ExportSourceOf(const ProgramState& state);
 
+// The file name File > Export suggests for `kind`: "worktally-days.csv" and so on, after the
+// kind's name for /R.
+std::string SuggestedExportName(CsvKind kind);
+
 // Reads the log and writes the file, without asking: the viewer holds the password already.
 // Returns the exit code, and says what failed. A timesheet runs through `now`.
 int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source, FileSystem& files,

@@ -90,3 +90,12 @@ WeekChart ChartOf(const WeekTable& table, DateTime firstDay) {
     chart.topHours = std::floor(tallest) + 1;
     return chart;
 }
+
+int BarLabelTop(int barTop, int bottom, int line, int gap, int averageY) {
+    const bool inside = bottom - barTop >= line + 2 * gap;
+    const int top = inside ? barTop + gap : barTop - line;
+    const bool crossed = averageY >= top - gap && averageY < top + line + gap;
+    if (averageY < 0 || !crossed) return top;
+    if (inside && averageY + gap + 1 + line <= bottom) return averageY + gap + 1;
+    return averageY - gap - line;
+}

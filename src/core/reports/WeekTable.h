@@ -55,3 +55,9 @@ struct WeekChart {
 
 // The chart of the week starting on `firstDay`; a week that is not listed has empty bars.
 WeekChart ChartOf(const WeekTable& table, DateTime firstDay);
+
+// The top of a bar's label, in pixels, for a bar from `barTop` down to `bottom`, labels `line`
+// high and `gap` apart from what they sit by: inside the bar's top where it has room, else just
+// above it; one that the average line at `averageY` (none when negative) would cross moves
+// below the line while it stays on the bar, else above the line.
+int BarLabelTop(int barTop, int bottom, int line, int gap, int averageY);

@@ -11,6 +11,7 @@
 #include "win32/main_window/MainWindowParts.h"
 #include "win32/main_window/WindowPlace.h"
 #include "win32/platform/Dpi.h"
+#include "win32/platform/ErrorBox.h"
 #include "win32/platform/WindowThunk.h"
 #include "win32/platform/SystemError.h"
 #include "win32/platform/UserLocale.h"
@@ -120,7 +121,7 @@ bool MainWindow::PreTranslateMessage(MSG& message) {
 // --- Window procedure --------------------------------------------------------------------
 
 void MainWindow::ReportError(const char* text) {
-    ::MessageBoxW(nullptr, Widen(text).c_str(), kCaptionW, MB_OK | MB_ICONERROR);
+    ShowBox(nullptr, text, MB_OK | MB_ICONERROR, kCaptionW);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -387,11 +388,11 @@ void MainWindow::OnTreeSelectionChanged() {
 // --- Boxes --------------------------------------------------------------------------------
 
 void MainWindow::ShowError(const std::string& text) {
-    ::MessageBoxW(hwnd_, Widen(text).c_str(), kCaptionW, MB_OK | MB_ICONERROR);
+    ShowBox(hwnd_, text, MB_OK | MB_ICONERROR, kCaptionW);
 }
 
 void MainWindow::ShowErrorOnce(bool& open, const std::string& text) {
     if (open) return;  // the box of this kind that is open already tells it
     FlagScope scope(open);
-    ::MessageBoxW(nullptr, Widen(text).c_str(), kCaptionW, MB_OK | MB_ICONERROR);
+    ShowBox(nullptr, text, MB_OK | MB_ICONERROR, kCaptionW);
 }

@@ -13,6 +13,7 @@
 #include "win32/platform/UserWeek.h"
 #include "win32/main_window/WindowPlace.h"
 #include "win32/platform/Dpi.h"
+#include "win32/platform/WideText.h"
 #include "win32/platform/WindowThunk.h"
 
 namespace {
@@ -29,6 +30,7 @@ constexpr int kMinimumChartHeight = 140;
 constexpr int kWeekColumnWidth = 96;
 constexpr int kDayColumnWidth = 80;
 constexpr int kMargin = 8;
+constexpr int kHeaderPadding = 18;  // the header's margins either side of its text
 constexpr int kFontPoints = 9;
 
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
@@ -80,8 +82,17 @@ void DrawLine(HDC dc, int left, int right, int y) {
 
 void DrawTextIn(HDC dc, const std::string& text, RECT rect, UINT format, int colorIndex) {
     ::SetTextColor(dc, ::GetSysColor(colorIndex));
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+    const std::wstring wide = Widen(text);
+    ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect,
                 format | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+// The width of `text` in the font selected into `dc`.
+int TextWidth(HDC dc, const std::string& text) {
+    const std::wstring wide = Widen(text);
+    SIZE size{};
+    if (!::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size)) return 0;
+    return size.cx;
 }
 
 }  // namespace
@@ -108,8 +119,7 @@ void ReportWindow::Show(HWND owner, DateTime now) {
                                      nullptr, CS_HREDRAW | CS_VREDRAW))
             return;
         dpi_ = SystemDpi();
-        ShowTable(
-            BuildWeekTable({}, UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
+        ShowTable(BuildWeekTable({}, UserFirstDayOfWeek(), UserDayNames(), UserLocaleFormats()));
         ChartWeek(WeekStart(now, table_.firstDayOfWeek));
         scrollToSelection_ = true;
         // Owned, so it stays above the viewer and goes with it; the result arrives through
@@ -120,7 +130,7 @@ void ReportWindow::Show(HWND owner, DateTime now) {
                           this);
         if (hwnd_ == nullptr) return;
         RestoreWindowPlace(hwnd_, settings_, kReportWindowSection,
-                           SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
+                           SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)}, dpi_);
         ::ShowWindow(hwnd_, SW_SHOW);
     } else if (::IsIconic(hwnd_)) {
         ::ShowWindow(hwnd_, SW_RESTORE);
@@ -150,7 +160,7 @@ LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             if (list_ != nullptr) ::SetFocus(list_);
             return 0;
         case WM_SYSCOLORCHANGE:
-            if (list_ != nullptr) ::SendMessageA(list_, WM_SYSCOLORCHANGE, 0, 0);
+            if (list_ != nullptr) ::SendMessageW(list_, WM_SYSCOLORCHANGE, 0, 0);
             ::InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
         case WM_GETMINMAXINFO: {
@@ -162,14 +172,22 @@ LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_DPICHANGED:
             OnDpiChanged(wParam, lParam);
             return 0;
+        case WM_NOTIFYFORMAT:
+            return NFR_UNICODE;  // the list's texts come as UTF-16, whatever the code page
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                Close();
+                return 0;
+            }
+            break;
         case WM_NOTIFY:
             if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
             break;
         case WM_DESTROY:
-            SaveWindowPlace(hwnd_, settings_, kReportWindowSection);
+            SaveWindowPlace(hwnd_, settings_, kReportWindowSection, dpi_);
             return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             list_ = nullptr;
             font_.Close();
@@ -180,21 +198,22 @@ LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void ReportWindow::OnCreate() {
     // Owner data: the rows are the table's, so a refresh of a long log sets a count, not texts.
-    list_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+    list_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                                   LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                               0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_REPORT_LIST),
                               instance_, nullptr);
     if (list_ == nullptr) return;
-    ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
     for (std::size_t column = 0; column < kWeekTableColumns; ++column) {
-        LVCOLUMNA entry{};
+        std::wstring heading = Widen(table_.headers[column]);
+        LVCOLUMNW entry{};
         entry.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
         entry.fmt = column == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
-        entry.pszText = table_.headers[column].data();
+        entry.pszText = heading.data();
         entry.iSubItem = static_cast<int>(column);
-        ::SendMessageA(list_, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&entry));
+        ::SendMessageW(list_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&entry));
     }
     ApplyFont();
     ShowTable(table_);
@@ -224,22 +243,22 @@ void ReportWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
 }
 
 void ReportWindow::ApplyFont() {
-    NONCLIENTMETRICSA metrics{};
+    NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
-    LOGFONTA font{};
-    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    LOGFONTW font{};
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         font = metrics.lfMessageFont;
     } else {
         font.lfCharSet = DEFAULT_CHARSET;
-        lstrcpynA(font.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
+        lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
     }
     // The system's font at the window's DPI, not the system DPI it is given at.
     font.lfHeight = -::MulDiv(kFontPoints, dpi_, 72);
     font.lfWidth = 0;
-    UniqueFont created(::CreateFontIndirectA(&font));
+    UniqueFont created(::CreateFontIndirectW(&font));
     if (!created) return;
     if (list_ != nullptr)
-        ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
+        ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
     font_ = std::move(created);  // the old font goes only once the list has let it go
     SizeColumns();
     ::InvalidateRect(hwnd_, nullptr, FALSE);
@@ -247,9 +266,23 @@ void ReportWindow::ApplyFont() {
 
 void ReportWindow::SizeColumns() {
     if (list_ == nullptr) return;
+    // Each column at least as wide as its heading in the header's font: "Donnerstag" whole.
+    const HWND header = reinterpret_cast<HWND>(::SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    const HDC dc = ::GetDC(header != nullptr ? header : list_);
+    const auto headerFont = reinterpret_cast<HGDIOBJ>(
+        ::SendMessageW(header != nullptr ? header : list_, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = dc != nullptr
+                            ? ::SelectObject(dc, headerFont != nullptr ? headerFont : font_.Get())
+                            : nullptr;
     for (std::size_t column = 0; column < kWeekTableColumns; ++column) {
-        const int width = Scale(column == 0 ? kWeekColumnWidth : kDayColumnWidth);
-        ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, column, width);
+        int width = Scale(column == 0 ? kWeekColumnWidth : kDayColumnWidth);
+        if (dc != nullptr)
+            width = std::max(width, TextWidth(dc, table_.headers[column]) + Scale(kHeaderPadding));
+        ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, column, width);
+    }
+    if (dc != nullptr) {
+        if (old != nullptr) ::SelectObject(dc, old);
+        ::ReleaseDC(header != nullptr ? header : list_, dc);
     }
 }
 
@@ -262,32 +295,34 @@ void ReportWindow::ShowTable(WeekTable table) {
     table_ = std::move(table);
     if (list_ == nullptr) return;
     for (std::size_t column = 0; newHeadings && column < kWeekTableColumns; ++column) {
-        LVCOLUMNA entry{};
+        std::wstring heading = Widen(table_.headers[column]);
+        LVCOLUMNW entry{};
         entry.mask = LVCF_TEXT;
-        entry.pszText = table_.headers[column].data();
-        ::SendMessageA(list_, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&entry));
+        entry.pszText = heading.data();
+        ::SendMessageW(list_, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&entry));
     }
-    ::SendMessageA(list_, LVM_SETITEMCOUNT, table_.rows.size(), LVSICF_NOSCROLL);
+    if (newHeadings) SizeColumns();
+    ::SendMessageW(list_, LVM_SETITEMCOUNT, table_.rows.size(), LVSICF_NOSCROLL);
     ChartWeek(chartWeek);
     // The selection follows the week, not the row: a new week moves every row down. Only the
     // rows that change are touched: a state for all rows walks every week of a long log.
     const auto row = table_.RowOf(chartWeek);
     const int wanted = row ? static_cast<int>(*row) : -1;
     const auto selected = static_cast<int>(
-        ::SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        ::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (selected != wanted) {
-        LVITEMA state{};
+        LVITEMW state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         if (selected >= 0)
-            ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(selected),
+            ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(selected),
                            reinterpret_cast<LPARAM>(&state));
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         if (wanted >= 0)
-            ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(wanted),
+            ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(wanted),
                            reinterpret_cast<LPARAM>(&state));
     }
     if (scrollToSelection_ && wanted >= 0)
-        ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(wanted), FALSE);
+        ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(wanted), FALSE);
     scrollToSelection_ = false;
     ::InvalidateRect(list_, nullptr, FALSE);
 }
@@ -305,17 +340,6 @@ void ReportWindow::ChartWeek(DateTime firstDay) {
 bool ReportWindow::OnNotify(const NMHDR& header) {
     if (header.hwndFrom != list_) return false;
     switch (header.code) {
-        case LVN_GETDISPINFOA: {
-            auto& info = const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header));
-            const auto row = static_cast<std::size_t>(info.item.iItem);
-            const auto column = static_cast<std::size_t>(info.item.iSubItem);
-            if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
-                info.item.cchTextMax <= 0)
-                return true;
-            const std::string text = table_.CellText(row, column);
-            lstrcpynA(info.item.pszText, text.c_str(), info.item.cchTextMax);
-            return true;
-        }
         case LVN_GETDISPINFOW: {
             auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
             const auto row = static_cast<std::size_t>(info.item.iItem);
@@ -323,13 +347,17 @@ bool ReportWindow::OnNotify(const NMHDR& header) {
             if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
                 info.item.cchTextMax <= 0)
                 return true;
-            info.item.pszText[0] = L'\0';
-            if (const std::string text = table_.CellText(row, column); !text.empty()) {
-                const int length =
-                    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                          info.item.pszText, info.item.cchTextMax - 1);
-                info.item.pszText[std::max(0, length)] = L'\0';
-            }
+            const std::wstring text = Widen(table_.CellText(row, column));
+            lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
+            return true;
+        }
+        case LVN_KEYDOWN: {
+            // Posted: the list is inside its own key handling.
+            const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+            if (key == VK_ESCAPE) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+            // The owner's shortcuts stay out of the report's keys, all but Help.
+            if (key == VK_F1)
+                ::PostMessageW(::GetWindow(hwnd_, GW_OWNER), WM_COMMAND, IDM_HELP_CONTENTS, 0);
             return true;
         }
         case LVN_ITEMCHANGED: {
@@ -373,8 +401,8 @@ void ReportWindow::DrawChart(HDC dc, int width, int height) const {
     Selection font(dc,
                    font_ ? static_cast<HGDIOBJ>(font_.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
-    TEXTMETRICA metrics{};
-    ::GetTextMetricsA(dc, &metrics);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
     const int line = metrics.tmHeight;
     const int margin = Scale(kMargin);
 
@@ -393,6 +421,7 @@ void ReportWindow::DrawChart(HDC dc, int width, int height) const {
     const auto yOf = [&](double hours) {
         return bottom - static_cast<int>(std::lround(hours / chart_.topHours * plotHeight));
     };
+    const int averageY = chart_.averageHours > 0 ? yOf(chart_.averageHours) : -1;
     const double slot = (right - left) / 7.0;
     for (std::size_t day = 0; day < 7; ++day) {
         const int slotLeft = left + static_cast<int>(std::lround(slot * static_cast<double>(day)));
@@ -407,15 +436,9 @@ void ReportWindow::DrawChart(HDC dc, int width, int height) const {
         }
         const std::string& label = chart_.labels[day];
         if (!label.empty()) {
-            // Inside the bar's top where it has room, else just above it.
-            if (bottom - barTop >= line + Scale(4)) {
-                DrawTextIn(dc, label,
-                           RECT{slotLeft, barTop + Scale(2), slotRight, barTop + line + Scale(2)},
-                           DT_CENTER, COLOR_HIGHLIGHTTEXT);
-            } else {
-                DrawTextIn(dc, label, RECT{slotLeft, barTop - line, slotRight, barTop}, DT_CENTER,
-                           COLOR_WINDOWTEXT);
-            }
+            const int labelTop = BarLabelTop(barTop, bottom, line, Scale(2), averageY);
+            DrawTextIn(dc, label, RECT{slotLeft, labelTop, slotRight, labelTop + line}, DT_CENTER,
+                       labelTop >= barTop ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         }
         DrawTextIn(dc, chart_.dayNames[day],
                    RECT{slotLeft, bottom + Scale(2), slotRight, bottom + Scale(2) + line},
@@ -435,7 +458,7 @@ void ReportWindow::DrawChart(HDC dc, int width, int height) const {
             ::ExtCreatePen(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_FLAT, thickness, &brush, 0, nullptr));
         if (averagePen) {
             Selection pen(dc, averagePen.Get());
-            DrawLine(dc, left, right, yOf(chart_.averageHours));
+            DrawLine(dc, left, right, averageY);
         }
     }
 }

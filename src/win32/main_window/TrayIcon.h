@@ -19,6 +19,7 @@ class TrayIcon {
     // What the tip holds: 127 characters, in two lines where they fit.
     static constexpr std::size_t kTipLength = 127;
 
+    // A failure is told in a box, once until an add succeeds.
     void Add(const std::string& tip);
     // Tells the shell, another process, only of a change: every tick asks.
     void SetTip(const std::string& text);
@@ -35,5 +36,6 @@ class TrayIcon {
     HICON icon_ = nullptr;  // a shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
     bool menuOpen_ = false;
+    bool failureShown_ = false;
     std::string shown_;  // what the shell holds
 };

@@ -1,6 +1,7 @@
 #include "win32/main_window/WindowPlace.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/settings/Settings.h"
 #include "core/settings/WindowPlacement.h"
@@ -28,7 +29,7 @@ ScreenRect ToScreenRect(const RECT& rect) {
 POINT WorkAreaOffset(HWND window) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
         return POINT{0, 0};
     return POINT{monitor.rcWork.left - monitor.rcMonitor.left,
                  monitor.rcWork.top - monitor.rcMonitor.top};
@@ -37,39 +38,36 @@ POINT WorkAreaOffset(HWND window) {
 }  // namespace
 
 void RestoreWindowPlace(HWND window, SettingsStore& settings, const std::string& section,
-                        SIZE minimum) {
+                        SIZE minimum, int dpi) {
     RECT rect{};
     ::GetWindowRect(window, &rect);
-    int top = rect.top;
-    int left = rect.left;
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
+    std::int64_t top = rect.top;
+    std::int64_t left = rect.left;
+    std::int64_t width = ScaleTo96(rect.right - rect.left, dpi);
+    std::int64_t height = ScaleTo96(rect.bottom - rect.top, dpi);
     try {
         StoreSession session(settings);
-        top = ReadInteger(settings, section, kTopValue, top);
-        left = ReadInteger(settings, section, kLeftValue, left);
-        width = ReadInteger(settings, section, kWidthValue, width);
-        height = ReadInteger(settings, section, kHeightValue, height);
+        top = ReadInteger(settings, section, kTopValue, static_cast<int>(top));
+        left = ReadInteger(settings, section, kLeftValue, static_cast<int>(left));
+        width = ReadInteger(settings, section, kWidthValue, static_cast<int>(width));
+        height = ReadInteger(settings, section, kHeightValue, static_cast<int>(height));
     } catch (...) {
         // What was read so far applies; the rest stays as the window is.
     }
     // A size too small to use (stored by hand, or at another DPI) is not taken.
-    width = std::max(width, static_cast<int>(minimum.cx));
-    height = std::max(height, static_cast<int>(minimum.cy));
-    ScreenRect wanted{left, top, left + width, top + height};
-    // A place on a monitor that is gone (or never was) comes onto the nearest one.
+    ScreenRect wanted = StoredPlace(left, top, width, height, dpi, static_cast<int>(minimum.cx),
+                                    static_cast<int>(minimum.cy));
     const RECT asRect{wanted.Left, wanted.Top, wanted.Right, wanted.Bottom};
-    if (::MonitorFromRect(&asRect, MONITOR_DEFAULTTONULL) == nullptr) {
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        if (::GetMonitorInfoA(::MonitorFromRect(&asRect, MONITOR_DEFAULTTONEAREST), &monitor))
-            wanted = MoveInside(wanted, ToScreenRect(monitor.rcWork));
-    }
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (::GetMonitorInfoW(::MonitorFromRect(&asRect, MONITOR_DEFAULTTONEAREST), &monitor))
+        wanted = PlaceToOpen(wanted, ToScreenRect(monitor.rcWork),
+                             ::MonitorFromRect(&asRect, MONITOR_DEFAULTTONULL) != nullptr);
     ::SetWindowPos(window, nullptr, wanted.Left, wanted.Top, wanted.Width(), wanted.Height(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SaveWindowPlace(HWND window, SettingsStore& settings, const std::string& section) {
+void SaveWindowPlace(HWND window, SettingsStore& settings, const std::string& section, int dpi) {
     try {
         RECT rect{};
         WINDOWPLACEMENT placement{};
@@ -87,8 +85,8 @@ void SaveWindowPlace(HWND window, SettingsStore& settings, const std::string& se
         StoreSession session(settings);
         WriteInteger(settings, section, kTopValue, rect.top);
         WriteInteger(settings, section, kLeftValue, rect.left);
-        WriteInteger(settings, section, kWidthValue, rect.right - rect.left);
-        WriteInteger(settings, section, kHeightValue, rect.bottom - rect.top);
+        WriteInteger(settings, section, kWidthValue, ScaleTo96(rect.right - rect.left, dpi));
+        WriteInteger(settings, section, kHeightValue, ScaleTo96(rect.bottom - rect.top, dpi));
     } catch (...) {
         // Silent: the next start takes what was stored before.
     }

@@ -10,9 +10,11 @@
 
 class SettingsStore;
 
-// Moves the window to the stored place, keeping at least `minimum`; a place on no monitor
-// comes onto the nearest one. What cannot be read stays as the window is.
+// Moves the window to the stored place, keeping at least `minimum`; a place on no monitor, or
+// larger than the work area, comes into the work area. What cannot be read stays as the window
+// is. With a `dpi` other than 96, sizes are stored at 96 DPI and scaled to it.
 void RestoreWindowPlace(HWND window, SettingsStore& settings, const std::string& section,
-                        SIZE minimum);
+                        SIZE minimum, int dpi = 96);
 // Silent on failure: the next start takes what was stored before.
-void SaveWindowPlace(HWND window, SettingsStore& settings, const std::string& section);
+void SaveWindowPlace(HWND window, SettingsStore& settings, const std::string& section,
+                     int dpi = 96);

@@ -2,14 +2,19 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string>
+
+#include "win32/platform/WideText.h"
 
 namespace {
 
+// UTF-8 whatever the code page: day names in Russian or Japanese on any system.
 std::string LocaleText(LCTYPE type) {
-    char text[128] = {};
-    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text) <= 1) return {};
-    return text;
+    wchar_t text[128] = {};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, static_cast<int>(std::size(text))) <= 1)
+        return {};
+    return Narrow(text);
 }
 
 }  // namespace

@@ -236,7 +236,7 @@ void PressKey(HWND window, WORD virtualKey) {
     PostMessageA(target, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u) | scan);
 }
 
-std::string MessageText(HWND box) {
+std::string MessageTextAsShown(HWND box) {
     if (HWND text = GetDlgItem(box, 0xFFFF)) return TextOf(text);
     // Otherwise the longest static text of the box.
     std::string best;
@@ -246,6 +246,13 @@ std::string MessageText(HWND box) {
         if (text.size() > best.size()) best = text;
     }
     return best;
+}
+
+std::string MessageText(HWND box) {
+    std::string text = MessageTextAsShown(box);
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 2);
+    return text;
 }
 
 std::vector<TreeNode> ReadTree(HWND tree, bool expandAll) {
@@ -394,6 +401,5 @@ std::vector<std::string> TrayTips() {
     }
     return tips;
 }
-
 
 }  // namespace e2e

@@ -37,7 +37,9 @@ bool IsChecked(HWND dialog, int id);
 void Click(HWND dialog, int id);
 // Posts a key press and release to the focused control of the window's thread.
 void PressKey(HWND window, WORD virtualKey);
-// The text of a message box (its static text control).
+// The text of a message box (its static text control) as shown, and as the program made it: a
+// box breaks a long path with CR LF, where the program's own line ends are LF.
+std::string MessageTextAsShown(HWND box);
 std::string MessageText(HWND box);
 
 struct TreeNode {
@@ -72,6 +74,5 @@ int SelectedListRow(HWND list);
 // The tips of every icon in the notification area, as the shell's tooltip windows hold them
 // (Wine's explorer keeps one tool per icon).
 std::vector<std::string> TrayTips();
-
 
 }  // namespace e2e

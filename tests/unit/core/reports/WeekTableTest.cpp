@@ -206,3 +206,24 @@ TEST(TrayTipText, AddsTheTotalsLineOnlyWhenBothLinesFit) {
     for (const Case& c : cases)
         EXPECT_EQ(TrayTipText(first, c.secondLine, c.capacity), c.tip) << c.capacity;
 }
+
+TEST(BarLabelTop, KeepsTheLabelOffTheAverageLine) {
+    // Labels 16 high, 2 apart; the bar ends at 200.
+    struct Case {
+        const char* name;
+        int barTop, averageY, expected;
+    } cases[] = {
+        {"inside a tall bar, no line", 100, -1, 102},
+        {"inside, line far below", 100, 150, 102},
+        {"inside, line across it: below the line", 100, 108, 111},
+        {"inside, line just under it", 100, 119, 122},
+        {"inside, no room below the line: above it", 180, 185, 167},
+        {"above a short bar", 190, 150, 174},
+        {"above a short bar, line across it: above the line", 190, 180, 162},
+        {"above a short bar, line at its top", 190, 190, 172},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(BarLabelTop(c.barTop, 200, 16, 2, c.averageY), c.expected);
+    }
+}
