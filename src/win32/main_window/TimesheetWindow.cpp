@@ -29,7 +29,7 @@ constexpr int kButtonWidth = 96;
 constexpr int kBarHeight = 26;
 constexpr int kFontPoints = 9;
 constexpr int kHeadingPoints = 12;
-constexpr std::array<int, kTimesheetColumns> kColumnWidths = {90, 96, 60, 60, 60, 64, 64, 78, 80};
+constexpr std::array<int, kTimesheetColumns> kColumnWidths = {90, 96, 72, 72, 60, 64, 64, 78, 80};
 
 struct MarkItem {
     UINT id;
