@@ -4,6 +4,7 @@
 #include "win32/dialogs/PasswordDialog.h"
 #include "core/reports/ExportRules.h"
 #include "core/settings/CommandLine.h"
+#include "win32/platform/WideText.h"
 
 std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& parameters,
                                     const ParseEnvironment& environment) {
@@ -17,12 +18,12 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     PasswordDialog passwordDialog(instance);
     ExportUi ui;
     ui.AskPassword = [&] {
-        std::string answer;
+        TypedPassword answer;
         passwordDialog.Execute(nullptr, answer);
         return answer;
     };
     ui.ShowError = [](const std::string& text) {
-        ::MessageBoxA(nullptr, text.c_str(), "Worktally", MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, Widen(text).c_str(), L"Worktally", MB_OK | MB_ICONERROR);
     };
     return RunExport(request, state, NativeFileSystem(), ui, SystemClock().Now());
 }

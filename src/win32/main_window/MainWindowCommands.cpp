@@ -97,7 +97,7 @@ void MainWindow::ShowViewer() {
     pendingPlace_ = std::move(place);
     EnableShowItem(false);
     if (!state_.EncodedPassword.empty()) {
-        std::string answer;
+        TypedPassword answer;
         passwordDialog_.Execute(hwnd_, answer);
         if (answer.empty() || hwnd_ == nullptr) return;
         const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, answer);
@@ -160,7 +160,7 @@ void MainWindow::OnDeleteBranch() {
 }
 
 void MainWindow::OnChangePassword() {
-    std::string oldPassword;
+    TypedPassword oldPassword;
     std::string newPassword;
     std::string retypedPassword;
     PasswordRetry retry;

@@ -2,14 +2,18 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string>
+
+#include "win32/platform/WideText.h"
 
 namespace {
 
 std::string LocaleText(LCTYPE type) {
-    char text[128] = {};
-    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text) <= 1) return {};
-    return text;
+    wchar_t text[128] = {};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, static_cast<int>(std::size(text))) <= 1)
+        return {};
+    return Narrow(text);
 }
 
 }  // namespace
