@@ -1,4 +1,4 @@
-// Names outside the system's code page through the registry and the file system: what the core
+// Names outside the system's code page through the registry: what the core
 // hands over in UTF-8 arrives whole, as other programs read it with the wide functions.
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/log/LogFile.h"
 #include "win32/platform/AutoRunRegistry.h"
 #include "win32/platform/RegistryStore.h"
 #include "win32/platform/UniqueHandle.h"
@@ -66,43 +65,6 @@ TEST(WideNames, RegistryTextsRoundTripAsUtf16) {
     EXPECT_FALSE(runKey->ValueExists(kName));
 
     ::RegDeleteTreeW(HKEY_CURRENT_USER, Widen(key).c_str());
-}
-
-TEST(WideNames, TheLogsFilesLiveInAFolderOutsideTheCodePage) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring wideFolder =
-        std::wstring(temp) + kWideName + std::to_wstring(::GetCurrentProcessId());
-    ASSERT_TRUE(::CreateDirectoryW(wideFolder.c_str(), nullptr));
-    const std::string folder = Narrow(wideFolder);
-    const std::string log = folder + "\\" + kName + ".dat";
-    const std::string next = folder + "\\" + kName + ".new";
-    FileSystem& files = NativeFileSystem();
-
-    EXPECT_FALSE(files.Exists(log));
-    try {
-        files.OpenExisting(log);
-        ADD_FAILURE() << "a missing log opened";
-    } catch (const IoError& error) {
-        EXPECT_TRUE(error.NotFound());
-    }
-    {
-        const auto file = files.Create(next);
-        const char bytes[] = "12345678";
-        file->Write(bytes, 8);
-        file->Close();
-    }
-    files.Replace(next, log);
-    EXPECT_TRUE(files.Exists(log));
-    EXPECT_FALSE(files.Exists(next));
-    // Another program sees the same name.
-    EXPECT_NE(::GetFileAttributesW((wideFolder + L"\\" + kWideName + L".dat").c_str()),
-              INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(files.OpenAlways(log)->Size(), 8);
-    EXPECT_EQ(files.ListFiles(folder), std::vector<std::string>{kName + ".dat"});
-    files.Remove(log);
-    EXPECT_FALSE(files.Exists(log));
-    ::RemoveDirectoryW(wideFolder.c_str());
 }
 
 }  // namespace
