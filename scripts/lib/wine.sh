@@ -58,7 +58,7 @@ e2e_prepare() {
     mkdir -p "$WORKTALLY_E2E_DIR"
     export LOCPATH=$build/locale
     mkdir -p "$LOCPATH"
-    for name in en_US de_DE; do
+    for name in en_US de_DE ja_JP; do
         [[ -d $LOCPATH/$name.UTF-8 ]] && continue
         localedef -i "$name" -f UTF-8 "$LOCPATH/$name.UTF-8" >/dev/null 2>&1 ||
             echo "e2e: cannot build the locale $name.UTF-8 (package locales missing?)" >&2

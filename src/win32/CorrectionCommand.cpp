@@ -4,9 +4,9 @@
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
 #include "win32/dialogs/PasswordDialog.h"
+#include "win32/platform/ErrorBox.h"
 #include "win32/platform/LogLocks.h"
 #include "win32/platform/RegistryStore.h"
-#include "win32/platform/WideText.h"
 
 std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& parameters,
                                         const ParseEnvironment& environment) {
@@ -20,13 +20,12 @@ std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& p
     PasswordDialog passwordDialog(instance);
     CorrectionUi ui;
     ui.AskPassword = [&] {
-        std::string answer;
+        TypedPassword answer;
         passwordDialog.Execute(nullptr, answer);
         return answer;
     };
     ui.ShowError = [](const std::string& text) {
-        ::MessageBoxW(nullptr, Widen(text).c_str(), L"Worktally",
-                      MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        ShowBox(nullptr, text, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };
     // The running instance keeps its session last and extends it after the change: every change
     // of the log, its ticks too, is made under the log's guard.

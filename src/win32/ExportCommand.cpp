@@ -5,6 +5,7 @@
 #include "win32/dialogs/PasswordDialog.h"
 #include "core/reports/ExportRules.h"
 #include "core/settings/CommandLine.h"
+#include "win32/platform/WideText.h"
 
 std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& parameters,
                                     const ParseEnvironment& environment) {
@@ -18,7 +19,7 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     PasswordDialog passwordDialog(instance);
     ExportUi ui;
     ui.AskPassword = [&] {
-        std::string answer;
+        TypedPassword answer;
         passwordDialog.Execute(nullptr, answer);
         return answer;
     };

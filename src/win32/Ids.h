@@ -8,6 +8,7 @@
 
 // What other instances and outside programs find the running one by.
 inline constexpr char kMainWindowClass[] = "TWorktallyMainForm";
+inline constexpr wchar_t kMainWindowClassW[] = L"TWorktallyMainForm";
 inline constexpr char kParamsSectionName[] = "Worktally_CommandParamsMapFile";
 
 // A second start's command line waits in the shared section (see platform/SingleInstance.h).

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdlib>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
@@ -15,18 +19,37 @@
 #include "win32/platform/SingleInstance.h"
 #include "win32/main_window/MainWindow.h"
 #include "win32/platform/DefaultLogPlace.h"
+#include "win32/platform/ExecutablePath.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
 std::optional<std::string> LogOnName() {
-    char buffer[257]{};  // UNLEN + 1
-    DWORD size = sizeof(buffer);
-    if (::GetUserNameA(buffer, &size)) return std::string(buffer);
+    wchar_t buffer[257]{};  // UNLEN + 1
+    DWORD size = static_cast<DWORD>(std::size(buffer));
+    if (::GetUserNameW(buffer, &size)) return Narrow(buffer);
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return std::nullopt;
-    std::string name(size, '\0');
-    if (!::GetUserNameA(name.data(), &size)) return std::nullopt;
-    name.resize(name.find('\0'));
-    return name;
+    std::wstring name(size, L'\0');
+    if (!::GetUserNameW(name.data(), &size)) return std::nullopt;
+    name.resize(name.find(L'\0'));
+    return Narrow(name);
+}
+
+struct LocalMemoryFree {
+    void operator()(LPWSTR* memory) const noexcept { ::LocalFree(memory); }
+};
+
+// The parameters as UTF-8: the ANSI __argv loses every character outside the code page.
+std::string CommandLineParameters() {
+    int count = 0;
+    const std::unique_ptr<LPWSTR, LocalMemoryFree> arguments(
+        ::CommandLineToArgvW(::GetCommandLineW(), &count));
+    if (!arguments) return JoinParams(__argc, __argv);
+    std::vector<std::string> texts;
+    for (int i = 0; i < count; ++i) texts.push_back(Narrow(arguments.get()[i]));
+    std::vector<const char*> pointers;
+    for (const std::string& text : texts) pointers.push_back(text.c_str());
+    return JoinParams(count, pointers.data());
 }
 
 ParseEnvironment MachineEnvironment() {
@@ -40,7 +63,7 @@ int RunMessageLoop(MainWindow& form) {
     MSG message{};
     int result = 0;
     for (;;) {
-        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) {
             result = static_cast<int>(message.wParam);
             break;
@@ -48,7 +71,7 @@ int RunMessageLoop(MainWindow& form) {
         if (got == -1) break;
         if (form.PreTranslateMessage(message)) continue;
         ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
+        ::DispatchMessageW(&message);
     }
     return result;
 }
@@ -56,7 +79,7 @@ int RunMessageLoop(MainWindow& form) {
 int RunWorktally(HINSTANCE instance) {
     ProgramState state;
     ParamsChannel channel;  // released last: the first instance keeps the section to the end
-    const std::string parameters = JoinParams(__argc, __argv);
+    const std::string parameters = CommandLineParameters();
     // An export serves a script: no hand-over to a running instance, no window, no logging.
     if (const std::optional<int> exitCode =
             RunExportCommand(instance, parameters, MachineEnvironment()))
@@ -96,9 +119,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         return RunWorktally(instance);
     } catch (const std::exception& error) {
-        ::MessageBoxA(nullptr, error.what(), "Worktally", MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, Widen(error.what()).c_str(), L"Worktally", MB_OK | MB_ICONERROR);
     } catch (...) {
-        ::MessageBoxA(nullptr, "Unexpected error", "Worktally", MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, L"Unexpected error", L"Worktally", MB_OK | MB_ICONERROR);
     }
     return 1;
 }

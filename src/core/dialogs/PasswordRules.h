@@ -16,7 +16,7 @@ struct ViewerPasswordCheck {
 };
 
 inline ViewerPasswordCheck CheckViewerPassword(const std::string& encodedPassword,
-                                               const std::string& answer) {
+                                               const TypedPassword& answer) {
     ViewerPasswordCheck check;
     std::string password;
     try {
@@ -24,7 +24,7 @@ inline ViewerPasswordCheck CheckViewerPassword(const std::string& encodedPasswor
     } catch (const ConvertError&) {
         check.DecodeFailed = true;
     }
-    check.Granted = answer == password;
+    check.Granted = MatchPassword(password, answer).has_value();
     return check;
 }
 
@@ -43,7 +43,7 @@ using RekeyFunction =
 
 // The log is rewritten first, and the stored password changes only when that worked, so the
 // two never disagree.
-inline PasswordChange ChangePassword(ProgramState& state, const std::string& oldPassword,
+inline PasswordChange ChangePassword(ProgramState& state, const TypedPassword& oldPassword,
                                      const std::string& newPassword,
                                      const std::string& retypedPassword,
                                      const RekeyFunction& rekey) {
@@ -53,12 +53,13 @@ inline PasswordChange ChangePassword(ProgramState& state, const std::string& old
     } catch (const ConvertError&) {
         return PasswordChange::DecodeFailed;
     }
-    if (oldPassword != current) return PasswordChange::IncorrectOld;
+    const std::optional<std::string> old = MatchPassword(current, oldPassword);
+    if (!old) return PasswordChange::IncorrectOld;
     // An empty new password needs no retyping.
     if (!newPassword.empty() && newPassword != retypedPassword) return PasswordChange::NotEqual;
     if (newPassword == current) return PasswordChange::Unchanged;
     try {
-        rekey(oldPassword, newPassword);
+        rekey(*old, newPassword);
     } catch (const std::exception&) {
         return PasswordChange::RewriteFailed;
     }

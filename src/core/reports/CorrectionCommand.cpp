@@ -107,9 +107,9 @@ int RunCorrection(const CorrectionRequest& request, const ProgramState& state, F
         return kCorrectionFailed;
     }
     if (!state.EncodedPassword.empty()) {
-        const std::string answer = ui.AskPassword();
+        const TypedPassword answer = ui.AskPassword();
         if (answer.empty()) return kCorrectionFailed;
-        if (answer != target.Password) {
+        if (!MatchPassword(target.Password, answer)) {
             ui.ShowError("Password Incorrect");
             return kCorrectionFailed;
         }

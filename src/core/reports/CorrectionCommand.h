@@ -9,6 +9,7 @@
 
 #include "core/log/Corrections.h"
 #include "core/log/LogFile.h"
+#include "core/settings/PasswordCodec.h"
 #include "core/settings/ProgramState.h"
 
 struct CorrectionRequest {
@@ -27,7 +28,7 @@ std::optional<DateTime> ParseCommandDateTime(const std::string& text);
 
 struct CorrectionUi {
     // The typed password, or the empty text on cancel.
-    std::function<std::string()> AskPassword;
+    std::function<TypedPassword()> AskPassword;
     std::function<void(const std::string& text)> ShowError;
 };
 

@@ -78,10 +78,10 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
         decoded = false;
     }
     if (!state.EncodedPassword.empty()) {
-        const std::string answer = ui.AskPassword();
+        const TypedPassword answer = ui.AskPassword();
         if (answer.empty()) return kExportFailed;
         if (!decoded) ui.ShowError("Error during decoding the password");
-        if (answer != log.Password) {
+        if (!MatchPassword(log.Password, answer)) {
             ui.ShowError("Password Incorrect");
             return kExportFailed;
         }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/settings/PasswordCodec.h"
 #include "core/settings/ProgramState.h"
 #include "core/log/LogFile.h"
 #include "core/log/LogFolder.h"
@@ -26,7 +27,7 @@ ExportRequest ParseExportParams(const std::string& text);
 
 struct ExportUi {
     // The typed password, or the empty text on cancel.
-    std::function<std::string()> AskPassword;
+    std::function<TypedPassword()> AskPassword;
     std::function<void(const std::string& text)> ShowError;
 };
 

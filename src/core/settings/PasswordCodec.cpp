@@ -42,3 +42,9 @@ void DecodePassword(const std::string& hexText, std::string& result) {
         result += static_cast<char>(code);
     }
 }
+
+std::optional<std::string> MatchPassword(const std::string& password, const TypedPassword& typed) {
+    if (typed.Utf8 == password) return typed.Utf8;
+    if (typed.Ansi == password) return typed.Ansi;
+    return std::nullopt;
+}

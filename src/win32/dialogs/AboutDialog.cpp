@@ -4,7 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
 #include <exception>
 #include <string>
 
@@ -13,13 +13,14 @@
 #include "core/dialogs/LinkRules.h"
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
 class AboutDialog {
   public:
     void Execute(HWND owner) {
-        RunModalDialog(::GetModuleHandleA(nullptr), IDD_ABOUT, owner, *this);
+        RunModalDialog(::GetModuleHandleW(nullptr), IDD_ABOUT, owner, *this);
     }
 
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,64 +106,64 @@ class AboutDialog {
     void MailtoLabelClick() { Open(MailAddress(kMailLinkText)); }
 
     void Open(const std::string& address) const {
-        const auto result = reinterpret_cast<INT_PTR>(
-            ::ShellExecuteA(handle_, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        const auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(
+            handle_, nullptr, Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         // Values up to 32 are failures; without a browser or mail program nothing else says so.
         if (result <= 32) {
             const std::string text =
                 "Cannot open " + address + "\nNo program on this computer is set up to open it.";
-            ::MessageBoxA(handle_, text.c_str(), "Worktally", MB_OK | MB_ICONWARNING);
+            ::MessageBoxW(handle_, Widen(text).c_str(), L"Worktally", MB_OK | MB_ICONWARNING);
         }
     }
 
     void SetLinkText(int id, const char* caption) {
         const std::string markup = std::string("<a>") + caption + "</a>";
-        ::SetDlgItemTextA(handle_, id, markup.c_str());
+        ::SetDlgItemTextW(handle_, id, Widen(markup).c_str());
     }
 
     void AddTooltips() {
         // Owned by the box, so it goes when the box goes.
         const HWND tip =
-            ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+            ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_,
-                              nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                              nullptr, ::GetModuleHandleW(nullptr), nullptr);
         if (tip == nullptr) return;
-        AddTooltip(tip, IDC_HTML_LINK, "Click to view my home page");
-        AddTooltip(tip, IDC_MAILTO_LINK, "Click to send me e-mail");
+        AddTooltip(tip, IDC_HTML_LINK, L"Click to view my home page");
+        AddTooltip(tip, IDC_MAILTO_LINK, L"Click to send me e-mail");
     }
 
-    void AddTooltip(HWND tip, int id, const char* text) {
-        TTTOOLINFOA info{};
+    void AddTooltip(HWND tip, int id, const wchar_t* text) {
+        TTTOOLINFOW info{};
         info.cbSize = sizeof(info);
         info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         info.hwnd = handle_;
         info.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(handle_, id));
-        info.lpszText = const_cast<char*>(text);
-        ::SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+        info.lpszText = const_cast<wchar_t*>(text);
+        ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
 
     // The name's font and the icon are ours, so they follow the monitor's DPI here.
     void ApplyDpi(UINT dpi) {
         if (dpi == 0) dpi = kDesignDpi;
-        LOGFONTA font{};
+        LOGFONTW font{};
         font.lfHeight = -::MulDiv(20, static_cast<int>(dpi), 72);
         font.lfWeight = FW_BOLD;
         font.lfCharSet = DEFAULT_CHARSET;
         font.lfQuality = DEFAULT_QUALITY;
-        std::strcpy(font.lfFaceName, "Arial");
-        UniqueFont productNameFont(::CreateFontIndirectA(&font));
+        std::wcscpy(font.lfFaceName, L"Arial");
+        UniqueFont productNameFont(::CreateFontIndirectW(&font));
         if (productNameFont) {
-            ::SendDlgItemMessageA(handle_, IDC_PRODUCT_NAME_LABEL, WM_SETFONT,
+            ::SendDlgItemMessageW(handle_, IDC_PRODUCT_NAME_LABEL, WM_SETFONT,
                                   reinterpret_cast<WPARAM>(productNameFont.Get()), TRUE);
             productNameFont_ = std::move(productNameFont);  // the old font goes only now
         }
 
         const int size = ScaleToDpi(32, static_cast<int>(dpi));
-        UniqueIcon icon(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
-                                                        MAKEINTRESOURCEA(IDI_WORKTALLY), IMAGE_ICON,
+        UniqueIcon icon(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                                        MAKEINTRESOURCEW(IDI_WORKTALLY), IMAGE_ICON,
                                                         size, size, LR_DEFAULTCOLOR)));
         if (icon) {
-            ::SendDlgItemMessageA(handle_, IDC_PROGRAM_ICON, STM_SETICON,
+            ::SendDlgItemMessageW(handle_, IDC_PROGRAM_ICON, STM_SETICON,
                                   reinterpret_cast<WPARAM>(icon.Get()), 0);
             programIcon_ = std::move(icon);
         }

@@ -16,7 +16,8 @@ class ChangePasswordDialog {
     // dialog opens as `retry` says (the first time: all empty, the old box enabled when
     // `hasOldPassword`).
     bool Execute(HWND owner, bool hasOldPassword, const PasswordRetry& retry,
-                 std::string& oldPassword, std::string& newPassword, std::string& retypedPassword);
+                 TypedPassword& oldPassword, std::string& newPassword,
+                 std::string& retypedPassword);
 
   private:
     HINSTANCE instance_;

@@ -8,8 +8,8 @@
 
 template <class Dialog>
 INT_PTR CALLBACK DialogThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (message == WM_INITDIALOG) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
-    auto* dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message == WM_INITDIALOG) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
+    auto* dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (dialog == nullptr) return FALSE;
     // No exception may unwind through the dialog manager: one that escapes cancels the dialog.
     try {
@@ -23,6 +23,6 @@ INT_PTR CALLBACK DialogThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 // Runs the dialog resource `id` modally for `dialog`; returns what EndDialog was given.
 template <class Dialog>
 INT_PTR RunModalDialog(HINSTANCE instance, int id, HWND owner, Dialog& dialog) {
-    return ::DialogBoxParamA(instance, MAKEINTRESOURCEA(id), owner, &DialogThunk<Dialog>,
+    return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(id), owner, &DialogThunk<Dialog>,
                              reinterpret_cast<LPARAM>(&dialog));
 }

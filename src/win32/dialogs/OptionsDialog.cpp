@@ -14,8 +14,11 @@
 #include "core/dialogs/OptionsRules.h"
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
+#include "win32/platform/WideText.h"
 
 namespace {
+
+constexpr wchar_t kOptionsCaption[] = L"Options - Worktally";
 
 class OptionsDialog {
   public:
@@ -24,7 +27,7 @@ class OptionsDialog {
 
     // True when the dialog was closed with OK; Choice() then holds what it showed.
     bool Execute(HWND owner) {
-        return RunModalDialog(::GetModuleHandleA(nullptr), IDD_OPTIONS, owner, *this) == IDOK;
+        return RunModalDialog(::GetModuleHandleW(nullptr), IDD_OPTIONS, owner, *this) == IDOK;
     }
     const OptionsChoice& Choice() const noexcept { return choice_; }
 
@@ -65,14 +68,14 @@ class OptionsDialog {
     void OnInitDialog() {
         SetChecked(IDC_AUTO_RUN_CHECK, choice_.AutoRun);
         SetChecked(IDC_ONE_USER_CHECK, choice_.OneUser);
-        ::SendDlgItemMessageA(handle_, IDC_USER_NAME_EDIT, EM_SETLIMITTEXT, 0, 0);
-        ::SetDlgItemTextA(handle_, IDC_USER_NAME_EDIT, choice_.UserName.c_str());
+        ::SendDlgItemMessageW(handle_, IDC_USER_NAME_EDIT, EM_SETLIMITTEXT, 0, 0);
+        ::SetDlgItemTextW(handle_, IDC_USER_NAME_EDIT, Widen(choice_.UserName).c_str());
         SetChecked(IDC_AWAY_LOCKED_CHECK, choice_.AwayWhenLocked);
         SetChecked(IDC_AWAY_IDLE_CHECK, choice_.AwayIdleMinutes > 0);
-        ::SendDlgItemMessageA(handle_, IDC_AWAY_IDLE_EDIT, EM_SETLIMITTEXT, 3, 0);
+        ::SendDlgItemMessageW(handle_, IDC_AWAY_IDLE_EDIT, EM_SETLIMITTEXT, 3, 0);
         // Off, the edit offers a usual value for when the box is checked.
         const int minutes = choice_.AwayIdleMinutes > 0 ? choice_.AwayIdleMinutes : 15;
-        ::SetDlgItemTextA(handle_, IDC_AWAY_IDLE_EDIT, std::to_string(minutes).c_str());
+        ::SetDlgItemTextW(handle_, IDC_AWAY_IDLE_EDIT, std::to_wstring(minutes).c_str());
         AutoRunCheckBoxClick();
     }
 
@@ -81,7 +84,7 @@ class OptionsDialog {
         // Most people register for themselves: offer their own name.
         if (IsChecked(IDC_ONE_USER_CHECK) && ControlText(IDC_USER_NAME_EDIT).empty() && userName_) {
             if (const std::optional<std::string> name = userName_())
-                ::SetDlgItemTextA(handle_, IDC_USER_NAME_EDIT, name->c_str());
+                ::SetDlgItemTextW(handle_, IDC_USER_NAME_EDIT, Widen(*name).c_str());
         }
         UpdateEnabling();
     }
@@ -105,16 +108,16 @@ class OptionsDialog {
         if (IsChecked(IDC_AWAY_IDLE_CHECK)) {
             const std::optional<int> minutes = ParseIdleMinutes(ControlText(IDC_AWAY_IDLE_EDIT));
             if (!minutes) {
-                ::MessageBoxA(handle_, "Enter a number of minutes from 1 to 240.",
-                              "Options - Worktally", MB_OK | MB_ICONWARNING);
+                ::MessageBoxW(handle_, L"Enter a number of minutes from 1 to 240.", kOptionsCaption,
+                              MB_OK | MB_ICONWARNING);
                 ::SetFocus(::GetDlgItem(handle_, IDC_AWAY_IDLE_EDIT));
-                ::SendDlgItemMessageA(handle_, IDC_AWAY_IDLE_EDIT, EM_SETSEL, 0, -1);
+                ::SendDlgItemMessageW(handle_, IDC_AWAY_IDLE_EDIT, EM_SETSEL, 0, -1);
                 return;
             }
             choice_.AwayIdleMinutes = *minutes;
         }
         if (const std::string problem = OptionsProblem(choice_); !problem.empty()) {
-            ::MessageBoxA(handle_, problem.c_str(), "Options - Worktally", MB_OK | MB_ICONWARNING);
+            ::MessageBoxW(handle_, Widen(problem).c_str(), kOptionsCaption, MB_OK | MB_ICONWARNING);
             ::SetFocus(::GetDlgItem(handle_, IDC_USER_NAME_EDIT));
             return;
         }
@@ -128,9 +131,10 @@ class OptionsDialog {
     void Enable(int id, bool enabled) { ::EnableWindow(::GetDlgItem(handle_, id), enabled); }
     std::string ControlText(int id) const {
         const HWND control = ::GetDlgItem(handle_, id);
-        std::vector<char> text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1);
-        const int length = ::GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-        return std::string(text.data(), static_cast<std::size_t>(length > 0 ? length : 0));
+        std::vector<wchar_t> text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1);
+        const int length = ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+        return Narrow(
+            std::wstring_view(text.data(), static_cast<std::size_t>(length > 0 ? length : 0)));
     }
 
     HWND handle_ = nullptr;
@@ -154,5 +158,5 @@ void ShowOptionsDialog(HWND owner, ProgramState& state, AutoRunEntries& autoRun,
         failure = "Worktally could not apply the options.";
     }
     if (!failure.empty())
-        ::MessageBoxA(owner, failure.c_str(), "Worktally", MB_OK | MB_ICONWARNING);
+        ::MessageBoxW(owner, Widen(failure).c_str(), L"Worktally", MB_OK | MB_ICONWARNING);
 }

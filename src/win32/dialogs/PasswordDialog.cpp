@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
@@ -16,18 +17,31 @@ void BringApplicationToFront(HWND mainWindow) {
 }
 
 void PreparePasswordEdit(HWND edit) {
-    ::SendMessageA(edit, EM_SETPASSWORDCHAR, static_cast<WPARAM>('*'), 0);
-    ::SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);  // no length limit
-    ::SetWindowTextA(edit, "");
+    ::SendMessageW(edit, EM_SETPASSWORDCHAR, static_cast<WPARAM>(L'*'), 0);
+    ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);  // no length limit
+    ::SetWindowTextW(edit, L"");
 }
 
-std::string EditText(HWND edit) {
-    const int length = ::GetWindowTextLengthA(edit);
+// The bytes earlier versions took for a password: the text in the system's ANSI code page, with
+// the same replacements for characters outside it (so a stored "??" still opens).
+std::string AnsiBytes(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                          nullptr, nullptr);
+    return bytes;
+}
+
+TypedPassword EditText(HWND edit) {
+    const int length = ::GetWindowTextLengthW(edit);
     if (length <= 0) return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = ::GetWindowTextA(edit, text.data(), length + 1);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(edit, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
+    return TypedPassword(Narrow(text), AnsiBytes(text));
 }
 
 // What a password dialog shows and returns: its edits, in tab order, and their texts on OK.
@@ -35,8 +49,8 @@ class PasswordDialogRun {
   public:
     PasswordDialogRun(std::span<const int> edits, const PasswordDialogStart& start)
         : edits_(edits), start_(start) {}
-    const std::vector<std::string>& Texts() const { return texts_; }
-    std::vector<std::string> TakeTexts() { return std::move(texts_); }
+    const std::vector<TypedPassword>& Texts() const { return texts_; }
+    std::vector<TypedPassword> TakeTexts() { return std::move(texts_); }
 
     INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
@@ -44,7 +58,8 @@ class PasswordDialogRun {
                 for (std::size_t i = 0; i < edits_.size(); ++i) {
                     const HWND edit = ::GetDlgItem(dialog, edits_[i]);
                     PreparePasswordEdit(edit);
-                    if (i < start_.Texts.size()) ::SetWindowTextA(edit, start_.Texts[i].c_str());
+                    if (i < start_.Texts.size())
+                        ::SetWindowTextW(edit, Widen(start_.Texts[i]).c_str());
                 }
                 for (const int id : start_.Disabled)
                     ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
@@ -53,7 +68,7 @@ class PasswordDialogRun {
                 const std::size_t focus = start_.Focus < edits_.size() ? start_.Focus : 0;
                 const HWND focused = ::GetDlgItem(dialog, edits_[focus]);
                 ::SetFocus(focused);
-                ::SendMessageA(focused, EM_SETSEL, 0, -1);  // typing replaces a wrong text
+                ::SendMessageW(focused, EM_SETSEL, 0, -1);  // typing replaces a wrong text
                 return FALSE;                               // focus already set
             }
             case WM_COMMAND:
@@ -79,14 +94,14 @@ class PasswordDialogRun {
   private:
     std::span<const int> edits_;
     const PasswordDialogStart& start_;
-    std::vector<std::string> texts_;
+    std::vector<TypedPassword> texts_;
 };
 
 }  // namespace
 
-std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
-                                                          HWND owner, std::span<const int> edits,
-                                                          const PasswordDialogStart& start) {
+std::optional<std::vector<TypedPassword>> RunPasswordDialog(HINSTANCE instance, int dialogId,
+                                                            HWND owner, std::span<const int> edits,
+                                                            const PasswordDialogStart& start) {
     PasswordDialogRun run(edits, start);
     BringApplicationToFront(owner);
     const INT_PTR result = RunModalDialog(instance, dialogId, owner, run);
@@ -94,10 +109,10 @@ std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, in
     return run.TakeTexts();
 }
 
-void PasswordDialog::Execute(HWND owner, std::string& password) {
+void PasswordDialog::Execute(HWND owner, TypedPassword& password) {
     static constexpr int kEdits[] = {IDC_PASSWORD_EDIT};
     showing_ = true;
     const auto texts = RunPasswordDialog(instance_, IDD_PASSWORD, owner, kEdits);
     showing_ = false;
-    password = texts ? texts->front() : std::string();
+    password = texts ? texts->front() : TypedPassword();
 }

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "core/settings/PasswordCodec.h"
+
 class PasswordDialog {
   public:
     explicit PasswordDialog(HINSTANCE instance) : instance_(instance) {}
 
     // The typed password on OK; the empty text on Cancel, Esc or close.
-    void Execute(HWND owner, std::string& password);
+    void Execute(HWND owner, TypedPassword& password);
 
     // True while the dialog is open.
     bool Showing() const { return showing_; }
@@ -35,6 +37,6 @@ struct PasswordDialogStart {
 // Runs a dialog whose `edits` take passwords: masked, filled from `start` (empty by default),
 // the focus edit focused with its text selected, the dialog in the foreground. The texts of the
 // edits, in that order, on OK; nothing otherwise.
-std::optional<std::vector<std::string>> RunPasswordDialog(HINSTANCE instance, int dialogId,
-                                                          HWND owner, std::span<const int> edits,
-                                                          const PasswordDialogStart& start = {});
+std::optional<std::vector<TypedPassword>> RunPasswordDialog(HINSTANCE instance, int dialogId,
+                                                            HWND owner, std::span<const int> edits,
+                                                            const PasswordDialogStart& start = {});

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr char kHelpWindowClass[] = "TWorktallyHelpWindow";
-constexpr char kHelpCaption[] = "Worktally Help";
+constexpr wchar_t kHelpWindowClass[] = L"TWorktallyHelpWindow";
+constexpr wchar_t kHelpCaption[] = L"Worktally Help";
 
 // Design size at 96 dots per inch: about 80 columns of the text font.
 constexpr int kDesignWidth = 680;
@@ -53,7 +53,7 @@ void HelpWindow::Show(HWND owner) {
         dpi_ = SystemDpi();
         // Owned, so it stays above the viewer and goes with it; the result arrives through
         // WM_NCCREATE.
-        ::CreateWindowExA(0, kHelpWindowClass, kHelpCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+        ::CreateWindowExW(0, kHelpWindowClass, kHelpCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                           CW_USEDEFAULT, Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr,
                           instance_, this);
         if (hwnd_ == nullptr) return;
@@ -94,7 +94,7 @@ LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             font_.Close();
             break;
     }
-    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK HelpWindow::TextKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "win32/platform/Dpi.h"
+#include "win32/platform/WideText.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ class TreeControlTarget : public TreeViewTarget {
 
     Item Insert(Item parent, const std::string& text, std::int32_t node,
                 bool hasChildren) override {
-        std::string buffer = text;
-        TVINSERTSTRUCTA insert{};
+        std::wstring buffer = Widen(text);
+        TVINSERTSTRUCTW insert{};
         insert.hParent = parent == nullptr ? TVI_ROOT : static_cast<HTREEITEM>(parent);
         insert.hInsertAfter = TVI_LAST;
         // Real texts, not callbacks: other programs can read them with TVM_GETITEM.
@@ -30,10 +31,10 @@ class TreeControlTarget : public TreeViewTarget {
         insert.item.lParam = node;
         insert.item.cChildren = hasChildren ? 1 : 0;
         return reinterpret_cast<Item>(
-            ::SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+            ::SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     }
     void Expand(Item item) override {
-        ::SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        ::SendMessageW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     }
 
   private:
@@ -42,7 +43,7 @@ class TreeControlTarget : public TreeViewTarget {
 
 HTREEITEM Next(HWND tree, HTREEITEM item, UINT relation) {
     return reinterpret_cast<HTREEITEM>(
-        ::SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+        ::SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
 }  // namespace
@@ -50,58 +51,58 @@ HTREEITEM Next(HWND tree, HTREEITEM item, UINT relation) {
 void LogTreeView::Create(HWND parent, HINSTANCE instance, int id, int dpi) {
     // Read-only (no label editing), and the selection hidden while the tree has no focus. Not
     // subclassed: under Wine each message to a subclassed control costs two server calls.
-    tree_ = ::CreateWindowExA(
-        WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+    tree_ = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, 0, 0,
         0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     SetDpi(dpi);
 }
 
 void LogTreeView::SetDpi(int dpi) {
-    LOGFONTA font{};
+    LOGFONTW font{};
     font.lfHeight = -ScaleToDpi(kFontHeight, dpi);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    lstrcpynA(font.lfFaceName, "Courier New", LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, L"Courier New", LF_FACESIZE);
     // The tree gets the new font before the old one is freed.
-    ReplaceInUse(font_, UniqueFont(::CreateFontIndirectA(&font)), [&](HFONT fresh) {
-        ::SendMessageA(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    ReplaceInUse(font_, UniqueFont(::CreateFontIndirectW(&font)), [&](HFONT fresh) {
+        ::SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
     });
-    ::SendMessageA(tree_, TVM_SETINDENT, static_cast<WPARAM>(ScaleToDpi(kIndent, dpi)), 0);
+    ::SendMessageW(tree_, TVM_SETINDENT, static_cast<WPARAM>(ScaleToDpi(kIndent, dpi)), 0);
 }
 
 void LogTreeView::Render(const LogTree* tree, const LocaleFormats& formats,
                          const ViewPlace* place) {
     if (tree_ == nullptr) return;
-    ::SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);  // no flicker while rebuilding
-    ::SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    ::SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);  // no flicker while rebuilding
+    ::SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     if (tree != nullptr) {
         TreeControlTarget target(tree_);
         // Not owned: the caller keeps the tree until it renders again.
         const LazyTreeRenderer::KeptPlace kept = renderer_.Render(
             std::shared_ptr<const LogTree>(std::shared_ptr<void>(), tree), formats, target, place);
         if (kept.Selected != nullptr)
-            ::SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET,
+            ::SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET,
                            reinterpret_cast<LPARAM>(kept.Selected));
         if (kept.Top != nullptr)
-            ::SendMessageA(tree_, TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
+            ::SendMessageW(tree_, TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
                            reinterpret_cast<LPARAM>(kept.Top));
     } else {
         renderer_.Reset();
     }
-    ::SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(tree_, nullptr, TRUE);
 }
 
 void LogTreeView::Clear() {
     if (!renderer_.Rendered()) return;  // empty already: nothing to touch while hidden
     if (tree_ != nullptr)
-        ::SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+        ::SendMessageW(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     renderer_.Reset();
 }
 
-void LogTreeView::OnItemExpanding(const NMTREEVIEWA& info) {
+void LogTreeView::OnItemExpanding(const NMTREEVIEWW& info) {
     if ((info.action & TVE_EXPAND) == 0) return;
     TreeControlTarget target(tree_);
     renderer_.Expanding(info.itemNew.hItem, static_cast<std::int32_t>(info.itemNew.lParam), target);
@@ -109,10 +110,10 @@ void LogTreeView::OnItemExpanding(const NMTREEVIEWA& info) {
 
 const Period* LogTreeView::PeriodOf(HTREEITEM item) const {
     if (tree_ == nullptr || item == nullptr) return nullptr;
-    TVITEMA entry{};
+    TVITEMW entry{};
     entry.mask = TVIF_PARAM | TVIF_HANDLE;
     entry.hItem = item;
-    if (!::SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry))) return nullptr;
+    if (!::SendMessageW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&entry))) return nullptr;
     return renderer_.Info(static_cast<std::int32_t>(entry.lParam));
 }
 
@@ -134,7 +135,7 @@ ViewPlace LogTreeView::CapturePlace() const {
         HTREEITEM item = firstChildren.back();
         firstChildren.pop_back();
         for (; item != nullptr; item = Next(tree_, item, TVGN_NEXT)) {
-            const auto state = ::SendMessageA(tree_, TVM_GETITEMSTATE,
+            const auto state = ::SendMessageW(tree_, TVM_GETITEMSTATE,
                                               reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
             if ((state & TVIS_EXPANDED) == 0) continue;
             if (const auto open = key(item)) place.Open.push_back(*open);
@@ -163,7 +164,7 @@ void LogTreeView::ShowContextMenu(LPARAM position, HMENU menu, HWND owner) {
         const HTREEITEM selected = Next(tree_, nullptr, TVGN_CARET);
         std::memcpy(&item, &selected, sizeof selected);  // the item goes in, its rectangle out
         if (selected != nullptr &&
-            ::SendMessageA(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)))
+            ::SendMessageW(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)))
             point = POINT{item.left, item.bottom};
         ::ClientToScreen(tree_, &point);
     } else {
@@ -172,9 +173,9 @@ void LogTreeView::ShowContextMenu(LPARAM position, HMENU menu, HWND owner) {
         hit.pt = point;
         ::ScreenToClient(tree_, &hit.pt);
         const auto item = reinterpret_cast<HTREEITEM>(
-            ::SendMessageA(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            ::SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item != nullptr && (hit.flags & TVHT_ONITEM) != 0)
-            ::SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            ::SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     }
     ::TrackPopupMenu(menu, TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
 }

@@ -36,7 +36,7 @@ class LogTreeView {
     ViewPlace CapturePlace() const;
 
     // TVN_ITEMEXPANDING: the children of the opening node go in now.
-    void OnItemExpanding(const NMTREEVIEWA& info);
+    void OnItemExpanding(const NMTREEVIEWW& info);
     const Period* SelectedPeriod() const;
     // WM_CONTEXTMENU from the tree: the menu opens for the node under the cursor, or below the
     // selection when opened from the keyboard.

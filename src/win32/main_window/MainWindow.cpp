@@ -55,7 +55,7 @@ int MainWindow::Scale(int pixels) const {
 
 void MainWindow::Create() {
     icon_ = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY));
-    WNDCLASSEXA windowClass{};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowThunk<MainWindow>;
     windowClass.hInstance = instance_;
@@ -65,8 +65,8 @@ void MainWindow::Create() {
                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kMainWindowClass;
-    if (::RegisterClassExA(&windowClass) == 0) {
+    windowClass.lpszClassName = kMainWindowClassW;
+    if (::RegisterClassExW(&windowClass) == 0) {
         throw std::runtime_error("cannot register the main window class");
     }
 
@@ -78,7 +78,7 @@ void MainWindow::Create() {
     dpi_ = SystemDpi();
 
     const HWND hwnd =
-        ::CreateWindowExA(0, kMainWindowClass, kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+        ::CreateWindowExW(0, kMainWindowClassW, kCaptionW, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                           Scale(kDesignLeft), Scale(kDesignTop), Scale(kDesignWidth),
                           Scale(kDesignHeight), nullptr, mainMenu_, instance_, this);
     if (hwnd == nullptr) {
@@ -219,7 +219,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 case TVN_ITEMEXPANDINGA:
                 case TVN_ITEMEXPANDINGW:
                     // Both layouts agree on the fields used here.
-                    tree_.OnItemExpanding(*reinterpret_cast<const NMTREEVIEWA*>(lParam));
+                    tree_.OnItemExpanding(*reinterpret_cast<const NMTREEVIEWW*>(lParam));
                     return FALSE;
                 case TVN_SELCHANGEDA:
                 case TVN_SELCHANGEDW:
@@ -236,11 +236,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnHandOver();
             return 0;
         case WM_TRAYICON:
-            ::DefWindowProcA(hwnd_, message, wParam, lParam);
+            ::DefWindowProcW(hwnd_, message, wParam, lParam);
             OnTrayIcon(lParam);
             return 0;
     }
-    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 // --- Life of the window -------------------------------------------------------------------

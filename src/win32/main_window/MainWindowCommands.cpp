@@ -114,7 +114,7 @@ void MainWindow::ShowViewer() {
     pendingPlace_ = std::move(place);
     EnableShowItem(false);
     if (!state_.EncodedPassword.empty()) {
-        std::string answer;
+        TypedPassword answer;
         passwordDialog_.Execute(hwnd_, answer);
         if (answer.empty() || hwnd_ == nullptr) return;
         const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, answer);
@@ -260,7 +260,7 @@ void MainWindow::OnMarkDay(DateTime day, DayMark mark) {
 }
 
 void MainWindow::OnChangePassword() {
-    std::string oldPassword;
+    TypedPassword oldPassword;
     std::string newPassword;
     std::string retypedPassword;
     PasswordRetry retry;

@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr char kReportWindowClass[] = "TWorktallyReportWindow";
-constexpr char kReportCaption[] = "Weekly Report - Worktally";
+constexpr wchar_t kReportWindowClass[] = L"TWorktallyReportWindow";
+constexpr wchar_t kReportCaption[] = L"Weekly Report - Worktally";
 
 // Design sizes at 96 dots per inch.
 constexpr int kDesignWidth = 780;
@@ -124,7 +124,7 @@ void ReportWindow::Show(HWND owner, DateTime now) {
         scrollToSelection_ = true;
         // Owned, so it stays above the viewer and goes with it; the result arrives through
         // WM_NCCREATE.
-        ::CreateWindowExA(0, kReportWindowClass, kReportCaption,
+        ::CreateWindowExW(0, kReportWindowClass, kReportCaption,
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                           Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr, instance_,
                           this);
@@ -193,7 +193,7 @@ LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             font_.Close();
             break;
     }
-    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 void ReportWindow::OnCreate() {

@@ -1,7 +1,10 @@
 #include "win32/platform/RegistryStore.h"
 
+#include <cstring>
 #include <utility>
 #include <vector>
+
+#include "win32/platform/WideText.h"
 
 namespace {
 
@@ -12,9 +15,9 @@ namespace {
 HKEY CreateKey(HKEY parent, const std::string& path) {
     HKEY key = nullptr;
     const LSTATUS status =
-        ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                          nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) Fail("RegCreateKeyExA", status);
+        ::RegCreateKeyExW(parent, Widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", status);
     return key;
 }
 
@@ -42,30 +45,31 @@ std::optional<SettingsStore::Value> RegistrySettingsStore::Query(const std::stri
     UniqueKey temporary;
     const HKEY program = ProgramKey(temporary);
     HKEY raw = nullptr;
-    if (::RegOpenKeyExA(program, section.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(program, Widen(section).c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) {
         return std::nullopt;  // a missing section reads as the default
     }
     UniqueKey sectionKey(raw);
 
+    const std::wstring wideName = Widen(name);
     DWORD type = 0;
     DWORD size = 0;
     LSTATUS status =
-        ::RegQueryValueExA(sectionKey.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+        ::RegQueryValueExW(sectionKey.Get(), wideName.c_str(), nullptr, &type, nullptr, &size);
     if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (status != ERROR_SUCCESS) Fail("RegQueryValueExA", status);
+    if (status != ERROR_SUCCESS) Fail("RegQueryValueExW", status);
 
     // The value may grow between the two calls; ask again with the size it reports.
     std::vector<char> data(size);
     for (;;) {
         DWORD got = static_cast<DWORD>(data.size());
-        status = ::RegQueryValueExA(sectionKey.Get(), name.c_str(), nullptr, &type,
+        status = ::RegQueryValueExW(sectionKey.Get(), wideName.c_str(), nullptr, &type,
                                     reinterpret_cast<BYTE*>(data.data()), &got);
         if (status == ERROR_MORE_DATA) {
             data.resize(got);
             continue;
         }
         if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-        if (status != ERROR_SUCCESS) Fail("RegQueryValueExA", status);
+        if (status != ERROR_SUCCESS) Fail("RegQueryValueExW", status);
         data.resize(got);
         break;
     }
@@ -74,7 +78,14 @@ std::optional<SettingsStore::Value> RegistrySettingsStore::Query(const std::stri
     value.Type = type == REG_SZ          ? ValueType::String
                  : type == REG_EXPAND_SZ ? ValueType::ExpandString
                                          : ValueType::Other;
-    value.Data.assign(data.begin(), data.end());
+    if (value.Type == ValueType::Other) {
+        value.Data.assign(data.begin(), data.end());
+    } else {
+        // UTF-16 in the registry, UTF-8 for the core; an odd last byte is not a character.
+        std::wstring wide(data.size() / sizeof(wchar_t), L'\0');
+        std::memcpy(wide.data(), data.data(), wide.size() * sizeof(wchar_t));
+        value.Data = Narrow(wide);
+    }
     return value;
 }
 
@@ -84,8 +95,10 @@ void RegistrySettingsStore::SetString(const std::string& section, const std::str
     const HKEY program = ProgramKey(temporary);
     UniqueKey sectionKey(CreateKey(program, section));
     // The stored data is the text and its NUL.
-    const LSTATUS status = ::RegSetValueExA(sectionKey.Get(), name.c_str(), 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(text.c_str()),
-                                            static_cast<DWORD>(text.size() + 1));
-    if (status != ERROR_SUCCESS) Fail("RegSetValueExA", status);
+    const std::wstring wide = Widen(text);
+    const LSTATUS status =
+        ::RegSetValueExW(sectionKey.Get(), Widen(name).c_str(), 0, REG_SZ,
+                         reinterpret_cast<const BYTE*>(wide.c_str()),
+                         static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) Fail("RegSetValueExW", status);
 }

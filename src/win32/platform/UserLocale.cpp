@@ -4,16 +4,18 @@
 
 #include <string>
 
+#include "win32/platform/WideText.h"
+
 namespace {
 
 // Keeps `target` (the core's default) when the locale gives nothing.
 void ReadLocale(LCTYPE type, std::string& target) {
-    const int size = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, nullptr, 0);
+    const int size = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
     if (size <= 1) return;
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text.data(), size) <= 0) return;
-    text.resize(text.find('\0'));
-    target = text;
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text.data(), size) <= 0) return;
+    text.resize(text.find(L'\0'));
+    target = Narrow(text);
 }
 
 }  // namespace

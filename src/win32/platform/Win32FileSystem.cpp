@@ -9,29 +9,16 @@
 #include "core/log/LogFile.h"
 #include "win32/platform/FolderListing.h"
 #include "win32/platform/LogLocks.h"
+#include "win32/platform/SystemError.h"
 #include "win32/platform/UniqueHandle.h"
+#include "win32/platform/WideText.h"
 
 namespace {
-
-// The system's message for an error code, without its line end.
-std::string SystemMessage(DWORD error) {
-    char* buffer = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text =
-        length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
-    ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    if (text.empty()) text = "Error " + std::to_string(error);
-    return text;
-}
 
 [[noreturn]] void ThrowLastError(const char* what, const std::string& path) {
     const DWORD error = ::GetLastError();
     throw IoError(std::string(what) + " " + path + ": error " + std::to_string(error),
-                  SystemMessage(error),
+                  SystemErrorText(error),
                   error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
 }
 
@@ -109,7 +96,7 @@ class Win32FileSystem final : public FileSystem {
         // A reader that holds the log open for a moment (a backup tool, a virus scanner, the
         // user's editor) makes the replace fail; such locks are short, so try again briefly.
         for (int attempt = 0;; ++attempt) {
-            if (::MoveFileExA(from.c_str(), to.c_str(),
+            if (::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
                 return;
             const DWORD error = ::GetLastError();
@@ -122,9 +109,9 @@ class Win32FileSystem final : public FileSystem {
             ::Sleep(50);
         }
     }
-    void Remove(const std::string& path) noexcept override { ::DeleteFileA(path.c_str()); }
+    void Remove(const std::string& path) noexcept override { ::DeleteFileW(Widen(path).c_str()); }
     bool Exists(const std::string& path) override {
-        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     std::vector<std::string> ListFiles(const std::string& folder) override {
         return ListFolderFiles(folder);
@@ -134,7 +121,7 @@ class Win32FileSystem final : public FileSystem {
   private:
     static std::unique_ptr<LogFile> Open(const std::string& path, DWORD disposition,
                                          const char* what) {
-        UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+        UniqueFile handle(::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                         // Delete sharing lets another instance replace
                                         // the log while this one reads it.
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -11,12 +11,12 @@
 
 // Registers a window class of this instance unless it is registered already (a window that is
 // opened again); false when it can be neither found nor registered.
-inline bool RegisterWindowClassOnce(HINSTANCE instance, const char* name, WNDPROC procedure,
+inline bool RegisterWindowClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
                                     HICON icon, HBRUSH background, UINT style = 0) {
-    WNDCLASSEXA existing{};
+    WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
-    if (::GetClassInfoExA(instance, name, &existing)) return true;
-    WNDCLASSEXA windowClass{};
+    if (::GetClassInfoExW(instance, name, &existing)) return true;
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = style;
     windowClass.lpfnWndProc = procedure;
@@ -25,21 +25,21 @@ inline bool RegisterWindowClassOnce(HINSTANCE instance, const char* name, WNDPRO
     windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = name;
-    return ::RegisterClassExA(&windowClass) != 0;
+    return ::RegisterClassExW(&windowClass) != 0;
 }
 
 template <class Window>
 LRESULT CALLBACK WindowThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     Window* self = nullptr;
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         self = static_cast<Window*>(create->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Attach(hwnd);
     } else {
-        self = reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     try {
         return self->HandleMessage(message, wParam, lParam);
     } catch (const std::exception& error) {

@@ -4,11 +4,13 @@
 
 #include "e2e/support/Wait.h"
 #include "win32/platform/UniqueHandle.h"
+#include "win32/platform/WideText.h"
 
+// Paths are UTF-8, as the program's core keeps them.
 namespace e2e {
 
 bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool WaitForFileSize(const std::string& path, std::size_t size) {
@@ -22,7 +24,7 @@ bool WaitForFileSize(const std::string& path, std::size_t size) {
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ,
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw HarnessError("cannot open " + path);
@@ -38,7 +40,7 @@ std::vector<unsigned char> ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw HarnessError("cannot create " + path);
     DWORD written = 0;
@@ -49,23 +51,23 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 }
 
 void RemoveTree(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(Widen(path).c_str());
         return;
     }
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(Widen(path + "\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
+            const std::string name = Narrow(found.cFileName);
             if (name != "." && name != "..") RemoveTree(path + "\\" + name);
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(Widen(path).c_str());
 }
 
 }  // namespace e2e

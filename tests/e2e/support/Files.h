@@ -1,6 +1,6 @@
 #pragma once
 
-// Whole files by their Windows paths, read and written while the program may hold them open.
+// Whole files by their Windows paths (UTF-8), read and written while the program may hold them open.
 
 #include <cstddef>
 #include <string>

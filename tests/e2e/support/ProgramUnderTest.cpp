@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "e2e/support/WineHost.h"
+#include "win32/platform/WideText.h"
 
 namespace e2e {
 
@@ -66,8 +67,8 @@ void Program::Start(const std::string& arguments, const std::string& lang,
         // the Windows environment block: start it through the Unix loader with that LANG.
         const std::string name = exe.substr(exe.find_last_of('\\') + 1);
         const std::vector<DWORD> before = ProcessesNamed(name);
-        RunUnixDetached("/usr/bin/env LANG=" + lang + " LC_ALL=" + lang + " " + WineLoader() + " " +
-                        commandLine);
+        RunUnixDetached("/usr/bin/env LANG=" + lang + " LC_ALL=" + lang + unixVariables_ + " " +
+                        WineLoader() + " " + commandLine);
         DWORD pid = 0;
         WaitUntil(
             [&] {
@@ -84,12 +85,11 @@ void Program::Start(const std::string& arguments, const std::string& lang,
         return;
     }
 
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back(0);
-    STARTUPINFOA startup{};
+    std::wstring mutableLine = Widen(commandLine);  // UTF-8: any path or name
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
         std::ostringstream what;
         what << "cannot start " << commandLine << ": error " << GetLastError();

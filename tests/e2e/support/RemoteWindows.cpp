@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "win32/platform/UniqueHandle.h"
+#include "win32/platform/WideText.h"
 
 namespace e2e {
 
@@ -87,24 +88,25 @@ struct TreeWalk {
         for (; item != nullptr;
              item = reinterpret_cast<HTREEITEM>(
                  SendTo(Tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
-            TVITEMA data{};
+            // Wide, so that texts outside the code page come back whole (as UTF-8).
+            TVITEMW data{};
             data.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN;
             data.hItem = item;
             data.stateMask = TVIS_EXPANDED;
-            data.pszText = Memory.Address() + sizeof(TVITEMA);
+            data.pszText = reinterpret_cast<wchar_t*>(Memory.Address() + sizeof(TVITEMW));
             data.cchTextMax = kTextMax;
             Memory.Write(&data, sizeof data);
-            const char nothing = 0;
-            Memory.Write(&nothing, 1, sizeof(TVITEMA));
-            if (!SendTo(Tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(Memory.Address())))
-                throw HarnessError("TVM_GETITEMA failed");
+            const wchar_t nothing = 0;
+            Memory.Write(&nothing, sizeof nothing, sizeof(TVITEMW));
+            if (!SendTo(Tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(Memory.Address())))
+                throw HarnessError("TVM_GETITEMW failed");
             Memory.Read(&data, sizeof data);
-            std::vector<char> text(kTextMax + 1, 0);
-            Memory.Read(text.data(), kTextMax, sizeof(TVITEMA));
+            std::vector<wchar_t> text(kTextMax + 1, 0);
+            Memory.Read(text.data(), kTextMax * sizeof(wchar_t), sizeof(TVITEMW));
 
             TreeNode node;
             node.Depth = depth;
-            node.Text = text.data();
+            node.Text = Narrow(text.data());
             node.Expanded = (data.state & TVIS_EXPANDED) != 0;
             node.Shown = shown;
             Nodes.push_back(node);
@@ -120,7 +122,8 @@ struct TreeWalk {
 };
 
 std::vector<HTREEITEM> WalkTree(HWND tree, bool expandAll, std::vector<TreeNode>& nodes) {
-    RemoteMemory memory(ProcessOf(tree), sizeof(TVITEMA) + TreeWalk::kTextMax + 16);
+    RemoteMemory memory(ProcessOf(tree),
+                        sizeof(TVITEMW) + (TreeWalk::kTextMax + 16) * sizeof(wchar_t));
     std::vector<HTREEITEM> items;
     TreeWalk walk{tree, memory, expandAll, nodes, items};
     const auto root = reinterpret_cast<HTREEITEM>(SendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
@@ -284,14 +287,15 @@ RECT SelectedItemRect(HWND tree) {
 }
 
 std::string StatusText(HWND statusBar) {
-    const auto length = LOWORD(SendTo(statusBar, SB_GETTEXTLENGTHA, 0, 0));
-    RemoteMemory memory(ProcessOf(statusBar), length + 16u);
-    const std::vector<char> zeros(length + 16u, 0);
+    const auto length = LOWORD(SendTo(statusBar, SB_GETTEXTLENGTHW, 0, 0));
+    const std::size_t bytes = (length + 16u) * sizeof(wchar_t);
+    RemoteMemory memory(ProcessOf(statusBar), bytes);
+    const std::vector<char> zeros(bytes, 0);
     memory.Write(zeros.data(), zeros.size());
-    SendTo(statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(memory.Address()));
-    std::vector<char> text(length + 16u, 0);
-    memory.Read(text.data(), length + 1u);
-    return std::string(text.data());
+    SendTo(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(memory.Address()));
+    std::vector<wchar_t> text(length + 16u, 0);
+    memory.Read(text.data(), (length + 1u) * sizeof(wchar_t));
+    return Narrow(text.data());
 }
 
 // ---- list view ----

@@ -7,6 +7,7 @@
 
 #include "e2e/support/Files.h"
 #include "e2e/support/Wait.h"
+#include "win32/platform/WideText.h"
 
 namespace e2e {
 
@@ -39,12 +40,12 @@ std::string TestRoot() {
 }
 
 void RunUnixDetached(const std::string& commandLine) {
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    STARTUPINFOA startup{};
+    // UTF-8 in, so that a name outside the code page reaches the Unix program intact.
+    std::wstring line = Widen(commandLine);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
         throw HarnessError("cannot run " + commandLine);
     if (info.hThread != nullptr) CloseHandle(info.hThread);
