@@ -64,27 +64,5 @@ TEST_F(UnicodeNames, RecordViewAndExportInAFolderOutsideTheCodePage) {
     }
 }
 
-// "Log only one user" with that name: Wine takes the log-on name from the Unix USER.
-TEST_F(UnicodeNames, OneUserWithANameOutsideTheCodePageRecords) {
-    for (const char* lang : {"en_US.UTF-8", "ja_JP.UTF-8"}) {
-        SCOPED_TRACE(lang);
-        const std::string log = PathIn(std::string(lang).substr(0, 2) + ".dat");
-        {
-            Program warmUp;
-            warmUp.Start("/U nobody-logs-on-as-this", lang);
-            warmUp.ExpectExit();
-        }
-        Program& other = Start("/L /U " + Quoted(kName) + " /F " + Quoted(log), lang);
-        other.ExpectExit();  // the harness's own user is someone else
-        EXPECT_FALSE(FileExists(log));
-
-        Program user;
-        user.AddUnixVariable("USER=" + kName);
-        user.Start("/L /U " + Quoted(kName) + " /F " + Quoted(log), lang);
-        EXPECT_TRUE(WaitForFileSize(log, 16u)) << user.Dump();
-        user.Exit();
-    }
-}
-
 }  // namespace
 }  // namespace e2e

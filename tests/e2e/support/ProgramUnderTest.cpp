@@ -67,8 +67,8 @@ void Program::Start(const std::string& arguments, const std::string& lang,
         // the Windows environment block: start it through the Unix loader with that LANG.
         const std::string name = exe.substr(exe.find_last_of('\\') + 1);
         const std::vector<DWORD> before = ProcessesNamed(name);
-        RunUnixDetached("/usr/bin/env LANG=" + lang + " LC_ALL=" + lang + unixVariables_ + " " +
-                        WineLoader() + " " + commandLine);
+        RunUnixDetached("/usr/bin/env LANG=" + lang + " LC_ALL=" + lang + " " + WineLoader() + " " +
+                        commandLine);
         DWORD pid = 0;
         WaitUntil(
             [&] {

@@ -41,10 +41,6 @@ class Program {
     void Start(const std::string& arguments, const std::string& lang = {},
                const std::string& exePath = {});
 
-    // An extra Unix variable ("NAME=value") for a start with a `lang`, e.g. USER, from which
-    // Wine takes the log-on name.
-    void AddUnixVariable(const std::string& assignment) { unixVariables_ += " " + assignment; }
-
     DWORD Pid() const { return pid_; }
     HANDLE Process() const { return process_.Get(); }
     bool Running() const;
@@ -95,7 +91,6 @@ class Program {
     UniqueKernelObject mainThread_;
     DWORD pid_ = 0;
     HWND main_ = nullptr;
-    std::string unixVariables_;
 };
 
 }  // namespace e2e

@@ -322,3 +322,37 @@ TEST(AutoRunParams, IsReadBackByTheParser) {
         EXPECT_TRUE(other.StopAtStart) << params;
     }
 }
+
+TEST(OneUser, MatchesANameOutsideTheCodePageExactly) {
+    // "Łódź_日本語" in UTF-8, and what the code page's functions made of it ("?" for each
+    // character outside the code page).
+    const std::string name =
+        "\xC5\x81\xC3\xB3"
+        "d\xC5\xBA_\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
+    struct Case {
+        std::string User;
+        std::string Option;
+        bool Stops;
+    };
+    const Case cases[] = {
+        {name, name, false},
+        {name,
+         "?\xF3"
+         "d?_???",
+         true},
+        {"?\xF3"
+         "d?_???",
+         name, true},
+        {name, "\"" + name + "\"", false},
+        {"JANE", "jane", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Option);
+        ParseEnvironment env;
+        env.ExeDirectory = "C:\\Tools";
+        env.UserName = [&c] { return std::optional<std::string>(c.User); };
+        ProgramState state;
+        ParseParams(state, "/L /U " + c.Option, env);
+        EXPECT_EQ(state.StopAtStart, c.Stops);
+    }
+}
