@@ -88,7 +88,7 @@ LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnDpiChanged(wParam, lParam);
             return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             text_ = nullptr;
             font_.Close();
@@ -104,7 +104,7 @@ LRESULT CALLBACK HelpWindow::TextKeyProc(HWND hwnd, UINT message, WPARAM wParam,
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) {
                 // Posted: the edit must not be destroyed while it handles its own key.
-                ::PostMessageA(::GetParent(hwnd), WM_CLOSE, 0, 0);
+                ::PostMessageW(::GetParent(hwnd), WM_CLOSE, 0, 0);
                 return 0;
             }
             if (wParam == 'A' && control) {
@@ -124,7 +124,7 @@ LRESULT CALLBACK HelpWindow::TextKeyProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 void HelpWindow::OnCreate() {
-    text_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+    text_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                   ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                               0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(IDC_HELP_TEXT_EDIT),
@@ -143,15 +143,15 @@ void HelpWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
 }
 
 void HelpWindow::ApplyFont() {
-    LOGFONTA font{};
+    LOGFONTW font{};
     font.lfHeight = -::MulDiv(kFontPoints, dpi_, 72);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     // The guide lines up its columns with spaces, as it does in Notepad.
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    lstrcpynA(font.lfFaceName, "Consolas", LF_FACESIZE);
-    UniqueFont created(::CreateFontIndirectA(&font));
+    lstrcpynW(font.lfFaceName, L"Consolas", LF_FACESIZE);
+    UniqueFont created(::CreateFontIndirectW(&font));
     if (!created) return;
-    ::SendMessageA(text_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
+    ::SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
     font_ = std::move(created);  // the old font goes only once the edit has let it go
 }

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr char kTimesheetWindowClass[] = "TWorktallyTimesheetWindow";
+constexpr wchar_t kTimesheetWindowClass[] = L"TWorktallyTimesheetWindow";
 constexpr wchar_t kTimesheetCaption[] = L"Timesheet - Worktally";
 
 // Design sizes at 96 dots per inch.
@@ -90,12 +90,11 @@ void TimesheetWindow::Show(HWND owner, DateTime now) {
         now_ = now;
         dpi_ = SystemDpi();
         // Owned, so it stays above the viewer and goes with it.
-        const HWND created =
-            ::CreateWindowExA(0, kTimesheetWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                              CW_USEDEFAULT, CW_USEDEFAULT, Scale(kDesignWidth),
-                              Scale(kDesignHeight), owner, nullptr, instance_, this);
+        const HWND created = ::CreateWindowExW(
+            0, kTimesheetWindowClass, kTimesheetCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+            CW_USEDEFAULT, CW_USEDEFAULT, Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr,
+            instance_, this);
         if (created == nullptr) return;
-        ::SetWindowTextW(hwnd_, kTimesheetCaption);
         RestoreWindowPlace(hwnd_, settings_, kTimesheetWindowSection,
                            SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
         ShowSheet();
@@ -161,7 +160,7 @@ LRESULT TimesheetWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             headingFont_.Close();
             break;
     }
-    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 void TimesheetWindow::OnCreate() {
