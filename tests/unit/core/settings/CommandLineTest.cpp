@@ -349,7 +349,7 @@ TEST(OneUser, MatchesANameOutsideTheCodePageExactly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Option);
         ParseEnvironment env;
-        env.ExeDirectory = "C:\\Tools";
+        env.DefaultLog = "C:\\Tools\\worktaly.dat";
         env.UserName = [&c] { return std::optional<std::string>(c.User); };
         ProgramState state;
         ParseParams(state, "/L /U " + c.Option, env);
