@@ -10,7 +10,6 @@
 
 namespace {
 
-const char kExeDirectory[] = "C:\\Fuzz";
 const char kDefaultLog[] = "C:\\Fuzz\\worktaly.dat";
 
 std::string Upper(std::string text) {
@@ -74,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(token.size() <= words.Position());
     }
     ParseEnvironment env;
-    env.ExeDirectory = kExeDirectory;
+    env.DefaultLog = kDefaultLog;
     env.UserName = [] { return std::optional<std::string>("Fuzz User"); };
     ProgramState raw;
     ParseParams(raw, text, env);
@@ -110,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::nullopt, expected.empty() ? std::string() : expected.back(), std::string("x")};
     for (const auto& user : users) {
         ParseEnvironment userEnv;
-        userEnv.ExeDirectory = kExeDirectory;
+        userEnv.DefaultLog = kDefaultLog;
         userEnv.UserName = [user] { return user; };
         ProgramState parsed;
         ParseParams(parsed, joined, userEnv);
