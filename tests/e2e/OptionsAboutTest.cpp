@@ -138,6 +138,40 @@ TEST_F(Options, CancelChangesNothing) {
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "AR User Name"), "");
 }
 
+TEST_F(Options, WorkingTimeIsRefusedNamingTheFieldOrStored) {
+    Program& program = OpenViewer();
+    HWND dialog = OpenOptions(program);
+    EXPECT_EQ(ControlText(dialog, IDC_WEEK_HOURS_EDIT), "0:00");
+    EXPECT_EQ(ControlText(dialog, IDC_BREAK_RULES_EDIT), "6:00 0:30 9:00 0:45");
+    EXPECT_TRUE(IsChecked(dialog, IDC_WORK_DAY_FIRST + 4)) << "Friday";
+    EXPECT_FALSE(IsChecked(dialog, IDC_WORK_DAY_FIRST + 5)) << "Saturday";
+
+    SetControlText(dialog, IDC_WEEK_HOURS_EDIT, "forty");
+    PostMessageA(Control(dialog, IDOK), BM_CLICK, 0, 0);  // its box is modal
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND found : program.Dialogs("Options - Worktally"))
+            if (found != dialog) box = found;
+        return box != nullptr;
+    }));
+    EXPECT_EQ(MessageText(box).rfind("Hours a week:", 0), 0u) << MessageText(box);
+    Click(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return program.Dialogs("Options - Worktally").size() == 1; }));
+
+    SetControlText(dialog, IDC_WEEK_HOURS_EDIT, "38:30");
+    Click(dialog, IDC_WORK_DAY_FIRST + 4);  // Fridays off
+    Click(dialog, IDC_DEDUCT_BREAKS_CHECK);
+    Close(program, dialog, IDOK);
+    const auto value = [](const char* name) {
+        return ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, name).value_or("(none)");
+    };
+    EXPECT_EQ(value("Week Hours"), "38:30");
+    EXPECT_EQ(value("Work Days"), "1111000");
+    EXPECT_EQ(value("Deduct Breaks"), "1");
+    program.Post(WM_CLOSE);
+    program.ExpectExit();
+}
+
 TEST_F(Options, AboutBoxClosesWithOkEnterAndEsc) {
     Program& program = OpenViewer();
     for (const int key : {VK_ESCAPE, VK_RETURN}) {

@@ -1,6 +1,9 @@
 #include "core/dialogs/OptionsRules.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/settings/CommandLine.h"
 #include "core/settings/Settings.h"
@@ -22,6 +25,7 @@ OptionsChoice ReadOptions(const ProgramState& state, AutoRunTargets autoRun) {
     choice.UserName = state.AutoRunUserName;
     choice.AwayWhenLocked = state.AwayWhenLocked;
     choice.AwayIdleMinutes = state.AwayIdleMinutes;
+    choice.WorkTime = state.WorkTime;
     return choice;
 }
 
@@ -88,6 +92,7 @@ std::string ApplyOptions(const OptionsChoice& choice, ProgramState& state, AutoR
     state.AutoRunUserName = choice.UserName;
     state.AwayWhenLocked = choice.AwayWhenLocked;
     state.AwayIdleMinutes = choice.AwayIdleMinutes;
+    state.WorkTime = choice.WorkTime;
     std::string failure;
     if (choice.AutoRun) {
         autoRun.Machine.SetParams(AutoRunParams(state));
@@ -100,4 +105,16 @@ std::string ApplyOptions(const OptionsChoice& choice, ProgramState& state, AutoR
     // Saved now, so a crash or a forced log-off does not lose the choices.
     SaveSettings(state, settings);
     return failure;
+}
+
+std::string ParseWorkTimeTexts(const WorkTimeTexts& texts, WorkTimeSettings& settings) {
+    const std::optional<std::int64_t> week = ParseWeekHours(texts.WeekHours);
+    if (!week) return "Hours a week: enter hours and minutes from 0:00 to 168:00, such as 40:00.";
+    const std::optional<std::vector<BreakRule>> rules = ParseBreakRules(texts.BreakRules);
+    if (!rules)
+        return "Break rules: enter pairs of hours of work and minimum break, such as "
+               "6:00 0:30 9:00 0:45.";
+    settings.weekSeconds = *week;
+    settings.breakRules = *rules;
+    return {};
 }

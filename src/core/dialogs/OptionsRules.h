@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/settings/WorkTimeSettings.h"
+
 struct ProgramState;
 class SettingsStore;
 class AutoRunEntry;
@@ -27,7 +29,16 @@ struct OptionsChoice {
     std::string UserName;
     bool AwayWhenLocked = false;
     int AwayIdleMinutes = 0;  // 0: the idle box is off
+    WorkTimeSettings WorkTime{};
 };
+
+// The working-time group's two texts as settings; the box's text naming the field when one does
+// not parse (nullopt for both then).
+struct WorkTimeTexts {
+    std::string WeekHours;
+    std::string BreakRules;
+};
+std::string ParseWorkTimeTexts(const WorkTimeTexts& texts, WorkTimeSettings& settings);
 
 // Why OK cannot take the choices (a box says it); empty when it can.
 std::string OptionsProblem(const OptionsChoice& choice);

@@ -1,9 +1,11 @@
 #include "win32/dialogs/OptionsDialog.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -19,6 +21,7 @@
 namespace {
 
 constexpr wchar_t kOptionsCaption[] = L"Options - Worktally";
+constexpr int kDaysOfWeek = 7;
 
 class OptionsDialog {
   public:
@@ -76,7 +79,58 @@ class OptionsDialog {
         // Off, the edit offers a usual value for when the box is checked.
         const int minutes = choice_.AwayIdleMinutes > 0 ? choice_.AwayIdleMinutes : 15;
         ::SetDlgItemTextW(handle_, IDC_AWAY_IDLE_EDIT, std::to_wstring(minutes).c_str());
+        ShowWorkTime(choice_.WorkTime);
         AutoRunCheckBoxClick();
+    }
+
+    void ShowWorkTime(const WorkTimeSettings& work) {
+        ::SetDlgItemTextW(handle_, IDC_WEEK_HOURS_EDIT,
+                          Widen(HoursMinutesText(work.weekSeconds)).c_str());
+        for (int day = 0; day < kDaysOfWeek; ++day) {
+            // The locale's short names, Monday first, as the setting counts.
+            wchar_t name[80] = {};
+            ::GetLocaleInfoW(LOCALE_USER_DEFAULT, static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + day),
+                             name, static_cast<int>(std::size(name)));
+            ::SetDlgItemTextW(handle_, IDC_WORK_DAY_FIRST + day, name);
+            SetChecked(IDC_WORK_DAY_FIRST + day, work.workDays[static_cast<std::size_t>(day)]);
+        }
+        // No date: the balance counts from the first day in the log.
+        SYSTEMTIME date{};
+        if (work.balanceFrom) {
+            const CivilDate from = DecodeDate(*work.balanceFrom);
+            date.wYear = static_cast<WORD>(from.Year);
+            date.wMonth = static_cast<WORD>(from.Month);
+            date.wDay = static_cast<WORD>(from.Day);
+        }
+        ::SendDlgItemMessageW(handle_, IDC_BALANCE_FROM_DATE, DTM_SETSYSTEMTIME,
+                              work.balanceFrom ? GDT_VALID : GDT_NONE,
+                              reinterpret_cast<LPARAM>(&date));
+        SetChecked(IDC_DEDUCT_BREAKS_CHECK, work.deductBreaks);
+        ::SetDlgItemTextW(handle_, IDC_BREAK_RULES_EDIT,
+                          Widen(BreakRulesText(work.breakRules)).c_str());
+    }
+
+    // False, with a box naming the field, when a text does not parse.
+    bool ReadWorkTime(WorkTimeSettings& work) {
+        const WorkTimeTexts texts{ControlText(IDC_WEEK_HOURS_EDIT),
+                                  ControlText(IDC_BREAK_RULES_EDIT)};
+        if (const std::string problem = ParseWorkTimeTexts(texts, work); !problem.empty()) {
+            ::MessageBoxW(handle_, Widen(problem).c_str(), kOptionsCaption, MB_OK | MB_ICONWARNING);
+            const int field =
+                ParseWeekHours(texts.WeekHours) ? IDC_BREAK_RULES_EDIT : IDC_WEEK_HOURS_EDIT;
+            ::SetFocus(::GetDlgItem(handle_, field));
+            ::SendDlgItemMessageW(handle_, field, EM_SETSEL, 0, -1);
+            return false;
+        }
+        for (int day = 0; day < kDaysOfWeek; ++day)
+            work.workDays[static_cast<std::size_t>(day)] = IsChecked(IDC_WORK_DAY_FIRST + day);
+        SYSTEMTIME date{};
+        work.balanceFrom.reset();
+        if (::SendDlgItemMessageW(handle_, IDC_BALANCE_FROM_DATE, DTM_GETSYSTEMTIME, 0,
+                                  reinterpret_cast<LPARAM>(&date)) == GDT_VALID)
+            work.balanceFrom = EncodeDate(date.wYear, date.wMonth, date.wDay);
+        work.deductBreaks = IsChecked(IDC_DEDUCT_BREAKS_CHECK);
+        return true;
     }
 
     void AutoRunCheckBoxClick() { UpdateEnabling(); }
@@ -116,6 +170,7 @@ class OptionsDialog {
             }
             choice_.AwayIdleMinutes = *minutes;
         }
+        if (!ReadWorkTime(choice_.WorkTime)) return;
         if (const std::string problem = OptionsProblem(choice_); !problem.empty()) {
             ::MessageBoxW(handle_, Widen(problem).c_str(), kOptionsCaption, MB_OK | MB_ICONWARNING);
             ::SetFocus(::GetDlgItem(handle_, IDC_USER_NAME_EDIT));

@@ -350,3 +350,29 @@ TEST(OptionsRules, SettingsFailureKeepsTheChoicesInMemory) {
     EXPECT_EQ(keys.machineKey.Values["Worktally"], kQuotedExe + " /l /u ann");
     EXPECT_TRUE(settings.Values.empty());
 }
+
+TEST(OptionsRules, WorkingTimeTextsAreRefusedNamingTheField) {
+    struct Case {
+        const char* week;
+        const char* rules;
+        const char* problemStart;  // empty: taken
+    } cases[] = {
+        {"38:30", "6:00 0:30", ""},
+        {"0:00", "6:00 0:30 9:00 0:45", ""},
+        {"forty", "6:00 0:30", "Hours a week:"},
+        {"169:00", "6:00 0:30", "Hours a week:"},
+        {"40:00", "6:00", "Break rules:"},
+        {"40:00", "", "Break rules:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.week) + " / " + c.rules);
+        WorkTimeSettings settings;
+        const std::string problem = ParseWorkTimeTexts({c.week, c.rules}, settings);
+        EXPECT_EQ(problem.rfind(c.problemStart, 0), 0u) << problem;
+        EXPECT_EQ(problem.empty(), *c.problemStart == '\0');
+        if (problem.empty())
+            EXPECT_EQ(HoursMinutesText(settings.weekSeconds), c.week);
+        else
+            EXPECT_EQ(settings, WorkTimeSettings{}) << "nothing taken from a refused text";
+    }
+}
