@@ -85,10 +85,14 @@ const LogTotals& Recording::Read(bool withTree, DateTime now, int firstDayOfWeek
     // A log that cannot be read keeps the tip's last totals.
     if (totals.Failed() != LogTotals::Failure::ReadError || totals.NotYetCreated()) {
         totalsLine_ = TotalsLine(CurrentTotalsAt(totals.Days(), now, firstDayOfWeek));
-        try {
-            marks_ = ReadDayMarks(files_, MarksPath());
-        } catch (const IoError&) {
-            // Marks that cannot be read now keep the ones read before.
+        // Only the tip's working-time line and an open timesheet show marks: a tick of anyone
+        // else leaves the marks file alone.
+        if (marksWanted_ || HasWeeklyTarget(workTime_)) {
+            try {
+                marks_ = ReadDayMarks(files_, MarksPath());
+            } catch (const IoError&) {
+                // Marks that cannot be read now keep the ones read before.
+            }
         }
         if (HasWeeklyTarget(workTime_)) today_ = WorkTimeAt(totals.Days(), workTime_, marks_, now);
     }

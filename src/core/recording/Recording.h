@@ -72,6 +72,9 @@ class Recording {
     // The working-time settings; the marked days are read beside the log with every read.
     void SetWorkTime(const WorkTimeSettings& settings) { workTime_ = settings; }
     const WorkTimeSettings& WorkTime() const { return workTime_; }
+    // Marks are read with the log only while something shows them without a weekly target (an
+    // open timesheet).
+    void SetMarksWanted(bool wanted) { marksWanted_ = wanted; }
     const DayMarks& Marks() const { return marks_; }
     // Where the marks of this log are kept.
     std::string MarksPath() const;
@@ -105,5 +108,6 @@ class Recording {
     std::string totalsLine_;
     WorkTimeSettings workTime_;
     DayMarks marks_;
+    bool marksWanted_ = false;
     WorkTimeToday today_;  // as of the last read, with a weekly target
 };

@@ -337,6 +337,7 @@ void MainWindow::BuildLogTree(bool render, bool reportFailures) {
     std::string reason;
     try {
         // One pass: the days for the tip and the report, the tree only for a viewer to show.
+        recording_.SetMarksWanted(timesheetWindow_.IsOpen());
         const LogTotals& totals =
             recording_.Read(render, SystemClock().Now(), UserFirstDayOfWeek());
         failure = totals.NotYetCreated() ? LogTree::Failure::None : totals.Failed();

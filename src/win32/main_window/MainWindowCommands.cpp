@@ -52,7 +52,7 @@ void MainWindow::OnCommand(WORD id, bool fromAccelerator) {
         case IDM_TIMESHEET:
             if (!Visible()) break;
             timesheetWindow_.Show(hwnd_, SystemClock().Now());
-            RefreshTotals();
+            BuildLogTree(Visible());  // its marks come with a read of the log
             break;
         case IDM_EXPORT:
             if (Visible()) ExportFromViewer(hwnd_, state_);

@@ -84,7 +84,15 @@ TEST(Recording, BuildsTheTreeOnlyWhenAskedAndOnTheSamePass) {
     EXPECT_EQ(totals.Days().size(), 2u);
     EXPECT_EQ(files.Calls(MemoryFileSystem::Op::OpenExisting), 1) << "one read for both";
 
+    // Without a weekly target the marks beside the log are read only for an open timesheet.
+    const std::string mark = "2024-03-10 Holiday\r\n";
+    files.SetFile(kLog + ".days", Bytes(mark.begin(), mark.end()));
+    files.ClearFaults();
     recording.Read(false, At(12, 0), kMonday);
+    EXPECT_EQ(files.Calls(MemoryFileSystem::Op::OpenExisting), 1) << "the tick reads the log only";
+    recording.SetMarksWanted(true);
+    recording.Read(false, At(12, 0), kMonday);
+    EXPECT_EQ(recording.Marks().MarkOn(At(0, 0)), DayMark::Holiday);
     EXPECT_EQ(recording.Tree(), nullptr) << "a hidden viewer keeps no tree";
     ASSERT_NE(recording.Totals(), nullptr);
     EXPECT_EQ(recording.Totals()->Days().size(), 2u);
