@@ -17,13 +17,8 @@ std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& p
     RegistrySettingsStore settings;
     LoadSettings(state, settings);  // read only: a correction stores no setting
 
-    PasswordDialog passwordDialog(instance);
     CorrectionUi ui;
-    ui.AskPassword = [&] {
-        TypedPassword answer;
-        passwordDialog.Execute(nullptr, answer);
-        return answer;
-    };
+    ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };
     ui.ShowError = [](const std::string& text) {
         ShowBox(nullptr, text, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };

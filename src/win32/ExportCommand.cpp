@@ -16,13 +16,8 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     RegistrySettingsStore settings;
     LoadSettings(state, settings);  // read only: an export stores nothing
 
-    PasswordDialog passwordDialog(instance);
     ExportUi ui;
-    ui.AskPassword = [&] {
-        TypedPassword answer;
-        passwordDialog.Execute(nullptr, answer);
-        return answer;
-    };
+    ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };
     ui.ShowError = [](const std::string& text) { ShowBox(nullptr, text, MB_OK | MB_ICONERROR); };
     return RunExport(request, state, NativeFileSystem(), ui, SystemClock().Now());
 }

@@ -116,3 +116,10 @@ void PasswordDialog::Execute(HWND owner, TypedPassword& password) {
     showing_ = false;
     password = texts ? texts->front() : TypedPassword();
 }
+
+TypedPassword AskPasswordWithoutWindow(HINSTANCE instance) {
+    PasswordDialog dialog(instance);
+    TypedPassword answer;
+    dialog.Execute(nullptr, answer);
+    return answer;
+}

@@ -11,6 +11,10 @@
 
 #include "core/settings/PasswordCodec.h"
 
+// The prompt of a command that has no window (the export, the corrections): the typed password
+// on OK; the empty text on Cancel, Esc or close.
+TypedPassword AskPasswordWithoutWindow(HINSTANCE instance);
+
 class PasswordDialog {
   public:
     explicit PasswordDialog(HINSTANCE instance) : instance_(instance) {}
