@@ -136,5 +136,35 @@ TEST_F(SharedFolder, ExportsTheUnionAndNamesTheLogsLeftOut) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), UnionDaysCsv(counted));
 }
 
+TEST_F(SharedFolder, ChosenInOptionsTheLogRecordedSoFarComesAlong) {
+    const std::string folder = MakeSharedFolder();
+    // A portable copy: its log is beside it.
+    const std::string app = PathIn("app");
+    ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
+    const std::string exe = app + "\\worktally.exe";
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), exe.c_str(), FALSE));
+    const std::string log = app + "\\worktaly.dat";
+    WriteBytes(log, LogBytes({At(5, 8, 0), At(5, 9, 0)}, ""));
+    Program& program = Start("/L", {}, exe);
+    ASSERT_TRUE(WaitForFileSize(log, 32u)) << program.Dump();
+
+    program.Command(IDM_OPTIONS);
+    HWND options = program.WaitForDialog("Options - Worktally");
+    Click(options, IDC_SHARED_FOLDER_CHECK);
+    SetControlText(options, IDC_SHARED_FOLDER_EDIT, folder);
+    Click(options, IDOK);
+    program.WaitForNoDialog("Options - Worktally");
+    // The history and the session so far, then the session going on in the folder.
+    const std::string own = folder + "\\" + OwnLogName();
+    ASSERT_TRUE(WaitForFileSize(own, 48u)) << program.Dump();
+    const std::vector<DateTime> records = ReadLog(own, "");
+    EXPECT_EQ(records[0], At(5, 8, 0));
+    EXPECT_EQ(records[1], At(5, 9, 0));
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKey, "Shared Folder"), folder);
+    program.Exit();
+    EXPECT_EQ(ReadLog(log, "").size(), 4u) << "the old log stays, its session ended";
+    EXPECT_EQ(ReadLog(own, "").size(), 6u);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -76,6 +76,15 @@ std::optional<std::vector<DateTime>> MainWindow::OwnSessionsIn(DateTime start) c
 }
 
 void MainWindow::FollowSharedFolder() {
+    if (state_.LogFileNamed) {
+        const std::string named = state_.LogFolder.empty() ? state_.LogFileName : state_.LogFolder;
+        ShowBox(hwnd_,
+                "Worktally keeps using " + named +
+                    ", as its command line named it. The shared folder is used from the next "
+                    "start without /F.",
+                MB_OK | MB_ICONINFORMATION, kCaptionW);
+        return;
+    }
     const std::string before = state_.LogFileName;
     PlaceLog(state_, environment_);
     if (state_.LogFileName == before) return;
