@@ -2,6 +2,7 @@
 
 #include "core/reports/CorrectionCommand.h"
 #include "core/settings/CommandLine.h"
+#include "core/settings/LogPlace.h"
 #include "core/settings/Settings.h"
 #include "win32/dialogs/PasswordDialog.h"
 #include "win32/platform/ErrorBox.h"
@@ -13,9 +14,9 @@ std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& p
     const CorrectionRequest request = ParseCorrectionParams(parameters);
     if (!request.Asked) return std::nullopt;
     ProgramState state;
-    ParseParams(state, parameters, environment);
     RegistrySettingsStore settings;
-    LoadSettings(state, settings);  // read only: a correction stores no setting
+    // Read only: a correction stores no setting.
+    LoadProgramState(state, parameters, environment, settings);
 
     CorrectionUi ui;
     ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };

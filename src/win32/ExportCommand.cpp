@@ -5,6 +5,7 @@
 #include "win32/dialogs/PasswordDialog.h"
 #include "core/reports/ExportRules.h"
 #include "core/settings/CommandLine.h"
+#include "core/settings/LogPlace.h"
 #include "win32/platform/WideText.h"
 
 std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& parameters,
@@ -12,9 +13,9 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     const ExportRequest request = ParseExportParams(parameters);
     if (!request.Asked) return std::nullopt;
     ProgramState state;
-    ParseParams(state, parameters, environment);
     RegistrySettingsStore settings;
-    LoadSettings(state, settings);  // read only: an export stores nothing
+    // Read only: an export stores nothing.
+    LoadProgramState(state, parameters, environment, settings);
 
     ExportUi ui;
     ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };

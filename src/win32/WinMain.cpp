@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/settings/CommandLine.h"
+#include "core/settings/LogPlace.h"
 #include "core/settings/Settings.h"
 #include "win32/CorrectionCommand.h"
 #include "win32/ExportCommand.h"
@@ -20,6 +21,7 @@
 #include "win32/main_window/MainWindow.h"
 #include "win32/platform/DefaultLogPlace.h"
 #include "win32/platform/ExecutablePath.h"
+#include "win32/platform/MachineFacts.h"
 #include "win32/platform/WideText.h"
 
 namespace {
@@ -56,6 +58,8 @@ ParseEnvironment MachineEnvironment() {
     ParseEnvironment environment;
     environment.DefaultLog = MachineDefaultLog();
     environment.UserName = LogOnName;
+    environment.IsFolder = IsExistingFolder;
+    environment.ComputerLogFile = OwnLogFileName;
     return environment;
 }
 
@@ -90,9 +94,8 @@ int RunWorktally(HINSTANCE instance) {
 
     state.StopAtStart = CheckSingleInstance(state, channel, parameters);
     const ParseEnvironment environment = MachineEnvironment();
-    ParseParams(state, parameters, environment);
     RegistrySettingsStore settings;
-    LoadSettings(state, settings);
+    LoadProgramState(state, parameters, environment, settings);
     // A process that stops here would only write back what it has just read, possibly over
     // what the running instance stored in the meantime.
     if (state.StopAtStart) return 0;

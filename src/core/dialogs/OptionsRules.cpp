@@ -26,6 +26,8 @@ OptionsChoice ReadOptions(const ProgramState& state, AutoRunTargets autoRun) {
     choice.AwayWhenLocked = state.AwayWhenLocked;
     choice.AwayIdleMinutes = state.AwayIdleMinutes;
     choice.WorkTime = state.WorkTime;
+    choice.KeepInSharedFolder = !state.SharedFolder.empty();
+    choice.SharedFolder = state.SharedFolder;
     return choice;
 }
 
@@ -34,6 +36,10 @@ std::string OptionsProblem(const OptionsChoice& choice) {
     if (choice.AutoRun && choice.OneUser &&
         choice.UserName.find_first_not_of(' ') == std::string::npos)
         return "Enter the log-on name of the user to log, or uncheck \"Log only one user\".";
+    if (choice.KeepInSharedFolder &&
+        choice.SharedFolder.find_first_not_of(' ') == std::string::npos)
+        return "Choose the folder shared with your other computers, or uncheck \"Keep my log in "
+               "a folder shared with my other computers\".";
     return {};
 }
 
@@ -93,6 +99,7 @@ std::string ApplyOptions(const OptionsChoice& choice, ProgramState& state, AutoR
     state.AwayWhenLocked = choice.AwayWhenLocked;
     state.AwayIdleMinutes = choice.AwayIdleMinutes;
     state.WorkTime = choice.WorkTime;
+    state.SharedFolder = choice.KeepInSharedFolder ? choice.SharedFolder : std::string();
     std::string failure;
     if (choice.AutoRun) {
         autoRun.Machine.SetParams(AutoRunParams(state));

@@ -30,6 +30,9 @@ struct OptionsChoice {
     bool AwayWhenLocked = false;
     int AwayIdleMinutes = 0;  // 0: the idle box is off
     WorkTimeSettings WorkTime{};
+    // "Several computers": the box, and the folder's path as typed (kept while the box is off).
+    bool KeepInSharedFolder = false;
+    std::string SharedFolder{};
 };
 
 // The working-time group's two texts as settings; the box's text naming the field when one does

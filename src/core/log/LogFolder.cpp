@@ -5,6 +5,7 @@
 #include <exception>
 #include <iterator>
 #include <new>
+#include <optional>
 
 #include "core/log/LogTarget.h"
 
@@ -56,6 +57,21 @@ void CalendarBounds(PeriodKind kind, DateTime start, DateTime& from, DateTime& t
             to = from + 1;
             break;
     }
+}
+
+// The union's span around `start`; every session touching it lies within it.
+std::optional<TimeSpan> UnionSpanAt(const FolderUnion& logs, DateTime start) {
+    const auto after =
+        std::upper_bound(logs.Spans.begin(), logs.Spans.end(), TimeSpan{start, start}, ByStart);
+    if (after == logs.Spans.begin() || std::prev(after)->End < start) return std::nullopt;
+    return *std::prev(after);
+}
+
+// A session in the piece of the union's `span` within the day of `start`.
+bool InUnionPiece(const TimeSpan& session, const TimeSpan& span, DateTime start) {
+    const DateTime day = std::trunc(start);
+    return session.Start <= span.End && session.End >= span.Start &&
+           HasPieceIn(session, day, day + 1);
 }
 
 template <typename Holds>
@@ -214,15 +230,10 @@ std::vector<std::string> OtherLogsInPeriod(const FolderUnion& logs, const std::s
         case PeriodKind::Total:
             return OtherLogsWhere(logs, ownName, [](const TimeSpan&) { return true; });
         case PeriodKind::Session: {
-            // The union's span around `start`; every session touching it lies within it.
-            const auto after = std::upper_bound(logs.Spans.begin(), logs.Spans.end(),
-                                                TimeSpan{start, start}, ByStart);
-            if (after == logs.Spans.begin() || std::prev(after)->End < start) return {};
-            const TimeSpan span = *std::prev(after);
-            const DateTime day = std::trunc(start);
+            const std::optional<TimeSpan> span = UnionSpanAt(logs, start);
+            if (!span) return {};
             return OtherLogsWhere(logs, ownName, [&](const TimeSpan& session) {
-                return session.Start <= span.End && session.End >= span.Start &&
-                       HasPieceIn(session, day, day + 1);
+                return InUnionPiece(session, *span, start);
             });
         }
         default: {
@@ -234,4 +245,26 @@ std::vector<std::string> OtherLogsInPeriod(const FolderUnion& logs, const std::s
             });
         }
     }
+}
+
+std::vector<std::string> OtherLogsInSpan(const FolderUnion& logs, const std::string& ownName,
+                                         DateTime from, DateTime to) {
+    return OtherLogsWhere(logs, ownName, [&](const TimeSpan& session) {
+        return session.Start < to && session.End > from;
+    });
+}
+
+std::vector<DateTime> OwnSessionsInPiece(const FolderUnion& logs, const std::string& ownName,
+                                         DateTime start) {
+    std::vector<DateTime> starts;
+    const std::optional<TimeSpan> span = UnionSpanAt(logs, start);
+    if (!span) return starts;
+    for (const FolderLog& log : logs.Logs) {
+        if (log.State != FolderLogState::Counted || !SameName(log.Name, ownName)) continue;
+        for (std::size_t i = 0; i < log.SessionCount; ++i) {
+            const TimeSpan& session = logs.Sessions[log.FirstSession + i];
+            if (InUnionPiece(session, *span, start)) starts.push_back(session.Start);
+        }
+    }
+    return starts;
 }

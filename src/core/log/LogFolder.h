@@ -90,3 +90,13 @@ class LogFolderReader {
 // new password leaves out (a log without sessions opens with any).
 std::vector<std::string> OtherLogsInPeriod(const FolderUnion& logs, const std::string& ownName,
                                            PeriodKind kind, DateTime start);
+
+// The counted logs other than `ownName` holding time in [from, to): what removing that time from
+// this computer's log leaves counted.
+std::vector<std::string> OtherLogsInSpan(const FolderUnion& logs, const std::string& ownName,
+                                         DateTime from, DateTime to);
+
+// The starts of the log `ownName`'s sessions in the session piece of the union around `start`
+// (as above), in order: what deleting that piece drops from this computer's log.
+std::vector<DateTime> OwnSessionsInPiece(const FolderUnion& logs, const std::string& ownName,
+                                         DateTime start);

@@ -1,5 +1,6 @@
 #include "core/log/Rewrite.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/log/SessionPieces.h"
@@ -59,15 +60,18 @@ std::string RewriteTemporaryPath(const std::string& logPath) {
     return logPath + ".tmp";
 }
 
-std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
-                                        DateTime start, DateTime sessionStart, bool logging,
-                                        const Clock& clock, std::vector<Span>* removedPairs) {
+namespace {
+
+// Drops the pairs whose start `inBranch` takes; see DeleteLogBranch.
+template <typename InBranch>
+std::optional<DateTime> DropPairs(FileSystem& files, const LogTarget& log, InBranch&& inBranch,
+                                  DateTime sessionStart, bool logging, const Clock& clock,
+                                  std::vector<Span>* removedPairs) {
     // From the read to the replace: a tick of another process in between would be lost.
     const auto guard = files.Guard(log.Path);
     Bytes bytes = ReadWholeLog(files, log.Path);
     if (removedPairs) removedPairs->clear();
     const RecordKeys keys(log.Password);
-    const CivilDate selectedDate = DecodeDate(start);
     const std::size_t pairs = bytes.size() / (2 * kRecordBytes);
 
     // Kept pairs move down in place. A record moves by trading its old key for its new one, so
@@ -78,7 +82,7 @@ std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log,
         const std::size_t from = 2 * pair;
         const std::uint64_t storedStart = RecordAt(bytes, from);
         const DateTime pairStart = keys.Unscramble(static_cast<std::int64_t>(from), storedStart);
-        if (InBranch(kind, start, selectedDate, pairStart)) {
+        if (inBranch(pairStart)) {
             if (removedPairs) {
                 const DateTime pairEnd =
                     keys.Unscramble(static_cast<std::int64_t>(from + 1), RecordAt(bytes, from + 1));
@@ -115,6 +119,30 @@ std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log,
     if (kept == pairs && !appended) return std::nullopt;  // same pairs at the same places
     ReplaceLog(files, log.Path, bytes);
     return appended;
+}
+
+}  // namespace
+
+std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
+                                        DateTime start, DateTime sessionStart, bool logging,
+                                        const Clock& clock, std::vector<Span>* removedPairs) {
+    const CivilDate selectedDate = DecodeDate(start);
+    return DropPairs(
+        files, log,
+        [&](DateTime pairStart) { return InBranch(kind, start, selectedDate, pairStart); },
+        sessionStart, logging, clock, removedPairs);
+}
+
+std::optional<DateTime> DeleteLogSessions(FileSystem& files, const LogTarget& log,
+                                          const std::vector<DateTime>& starts,
+                                          DateTime sessionStart, bool logging, const Clock& clock,
+                                          std::vector<Span>* removedPairs) {
+    return DropPairs(
+        files, log,
+        [&](DateTime pairStart) {
+            return std::find(starts.begin(), starts.end(), pairStart) != starts.end();
+        },
+        sessionStart, logging, clock, removedPairs);
 }
 
 std::size_t CountLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,

@@ -26,6 +26,13 @@ std::optional<DateTime> DeleteLogBranch(FileSystem& files, const LogTarget& log,
                                         const Clock& clock,
                                         std::vector<Span>* removedPairs = nullptr);
 
+// The same for a session piece of a shared folder's union: drops the pairs starting at `starts`,
+// the log's own sessions in that piece.
+std::optional<DateTime> DeleteLogSessions(FileSystem& files, const LogTarget& log,
+                                          const std::vector<DateTime>& starts,
+                                          DateTime sessionStart, bool logging, const Clock& clock,
+                                          std::vector<Span>* removedPairs = nullptr);
+
 // How many pairs DeleteLogBranch would drop for the branch. Throws IoError.
 std::size_t CountLogBranch(FileSystem& files, const LogTarget& log, PeriodKind kind,
                            DateTime start);

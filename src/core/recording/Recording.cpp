@@ -119,8 +119,7 @@ std::string Recording::Tip(const LocaleFormats& formats, std::size_t capacity) c
 }
 
 std::string Recording::MarksPath() const {
-    // Shared by every computer of the folder; beside a single log, named after it.
-    return folder_.empty() ? DayMarksPath(log_.Path) : PathInFolder(folder_, kFolderMarksName);
+    return DayMarksPath(log_.Path, folder_);
 }
 
 void Recording::MarkDay(DateTime day, DayMark mark) {

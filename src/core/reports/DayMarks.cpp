@@ -1,5 +1,7 @@
 #include "core/reports/DayMarks.h"
 
+#include "core/log/LogFolder.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -146,6 +148,11 @@ void DayMarks::Set(DateTime day, DayMark mark) {
 
 std::string DayMarksPath(const std::string& logPath) {
     return logPath + ".days";
+}
+
+std::string DayMarksPath(const std::string& logPath, const std::string& folder) {
+    // Shared by every computer of the folder; beside a single log, named after it.
+    return folder.empty() ? DayMarksPath(logPath) : PathInFolder(folder, kFolderMarksName);
 }
 
 DayMarks ReadDayMarks(FileSystem& files, const std::string& path) {

@@ -52,6 +52,8 @@ class DayMarks {
 inline constexpr char kFolderMarksName[] = "worktally.days";
 // Beside the log: "worktaly.dat.days".
 std::string DayMarksPath(const std::string& logPath);
+// The marks of the log, or of a shared folder's logs when `folder` is not empty.
+std::string DayMarksPath(const std::string& logPath, const std::string& folder);
 
 // A missing file holds no marks. Throws IoError.
 DayMarks ReadDayMarks(FileSystem& files, const std::string& path);

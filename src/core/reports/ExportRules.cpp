@@ -1,6 +1,7 @@
 #include "core/reports/ExportRules.h"
 
 #include <exception>
+#include <optional>
 
 #include "core/reports/DayMarks.h"
 #include "core/reports/LogTotals.h"
@@ -12,7 +13,29 @@
 namespace {
 
 ExportSource ExportSourceOf(const ProgramState& state, LogTarget log) {
-    return ExportSource{std::move(log), state.WorkTime, DayMarksPath(state.LogFileName)};
+    return ExportSource{std::move(log), state.LogFolder, state.WorkTime,
+                        DayMarksPath(state.LogFileName, state.LogFolder)};
+}
+
+// The totals of the log, or of the folder's union; nullopt when nothing can be read, said.
+std::optional<LogTotals> ReadSource(const ExportSource& source, FileSystem& files,
+                                    const std::function<void(const std::string& text)>& showError,
+                                    LogFolderReader& folder, const FolderUnion*& folderLogs) {
+    if (source.Folder.empty()) {
+        LogTotals totals = ReadLogTotals(files, source.Log);
+        if (totals.Failed() != LogTotals::Failure::ReadError) return totals;
+        showError(WithReason("Error reading " + source.Log.Path, totals.FailureReason()));
+        return std::nullopt;
+    }
+    const FolderUnion& logs = folder.Read(files, source.Folder, source.Log.Password);
+    if (!logs.Listed) {
+        showError(ExportLeftOutText(logs));
+        return std::nullopt;
+    }
+    LogTotalsReader reader;
+    LogTotals totals = reader.Read(logs.Spans, nullptr, true);
+    folderLogs = &logs;
+    return totals;
 }
 
 }  // namespace
@@ -98,11 +121,11 @@ ExportSource ExportSourceOf(const ProgramState& state) {
 int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source, FileSystem& files,
               const std::function<void(const std::string& text)>& showError, DateTime now) {
     const LogTarget& log = source.Log;
-    const LogTotals totals = ReadLogTotals(files, log);
-    if (totals.Failed() == LogTotals::Failure::ReadError) {
-        showError(WithReason("Error reading " + log.Path, totals.FailureReason()));
-        return kExportFailed;
-    }
+    LogFolderReader folder;
+    const FolderUnion* folderLogs = nullptr;
+    const std::optional<LogTotals> read = ReadSource(source, files, showError, folder, folderLogs);
+    if (!read) return kExportFailed;
+    const LogTotals& totals = *read;
     std::string text;
     if (kind == CsvKind::Timesheet) {
         // Where the marks are kept is decided here for every export.
@@ -122,6 +145,11 @@ int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source,
     } catch (const std::exception& error) {
         showError(WithReason("Error writing " + file, FailureReason(error)));
         return kExportFailed;
+    }
+    if (folderLogs != nullptr) {
+        const std::string leftOut = ExportLeftOutText(*folderLogs);
+        if (!leftOut.empty()) showError(leftOut);
+        return FolderExportCode(*folderLogs);
     }
     if (totals.Failed() == LogTotals::Failure::IncorrectRecord) {
         showError("Incorrect record in " + log.Path);

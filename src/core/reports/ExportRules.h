@@ -43,9 +43,11 @@ inline constexpr int kExportLeftOut = 3;
 int RunExport(const ExportRequest& request, const ProgramState& state, FileSystem& files,
               const ExportUi& ui, DateTime now);
 
-// What an export reads: the log, and for a timesheet the working-time settings and the marks.
+// What an export reads: the log, or the union of a shared folder's logs with the log's password,
+// and for a timesheet the working-time settings and the marks.
 struct ExportSource {
     LogTarget Log;
+    std::string Folder;  // empty: the log alone
     WorkTimeSettings WorkTime;
     std::string MarksPath;
 };
@@ -58,7 +60,8 @@ ExportSource ExportSourceOf(const ProgramState& state);
 std::string SuggestedExportName(CsvKind kind);
 
 // Reads the log and writes the file, without asking: the viewer holds the password already.
-// Returns the exit code, and says what failed. A timesheet runs through `now`.
+// Returns the exit code, and says what failed; a folder's logs that were left out are named
+// after the file is written. A timesheet runs through `now`.
 int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source, FileSystem& files,
               const std::function<void(const std::string& text)>& showError, DateTime now);
 

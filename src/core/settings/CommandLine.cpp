@@ -1,5 +1,7 @@
 #include "core/settings/CommandLine.h"
 
+#include "core/settings/LogPlace.h"
+
 namespace {
 
 constexpr char kSpace = ' ';
@@ -42,6 +44,7 @@ void ParseParams(ProgramState& state, const std::string& text, const ParseEnviro
     state.ShowLogAtStart = true;
     state.LogFileName = env.DefaultLog;
     state.LogFileNamed = false;
+    state.LogFolder.clear();
 
     bool stopped = false;
     WalkOptions(text, [&](const std::string& option, ParamWords& words) {
@@ -71,6 +74,7 @@ HandOverOutcome ApplyHandOver(ProgramState& state, const std::string& text,
     HandOverOutcome outcome;
     ProgramState parsed = state;
     ParseParams(parsed, text, env);
+    PlaceLog(parsed, env);
     if (!state.Logging || parsed.Logging) {
         state = parsed;
         outcome.StartSession = state.Logging;
@@ -114,7 +118,16 @@ std::string AutoRunParams(const ProgramState& state) {
             params += state.AutoRunUserName;
         }
     }
-    if (state.LogFileNamed && !state.LogFileName.empty())
+    if (!state.LogFileNamed) return params;
+    if (!state.LogFolder.empty()) {
+        // A folder keeps its last backslash, doubled: one before the closing quote would escape
+        // it for the system's parser. The folder may not be there yet when Windows starts.
+        std::string folder = state.LogFolder;
+        while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+            folder.pop_back();
+        params += std::string(" /f ") + kQuote + folder + "\\\\" + kQuote;
+    } else if (!state.LogFileName.empty()) {
         params += std::string(" /f ") + kQuote + state.LogFileName + kQuote;
+    }
     return params;
 }

@@ -62,5 +62,6 @@ std::string JoinParams(int argc, const char* const* argv);
 
 // Parameters of the auto-run entry: "/l", then " /u " and the user name (quoted when it
 // holds a space) for one user, then " /f " and the quoted log path when the log was named with
-// /F, so the start with Windows records where the user records.
+// /F (a folder with its backslash doubled at the end), so the start with Windows records where
+// the user records.
 std::string AutoRunParams(const ProgramState& state);

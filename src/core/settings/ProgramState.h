@@ -12,6 +12,11 @@
 struct ProgramState {
     std::string LogFileName;
     bool LogFileNamed = false;  // given with /F rather than the default
+    // The folder shared with the user's other computers, as set in the options (empty: off).
+    std::string SharedFolder;
+    // The folder whose logs this run counts, LogFileName being this computer's own log in it;
+    // empty for a single log.
+    std::string LogFolder;
     bool Logging = false;
     bool ShowLogAtStart = true;
     bool StopAtStart = false;
@@ -31,6 +36,10 @@ struct ParseEnvironment {
     std::string DefaultLog;  // the log used without /F (see DefaultLog.h)
     // Log-on name of the current user; nullopt when it cannot be obtained.
     std::function<std::optional<std::string>()> UserName;
+    // Whether a path names an existing folder; null: none does.
+    std::function<bool(const std::string&)> IsFolder;
+    // The name of this computer's own log in a shared folder (NAME-ID.dat).
+    std::function<std::string()> ComputerLogFile;
 };
 
 inline constexpr char kDefaultLogName[] = "worktaly.dat";

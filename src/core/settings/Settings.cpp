@@ -72,6 +72,7 @@ void LoadSettings(ProgramState& state, SettingsStore& store) {
         state.AwayWhenLocked = ReadInteger(store, kSettingsSection, kAwayWhenLockedValue, 0) == 1;
         const int idle = ReadInteger(store, kSettingsSection, kAwayIdleMinutesValue, 0);
         state.AwayIdleMinutes = idle >= 0 && idle <= kLongestIdleMinutes ? idle : 0;
+        state.SharedFolder = ReadString(store, kSettingsSection, kSharedFolderValue, "");
         LoadWorkTimeSettings(state.WorkTime, store);
     } catch (const std::exception&) {
         // Silent: what was read so far stays.
@@ -92,6 +93,7 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
         WriteBool(store, kSettingsSection, kAwayWhenLockedValue, state.AwayWhenLocked);
         WriteInteger(store, kSettingsSection, kAwayIdleMinutesValue, state.AwayIdleMinutes);
         SaveWorkTimeSettings(state.WorkTime, store);
+        WriteString(store, kSettingsSection, kSharedFolderValue, state.SharedFolder);
     } catch (const std::exception&) {
         // Silent: the values after the failing one are not written.
     }

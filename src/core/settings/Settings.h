@@ -19,6 +19,7 @@ inline constexpr char kUserNameValue[] = "AR User Name";
 inline constexpr char kAwayWhenLockedValue[] = "Away When Locked";
 inline constexpr char kAwayIdleMinutesValue[] = "Away Idle Minutes";
 inline constexpr int kLongestIdleMinutes = 240;
+inline constexpr char kSharedFolderValue[] = "Shared Folder";
 inline constexpr char kMainWindowSection[] = "Main Window";
 inline constexpr char kTopValue[] = "Top";
 inline constexpr char kLeftValue[] = "Left";

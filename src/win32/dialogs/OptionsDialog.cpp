@@ -16,6 +16,8 @@
 #include "core/dialogs/OptionsRules.h"
 #include "res/resource.h"
 #include "win32/dialogs/DialogThunk.h"
+#include "win32/dialogs/FolderPicker.h"
+#include "win32/platform/MachineFacts.h"
 #include "win32/platform/WideText.h"
 
 namespace {
@@ -54,7 +56,11 @@ class OptionsDialog {
                         if (HIWORD(wParam) == BN_CLICKED) OneUserCheckBoxClick();
                         return TRUE;
                     case IDC_AWAY_IDLE_CHECK:
+                    case IDC_SHARED_FOLDER_CHECK:
                         if (HIWORD(wParam) == BN_CLICKED) UpdateEnabling();
+                        return TRUE;
+                    case IDC_SHARED_FOLDER_BROWSE:
+                        if (HIWORD(wParam) == BN_CLICKED) BrowseForSharedFolder();
                         return TRUE;
                     case IDOK:
                         OkButtonClick();
@@ -80,6 +86,9 @@ class OptionsDialog {
         const int minutes = choice_.AwayIdleMinutes > 0 ? choice_.AwayIdleMinutes : 15;
         ::SetDlgItemTextW(handle_, IDC_AWAY_IDLE_EDIT, std::to_wstring(minutes).c_str());
         ShowWorkTime(choice_.WorkTime);
+        SetChecked(IDC_SHARED_FOLDER_CHECK, choice_.KeepInSharedFolder);
+        ::SendDlgItemMessageW(handle_, IDC_SHARED_FOLDER_EDIT, EM_SETLIMITTEXT, 0, 0);
+        ::SetDlgItemTextW(handle_, IDC_SHARED_FOLDER_EDIT, Widen(choice_.SharedFolder).c_str());
         AutoRunCheckBoxClick();
     }
 
@@ -151,6 +160,34 @@ class OptionsDialog {
         Enable(IDC_USER_NAME_LABEL, enabling.UserNameLabel);
         Enable(IDC_USER_NAME_EDIT, enabling.UserNameEdit);
         Enable(IDC_AWAY_IDLE_EDIT, IsChecked(IDC_AWAY_IDLE_CHECK));
+        Enable(IDC_SHARED_FOLDER_EDIT, IsChecked(IDC_SHARED_FOLDER_CHECK));
+        Enable(IDC_SHARED_FOLDER_BROWSE, IsChecked(IDC_SHARED_FOLDER_CHECK));
+    }
+
+    void BrowseForSharedFolder() {
+        if (const std::optional<std::string> folder =
+                PickFolder(handle_, ControlText(IDC_SHARED_FOLDER_EDIT)))
+            ::SetDlgItemTextW(handle_, IDC_SHARED_FOLDER_EDIT, Widen(*folder).c_str());
+    }
+
+    // False, with a box, when the box is checked without a folder that exists.
+    bool ReadSharedFolder() {
+        choice_.KeepInSharedFolder = IsChecked(IDC_SHARED_FOLDER_CHECK);
+        choice_.SharedFolder = ControlText(IDC_SHARED_FOLDER_EDIT);
+        if (!choice_.KeepInSharedFolder || choice_.SharedFolder.empty() ||
+            IsExistingFolder(choice_.SharedFolder))
+            return true;
+        const std::string text =
+            "The folder " + choice_.SharedFolder +
+            " does not exist. Choose a folder that your other computers share.";
+        ::MessageBoxW(handle_, Widen(text).c_str(), kOptionsCaption, MB_OK | MB_ICONWARNING);
+        FocusAll(IDC_SHARED_FOLDER_EDIT);
+        return false;
+    }
+
+    void FocusAll(int id) {
+        ::SetFocus(::GetDlgItem(handle_, id));
+        ::SendDlgItemMessageW(handle_, id, EM_SETSEL, 0, -1);
     }
 
     void OkButtonClick() {
@@ -170,10 +207,13 @@ class OptionsDialog {
             }
             choice_.AwayIdleMinutes = *minutes;
         }
-        if (!ReadWorkTime(choice_.WorkTime)) return;
+        if (!ReadWorkTime(choice_.WorkTime) || !ReadSharedFolder()) return;
         if (const std::string problem = OptionsProblem(choice_); !problem.empty()) {
             ::MessageBoxW(handle_, Widen(problem).c_str(), kOptionsCaption, MB_OK | MB_ICONWARNING);
-            ::SetFocus(::GetDlgItem(handle_, IDC_USER_NAME_EDIT));
+            const bool folderMissing =
+                choice_.KeepInSharedFolder &&
+                choice_.SharedFolder.find_first_not_of(' ') == std::string::npos;
+            FocusAll(folderMissing ? IDC_SHARED_FOLDER_EDIT : IDC_USER_NAME_EDIT);
             return;
         }
         ::EndDialog(handle_, IDOK);

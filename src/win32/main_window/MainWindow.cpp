@@ -249,8 +249,6 @@ void MainWindow::OnCreate() {
     statusBar_ =
         ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(IDC_STATUS_BAR), instance_, nullptr);
-    int parts[] = {-1};  // the only panel reaches the right edge
-    ::SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
     tree_.Create(hwnd_, instance_, IDC_TIME_TREE, dpi_);
     tray_.Attach(hwnd_, icon_);
 
@@ -288,6 +286,7 @@ void MainWindow::OnCreated() {
 void MainWindow::LayoutControls() {
     if (statusBar_ == nullptr || tree_.Handle() == nullptr) return;
     ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    SetStatusParts();
     RECT client{};
     RECT status{};
     ::GetClientRect(hwnd_, &client);
@@ -378,6 +377,7 @@ void MainWindow::RenderTree() {
         ::SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(status.c_str()));
         pendingStatus_.reset();
     }
+    ShowFolderStatus();
 }
 
 void MainWindow::OnTreeSelectionChanged() {

@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/dialogs/PasswordRules.h"
 #include "core/log/UndoList.h"
@@ -82,11 +83,8 @@ class MainWindow {
     void UpdateTip();
     // The tip and the report window follow the days just read.
     void RefreshTotals();
-    // The recording follows the program state's log and password.
-    void FollowLog() {
-        recording_.SetLog(LogTargetOf(state_));
-        recording_.SetWorkTime(state_.WorkTime);
-    }
+    // The recording follows the program state's log, folder and password (MainWindowFolder.cpp).
+    void FollowLog();
     // A mark chosen in the timesheet: written beside the log, shown at once.
     void OnMarkDay(DateTime day, DayMark mark);
 
@@ -120,6 +118,19 @@ class MainWindow {
     void OnAbout();
     void EnableShowItem(bool enabled);
     void EnableDeleteItems(bool enabled);
+
+    // A shared folder (MainWindowFolder.cpp).
+    void SetStatusParts();
+    void ShowFolderStatus();
+    std::string OwnLogName() const;
+    // The other logs of the folder holding time in a period or a span; none without a folder.
+    std::vector<std::string> OtherLogsIn(PeriodKind kind, DateTime start) const;
+    std::vector<std::string> OtherLogsIn(Span range) const;
+    // This computer's sessions in a session piece of the folder's union; nullopt without one.
+    std::optional<std::vector<DateTime>> OwnSessionsIn(DateTime start) const;
+    // The options changed the shared folder: the log follows unless /F named one.
+    void FollowSharedFolder();
+    void CopyLogOnce(const std::string& from, const std::string& to);
 
     // Boxes.
     void ShowError(const std::string& text);

@@ -7,12 +7,14 @@
 #include "core/dialogs/PasswordRules.h"
 #include "core/log/Rewrite.h"
 #include "core/reports/CorrectionTexts.h"
+#include "core/reports/FolderTexts.h"
 #include "core/settings/PasswordCodec.h"
 #include "res/resource.h"
 #include "win32/dialogs/AboutDialog.h"
 #include "win32/dialogs/CorrectionDialog.h"
 #include "win32/dialogs/ExportDialog.h"
 #include "win32/main_window/MainWindowParts.h"
+#include "win32/platform/ErrorBox.h"
 #include "win32/platform/UserLocale.h"
 #include "win32/platform/WideText.h"
 
@@ -150,13 +152,27 @@ void MainWindow::OnDeleteBranch() {
     if (selected == nullptr) return;
     const PeriodKind kind = selected->Kind;
     const DateTime start = selected->StartTime;
+    // In a shared folder a session piece of the union is this computer's sessions in it.
+    const std::optional<std::vector<DateTime>> ownSessions =
+        kind == PeriodKind::Session ? OwnSessionsIn(start) : std::nullopt;
+    const std::vector<std::string> otherLogs = OtherLogsIn(kind, start);
+    if (ownSessions && ownSessions->empty()) {
+        ShowBox(hwnd_,
+                "Only " + NameList(otherLogs) +
+                    " recorded this time. Worktally changes this computer's log only.",
+                MB_OK | MB_ICONINFORMATION, kCaptionW);
+        return;
+    }
     std::string question = "Delete selected branch?\n\n" + selected->PeriodText(modelFormats_);
     try {
-        question += "\n" + SessionCountText(
-                               CountLogBranch(NativeFileSystem(), recording_.Log(), kind, start));
+        question +=
+            "\n" + SessionCountText(ownSessions ? ownSessions->size()
+                                                : CountLogBranch(NativeFileSystem(),
+                                                                 recording_.Log(), kind, start));
     } catch (const std::exception&) {
         // Without a count the question still names the branch.
     }
+    if (!otherLogs.empty()) question += "\n\n" + OtherLogsStayText(otherLogs);
 
     // A destructive action is not one Enter away: No is the default.
     if (::MessageBoxW(hwnd_, Widen(question).c_str(), kCaptionW,
@@ -165,9 +181,12 @@ void MainWindow::OnDeleteBranch() {
     }
     try {
         std::vector<Span> removed;
-        const std::optional<DateTime> appended = DeleteLogBranch(
-            NativeFileSystem(), recording_.Log(), kind, start, recording_.Recorder().SessionStart(),
-            state_.Logging, SystemClock(), &removed);
+        const DateTime sessionStart = recording_.Recorder().SessionStart();
+        const std::optional<DateTime> appended =
+            ownSessions ? DeleteLogSessions(NativeFileSystem(), recording_.Log(), *ownSessions,
+                                            sessionStart, state_.Logging, SystemClock(), &removed)
+                        : DeleteLogBranch(NativeFileSystem(), recording_.Log(), kind, start,
+                                          sessionStart, state_.Logging, SystemClock(), &removed);
         if (appended) recording_.SessionReplaced(*appended);
         undo_.Push(DeletedBranchChange(std::move(removed)));
         UpdateUndoItem();
@@ -200,7 +219,11 @@ void MainWindow::OnCorrection(ChangeKind kind) {
         const CorrectionPlan plan = kind == ChangeKind::AddTime
                                         ? PlanAddTime(pairs, range, at, RecordsNow())
                                         : PlanRemoveTime(pairs, range, at, RecordsNow());
-        return CorrectionLine(kind, plan.Result, formats);
+        std::string line = CorrectionLine(kind, plan.Result, formats);
+        const std::vector<std::string> others =
+            kind == ChangeKind::RemoveTime ? OtherLogsIn(range) : std::vector<std::string>();
+        if (!others.empty()) line += " " + OtherLogsStayText(others);
+        return line;
     };
     const std::optional<Span> range =
         ShowCorrectionDialog(instance_, hwnd_, kind, prefill, lineFor);
@@ -289,11 +312,19 @@ void MainWindow::OnChangePassword() {
 
 void MainWindow::ReportPasswordChange(PasswordChange result, const std::string& failure) {
     switch (result) {
-        case PasswordChange::Changed:
+        case PasswordChange::Changed: {
+            // Named before the read with the new password leaves them out.
+            const std::vector<std::string> others = OtherLogsIn(PeriodKind::Total, 0);
             SaveSettings(state_, settings_);  // at once: the log already uses the new one
             FollowLog();
-            RefreshTotals();
+            if (others.empty()) {
+                RefreshTotals();
+                break;
+            }
+            BuildLogTree(Visible());
+            ShowBox(hwnd_, OtherLogsLeftOutText(others), MB_OK | MB_ICONINFORMATION, kCaptionW);
             break;
+        }
         case PasswordChange::DecodeFailed:
             ShowError("The stored password cannot be decoded; the password was not changed.");
             break;
@@ -313,11 +344,16 @@ void MainWindow::ReportPasswordChange(PasswordChange result, const std::string& 
 }
 
 void MainWindow::OnOptions() {
+    const std::string sharedFolder = state_.SharedFolder;
     ShowOptionsDialog(hwnd_, state_, autoRun_, settings_, environment_.UserName);
     if (hwnd_ == nullptr) return;
     ApplyAwayRules();
     recording_.SetWorkTime(state_.WorkTime);
-    RefreshTotals();
+    if (state_.SharedFolder != sharedFolder) {
+        FollowSharedFolder();
+    } else {
+        RefreshTotals();
+    }
 }
 
 void MainWindow::OnAbout() {

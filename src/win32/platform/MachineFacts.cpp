@@ -7,6 +7,7 @@
 #include <chrono>
 #include <vector>
 
+#include "win32/platform/RegistryStore.h"
 #include "win32/platform/UniqueHandle.h"
 #include "win32/platform/WideText.h"
 
@@ -53,4 +54,17 @@ std::uint32_t SystemRandom32() {
         std::chrono::high_resolution_clock::now().time_since_epoch().count());
     return static_cast<std::uint32_t>(ticks ^ (ticks >> 32)) ^
            (static_cast<std::uint32_t>(::GetCurrentProcessId()) * 2654435761u);
+}
+
+const std::string& OwnLogFileName() {
+    static const std::string name = [] {
+        RegistrySettingsStore store;
+        return MakeComputerLogName(ReadMachineFacts(), store, SystemRandom32).FileName;
+    }();
+    return name;
+}
+
+bool IsExistingFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

@@ -21,3 +21,10 @@ MachineFacts ReadMachineFacts();
 
 // 32 bits from the system's random source.
 std::uint32_t SystemRandom32();
+
+// This computer's log's name in a shared folder, worked out once per process: a fresh id is
+// stored in the settings the first time it is needed.
+const std::string& OwnLogFileName();
+
+// Whether the UTF-8 path names an existing folder.
+bool IsExistingFolder(const std::string& path);

@@ -286,13 +286,14 @@ RECT SelectedItemRect(HWND tree) {
     return rect;
 }
 
-std::string StatusText(HWND statusBar) {
-    const auto length = LOWORD(SendTo(statusBar, SB_GETTEXTLENGTHW, 0, 0));
+std::string StatusText(HWND statusBar, int part) {
+    const auto length = LOWORD(SendTo(statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0));
     const std::size_t bytes = (length + 16u) * sizeof(wchar_t);
     RemoteMemory memory(ProcessOf(statusBar), bytes);
     const std::vector<char> zeros(bytes, 0);
     memory.Write(zeros.data(), zeros.size());
-    SendTo(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(memory.Address()));
+    SendTo(statusBar, SB_GETTEXTW, static_cast<WPARAM>(part),
+           reinterpret_cast<LPARAM>(memory.Address()));
     std::vector<wchar_t> text(length + 16u, 0);
     memory.Read(text.data(), (length + 1u) * sizeof(wchar_t));
     return Narrow(text.data());

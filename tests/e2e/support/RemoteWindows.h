@@ -56,7 +56,7 @@ std::vector<TreeNode> ReadTree(HWND tree, bool expandAll);
 void SelectTreeNode(HWND tree, std::size_t preorderIndex);
 // The selected node's text rectangle, in screen coordinates.
 RECT SelectedItemRect(HWND tree);
-std::string StatusText(HWND statusBar);
+std::string StatusText(HWND statusBar, int part = 0);
 
 // ---- list view (report style) of another process ----
 

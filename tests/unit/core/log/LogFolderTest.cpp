@@ -285,4 +285,17 @@ TEST(LogFolderPeriods, NamesTheOtherLogsHoldingTimeInAPeriod) {
     }
     // This computer's log is never "other", whatever the case of its name.
     EXPECT_EQ(OtherLogsInPeriod(logs, "laptop-2.DAT", PeriodKind::Day, H(0)), Names{"HOME-1.dat"});
+
+    // Removing time from this computer's log leaves what the others hold in it.
+    EXPECT_EQ(OtherLogsInSpan(logs, "HOME-1.dat", H(9.5), H(10.25)), Names{"LAPTOP-2.dat"});
+    EXPECT_EQ(OtherLogsInSpan(logs, "HOME-1.dat", H(10.5), H(23)), Names{});  // touching only
+    EXPECT_EQ(OtherLogsInSpan(logs, "HOME-1.dat", H(0), H(50)),
+              (Names{"LAPTOP-2.dat", "OFFICE-3.dat"}));
+
+    // Deleting a piece of the union drops this computer's own sessions in it, by their starts.
+    using Starts = std::vector<DateTime>;
+    EXPECT_EQ(OwnSessionsInPiece(logs, "home-1.DAT", H(10.25)), Starts{H(9)});
+    EXPECT_EQ(OwnSessionsInPiece(logs, "HOME-1.dat", H(23.5)), Starts{});
+    EXPECT_EQ(OwnSessionsInPiece(logs, "LAPTOP-2.dat", H(24)), Starts{H(23)});
+    EXPECT_EQ(OwnSessionsInPiece(logs, "LAPTOP-2.dat", H(12)), Starts{});
 }

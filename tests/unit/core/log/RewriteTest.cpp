@@ -172,6 +172,23 @@ TEST(DeleteLogBranch, ReplacesTheRecordedSessionOnlyWhileLogging) {
     }
 }
 
+TEST(DeleteLogSessions, DropsThePairsStartingAtTheGivenTimesOnly) {
+    MemoryFileSystem files;
+    FakeClock clock;
+    files.SetFile(kLog, RecordBytes(Sample::Pairs(), "pw"));
+    std::vector<Span> removed;
+    // A time that starts no pair drops nothing; the recorded session gone, a fresh pair follows.
+    const auto appended = DeleteLogSessions(
+        files, LogTarget{kLog, "pw"}, {Sample::Start(4), Sample::Start(1), EncodeDate(2024, 3, 1)},
+        Sample::Start(4), true, clock, &removed);
+    ASSERT_EQ(appended, clock.now);
+    Values expected = Sample::Keep({0, 2, 3, 5, 6});
+    expected.insert(expected.end(), {clock.now, clock.now});
+    EXPECT_EQ(RecordValues(*files.File(kLog), "pw"), expected);
+    const Values pairs = Sample::Pairs();
+    EXPECT_EQ(removed, (std::vector<Span>{{pairs[2], pairs[3]}, {pairs[8], pairs[9]}}));
+}
+
 TEST(DeleteLogBranch, EmptyLog) {
     for (bool logging : {false, true}) {
         MemoryFileSystem files;
@@ -263,6 +280,11 @@ std::vector<NamedRewrite> Rewrites() {
              FakeClock clock;
              DeleteLogBranch(files, LogTarget{kLog, "key"}, PeriodKind::Session, Sample::Start(1),
                              0, false, clock);
+         }},
+        {"delete sessions of a shared folder's piece",
+         [](MemoryFileSystem& files) {
+             DeleteLogSessions(files, LogTarget{kLog, "key"}, {Sample::Start(2)}, 0, false,
+                               FakeClock());
          }},
         {"delete everything while logging",
          [](MemoryFileSystem& files) {

@@ -16,16 +16,6 @@ namespace {
 const char kLog[] = "C:\\Worktally\\work.dat";
 const char kCsv[] = "C:\\Reports\\days.csv";
 
-MemoryFileSystem::Bytes LogBytes(const std::vector<DateTime>& records,
-                                 const std::string& password) {
-    MemoryFileSystem::Bytes bytes(records.size() * 8);
-    for (std::size_t k = 0; k < records.size(); ++k) {
-        StoreRecordBytes(ScrambleRecord(password, static_cast<std::int32_t>(k), records[k]),
-                         &bytes[8 * k]);
-    }
-    return bytes;
-}
-
 std::string Text(const std::optional<MemoryFileSystem::Bytes>& bytes) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : "(no file)";
 }
@@ -161,7 +151,7 @@ TEST(RunExport, WritesOnlyAfterTheRightPasswordAndAFullRead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryFileSystem files;
-        files.SetFile(kLog, LogBytes(c.log, c.stored));
+        files.SetFile(kLog, RecordBytes(c.log, c.stored));
         if (c.failing != MemoryFileSystem::Op::Count) files.FailAt(c.failing);
         ProgramState state;
         state.LogFileName = kLog;
@@ -183,5 +173,57 @@ TEST(RunExport, WritesOnlyAfterTheRightPasswordAndAFullRead) {
         EXPECT_EQ(Text(files.File(kCsv)), c.writes ? written : "(no file)");
         EXPECT_FALSE(files.File(CsvTemporaryPath(kCsv)).has_value());
         EXPECT_EQ(files.OpenFiles(), 0);
+    }
+}
+
+TEST(ExportLog, AFolderWritesTheUnionAndNamesTheLogsLeftOut) {
+    const DateTime day = EncodeDate(2026, 12, 8);
+    const auto at = [day](double hour) { return day + hour / 24; };
+    const char kFolder[] = "D:\\Sync\\Worktally";
+    struct Case {
+        const char* name;
+        bool wrongPasswordLog;
+        bool listingFails;
+        int exitCode;
+        std::string csv;
+        std::vector<std::string> boxes;
+    } const cases[] = {
+        // 8-10 here and 9-11 there count 8-11 once; the next day is the other computer's.
+        {"every log counted",
+         false,
+         false,
+         kExportDone,
+         "Date,Duration,Hours\r\n2026-12-08,3:00,3.00\r\n2026-12-09,1:00,1.00\r\n",
+         {}},
+        {"one left out",
+         true,
+         false,
+         kExportLeftOut,
+         "Date,Duration,Hours\r\n2026-12-08,3:00,3.00\r\n2026-12-09,1:00,1.00\r\n",
+         {"The export leaves out 1 log:\nOLD-3.dat: the password does not open it"}},
+        {"the folder cannot be listed",
+         false,
+         true,
+         kExportFailed,
+         "(no file)",
+         {"Error reading D:\\Sync\\Worktally\nInjected failure"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem files;
+        files.SetFile(std::string(kFolder) + "\\HOME-1.dat", LogBytes({{at(8), at(10)}}, "pw"));
+        files.SetFile(std::string(kFolder) + "\\WORK-2.dat",
+                      LogBytes({{at(9), at(11)}, {at(33), at(34)}}, "pw"));
+        if (c.wrongPasswordLog)
+            files.SetFile(std::string(kFolder) + "\\OLD-3.dat", LogBytes({{at(1), at(2)}}, "old"));
+        if (c.listingFails) files.FailAt(MemoryFileSystem::Op::List, 1, kFolder);
+        const ExportSource source{{std::string(kFolder) + "\\HOME-1.dat", "pw"}, kFolder, {}, {}};
+        std::vector<std::string> boxes;
+        const int code = ExportLog(
+            kCsv, CsvKind::Days, source, files,
+            [&](const std::string& text) { boxes.push_back(text); }, day + 2);
+        EXPECT_EQ(code, c.exitCode);
+        EXPECT_EQ(Text(files.File(kCsv)), c.csv);
+        EXPECT_EQ(boxes, c.boxes);
     }
 }

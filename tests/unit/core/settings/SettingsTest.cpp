@@ -19,6 +19,7 @@ const FakeSettingsStore::Key kWorkDays{"Settings", "Work Days"};
 const FakeSettingsStore::Key kBalanceFrom{"Settings", "Balance From"};
 const FakeSettingsStore::Key kDeductBreaks{"Settings", "Deduct Breaks"};
 const FakeSettingsStore::Key kBreakRules{"Settings", "Break Rules"};
+const FakeSettingsStore::Key kSharedFolder{"Settings", "Shared Folder"};
 
 FakeSettingsStore OpenStore() {
     FakeSettingsStore store;
@@ -145,9 +146,11 @@ TEST(LoadSettings, FirstStartThenSaveWritesTheDefaults) {
     EXPECT_EQ(state.AutoRunUserName, "");
 
     SaveSettings(state, store);
-    EXPECT_EQ(store.Written, (std::vector<FakeSettingsStore::Key>{
-                                 kPassword, kOneUser, kUserName, kAwayLocked, kAwayIdle, kWeekHours,
-                                 kWorkDays, kBalanceFrom, kDeductBreaks, kBreakRules}));
+    EXPECT_EQ(store.Written,
+              (std::vector<FakeSettingsStore::Key>{kPassword, kOneUser, kUserName, kAwayLocked,
+                                                   kAwayIdle, kWeekHours, kWorkDays, kBalanceFrom,
+                                                   kDeductBreaks, kBreakRules, kSharedFolder}));
+    EXPECT_EQ(store.Text("Settings", "Shared Folder"), "");
     EXPECT_EQ(store.Text("Settings", "Away When Locked"), "0");
     EXPECT_EQ(store.Text("Settings", "Away Idle Minutes"), "0");
     EXPECT_EQ(store.Values.at(kPassword).Data, std::string(1, '\0'));
@@ -165,8 +168,10 @@ TEST(LoadSettings, ReadsStoredValuesAndRoundTrips) {
     store.Put("Settings", "AR User Name", "Jane Doe");
     store.Put("Settings", "Away When Locked", "1");
     store.Put("Settings", "Away Idle Minutes", "240");
+    store.Put("Settings", "Shared Folder", "E:\\OneDrive\\Zeit für mich");
     ProgramState state;
     LoadSettings(state, store);
+    EXPECT_EQ(state.SharedFolder, "E:\\OneDrive\\Zeit für mich");
     EXPECT_EQ(state.EncodedPassword, "35135B");
     EXPECT_TRUE(state.OneUser);
     EXPECT_EQ(state.AutoRunUserName, "Jane Doe");
@@ -175,8 +180,9 @@ TEST(LoadSettings, ReadsStoredValuesAndRoundTrips) {
 
     FakeSettingsStore copy;
     SaveSettings(state, copy);
-    EXPECT_EQ(copy.Values.size(), 10u);  // with the five working-time values
-    for (const auto& key : {kPassword, kOneUser, kUserName, kAwayLocked, kAwayIdle}) {
+    EXPECT_EQ(copy.Values.size(), 11u);  // with the five working-time values
+    for (const auto& key :
+         {kPassword, kOneUser, kUserName, kAwayLocked, kAwayIdle, kSharedFolder}) {
         EXPECT_EQ(copy.Values.at(key).Data, store.Values.at(key).Data) << key.second;
     }
 }
