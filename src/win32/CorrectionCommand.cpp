@@ -18,7 +18,9 @@ std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& p
     LoadSettings(state, settings);  // read only: a correction stores no setting
 
     CorrectionUi ui;
-    ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };
+    ui.AskPassword = [instance] {
+        return AskPassword(instance, nullptr).value_or(TypedPassword());
+    };
     ui.ShowError = [](const std::string& text) {
         ShowBox(nullptr, text, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };

@@ -41,9 +41,7 @@ MainWindow::MainWindow(HINSTANCE instance, ProgramState& state, SettingsStore& s
       settings_(settings),
       channel_(channel),
       environment_(std::move(environment)),
-      recording_(NativeFileSystem(), SystemClock(), &input_),
-      passwordDialog_(instance),
-      changePasswordDialog_(instance) {}
+      recording_(NativeFileSystem(), SystemClock(), &input_) {}
 
 MainWindow::~MainWindow() {
     Destroy();

@@ -137,8 +137,6 @@ class MainWindow {
     UndoList undo_;
     bool sessionNotifications_ = false;
     AutoRunEntries autoRun_;
-    PasswordDialog passwordDialog_;
-    ChangePasswordDialog changePasswordDialog_;
     HelpWindow helpWindow_{instance_};
     TrayIcon tray_;
     ReportWindow reportWindow_{instance_, settings_};
@@ -157,6 +155,7 @@ class MainWindow {
     int dpi_ = 96;
 
     bool allowClose_ = false;
+    bool promptOpen_ = false;  // the viewer's password prompt: one at a time
     bool ended_ = false;
     bool settingsSaved_ = false;
     DeleteKeyGate deleteKey_;
