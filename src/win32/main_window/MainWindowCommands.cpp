@@ -130,7 +130,7 @@ void MainWindow::ShowViewer() {
     EnableDeleteItems(false);
     BuildLogTree();
     if (hwnd_ == nullptr) return;
-    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    ShowOrRestore();
     if (renderPending_) RenderTree();
 }
 
