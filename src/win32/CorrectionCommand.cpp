@@ -19,7 +19,9 @@ std::optional<int> RunCorrectionCommand(HINSTANCE instance, const std::string& p
     LoadProgramState(state, parameters, environment, settings);
 
     CorrectionUi ui;
-    ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };
+    ui.AskPassword = [instance] {
+        return AskPassword(instance, nullptr).value_or(TypedPassword());
+    };
     ui.ShowError = [](const std::string& text) {
         ShowBox(nullptr, text, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     };

@@ -18,7 +18,9 @@ std::optional<int> RunExportCommand(HINSTANCE instance, const std::string& param
     LoadProgramState(state, parameters, environment, settings);
 
     ExportUi ui;
-    ui.AskPassword = [instance] { return AskPasswordWithoutWindow(instance); };
+    ui.AskPassword = [instance] {
+        return AskPassword(instance, nullptr).value_or(TypedPassword());
+    };
     ui.ShowError = [](const std::string& text) { ShowBox(nullptr, text, MB_OK | MB_ICONERROR); };
     return RunExport(request, state, NativeFileSystem(), ui, SystemClock().Now());
 }

@@ -17,6 +17,13 @@
 
 namespace {
 
+// The program's name in big letters beside its icon.
+constexpr int kProductNamePoints = 20;
+constexpr wchar_t kProductNameFace[] = L"Arial";
+constexpr int kIconSize = 32;  // at 96 DPI
+// ShellExecute returns a value above this when it opened the address.
+constexpr INT_PTR kShellExecuteFailedUpTo = 32;
+
 class AboutDialog {
   public:
     void Execute(HWND owner) {
@@ -108,8 +115,8 @@ class AboutDialog {
     void Open(const std::string& address) const {
         const auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(
             handle_, nullptr, Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        // Values up to 32 are failures; without a browser or mail program nothing else says so.
-        if (result <= 32) {
+        // Without a browser or mail program nothing else says so.
+        if (result <= kShellExecuteFailedUpTo) {
             const std::string text =
                 "Cannot open " + address + "\nNo program on this computer is set up to open it.";
             ::MessageBoxW(handle_, Widen(text).c_str(), L"Worktally", MB_OK | MB_ICONWARNING);
@@ -146,26 +153,28 @@ class AboutDialog {
     void ApplyDpi(UINT dpi) {
         if (dpi == 0) dpi = kDesignDpi;
         LOGFONTW font{};
-        font.lfHeight = -::MulDiv(20, static_cast<int>(dpi), 72);
+        font.lfHeight = -PointsToPixels(kProductNamePoints, static_cast<int>(dpi));
         font.lfWeight = FW_BOLD;
         font.lfCharSet = DEFAULT_CHARSET;
         font.lfQuality = DEFAULT_QUALITY;
-        std::wcscpy(font.lfFaceName, L"Arial");
+        std::wcscpy(font.lfFaceName, kProductNameFace);
         UniqueFont productNameFont(::CreateFontIndirectW(&font));
         if (productNameFont) {
-            ::SendDlgItemMessageW(handle_, IDC_PRODUCT_NAME_LABEL, WM_SETFONT,
-                                  reinterpret_cast<WPARAM>(productNameFont.Get()), TRUE);
-            productNameFont_ = std::move(productNameFont);  // the old font goes only now
+            ReplaceInUse(productNameFont_, std::move(productNameFont), [&](HFONT fresh) {
+                ::SendDlgItemMessageW(handle_, IDC_PRODUCT_NAME_LABEL, WM_SETFONT,
+                                      reinterpret_cast<WPARAM>(fresh), TRUE);
+            });
         }
 
-        const int size = ScaleToDpi(32, static_cast<int>(dpi));
+        const int size = ScaleToDpi(kIconSize, static_cast<int>(dpi));
         UniqueIcon icon(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
                                                         MAKEINTRESOURCEW(IDI_WORKTALLY), IMAGE_ICON,
                                                         size, size, LR_DEFAULTCOLOR)));
         if (icon) {
-            ::SendDlgItemMessageW(handle_, IDC_PROGRAM_ICON, STM_SETICON,
-                                  reinterpret_cast<WPARAM>(icon.Get()), 0);
-            programIcon_ = std::move(icon);
+            ReplaceInUse(programIcon_, std::move(icon), [&](HICON fresh) {
+                ::SendDlgItemMessageW(handle_, IDC_PROGRAM_ICON, STM_SETICON,
+                                      reinterpret_cast<WPARAM>(fresh), 0);
+            });
         }
     }
 

@@ -3,21 +3,18 @@
 #include "win32/dialogs/PasswordDialog.h"
 #include "res/resource.h"
 
-bool ChangePasswordDialog::Execute(HWND owner, bool hasOldPassword, const PasswordRetry& retry,
-                                   TypedPassword& oldPassword, std::string& newPassword,
-                                   std::string& retypedPassword) {
+std::optional<NewPasswordInput> AskNewPassword(HINSTANCE instance, HWND owner, bool hasOldPassword,
+                                               const PasswordRetry& retry,
+                                               const TypedPassword& oldPassword) {
     static constexpr int kEdits[] = {IDC_OLD_PASSWORD_EDIT, IDC_NEW_PASSWORD_EDIT,
                                      IDC_RETYPE_NEW_PASSWORD_EDIT};
     PasswordDialogStart start;
     if (retry.KeepOld) start.Texts.push_back(oldPassword.Utf8);
     if (!hasOldPassword) start.Disabled = {IDC_OLD_PASSWORD_EDIT, IDC_OLD_PASSWORD_LABEL};
     start.Focus = retry.FocusOld && hasOldPassword ? 0 : 1;
-    const auto texts = RunPasswordDialog(instance_, IDD_CHANGE_PASSWORD, owner, kEdits, start);
-    if (!texts) return false;
+    const auto texts = RunPasswordDialog(instance, IDD_CHANGE_PASSWORD, owner, kEdits, start);
+    if (!texts) return std::nullopt;
     // A disabled box is ignored: with no password set there is no old one to give.
-    oldPassword = hasOldPassword ? (*texts)[0] : TypedPassword();
-    // A new password is always stored as UTF-8.
-    newPassword = (*texts)[1].Utf8;
-    retypedPassword = (*texts)[2].Utf8;
-    return true;
+    return NewPasswordInput{hasOldPassword ? (*texts)[0] : TypedPassword(), (*texts)[1].Utf8,
+                            (*texts)[2].Utf8};
 }

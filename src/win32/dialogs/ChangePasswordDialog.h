@@ -4,21 +4,21 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "core/dialogs/PasswordRules.h"
 
-class ChangePasswordDialog {
-  public:
-    explicit ChangePasswordDialog(HINSTANCE instance) : instance_(instance) {}
-
-    // True on OK, with the three texts as typed; on Cancel the outputs are left untouched. The
-    // dialog opens as `retry` says (the first time: all empty, the old box enabled when
-    // `hasOldPassword`).
-    bool Execute(HWND owner, bool hasOldPassword, const PasswordRetry& retry,
-                 TypedPassword& oldPassword, std::string& newPassword,
-                 std::string& retypedPassword);
-
-  private:
-    HINSTANCE instance_;
+// The three texts as typed.
+struct NewPasswordInput {
+    TypedPassword OldPassword;  // empty when there was no old password to give
+    std::string NewPassword;    // always stored as UTF-8
+    std::string RetypedPassword;
 };
+
+// The texts on OK; nothing on Cancel, Esc or close. The dialog opens as `retry` says (the first
+// time: all empty, the old box enabled when `hasOldPassword`); `oldPassword` is what the box
+// shows again when the retry keeps it.
+std::optional<NewPasswordInput> AskNewPassword(HINSTANCE instance, HWND owner, bool hasOldPassword,
+                                               const PasswordRetry& retry,
+                                               const TypedPassword& oldPassword);

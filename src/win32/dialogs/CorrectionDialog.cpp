@@ -44,22 +44,8 @@ class CorrectionDialogRun {
                 if (reinterpret_cast<const NMHDR*>(lParam)->code == DTN_DATETIMECHANGE)
                     ShowLine(dialog);
                 break;
-            case WM_COMMAND:
-                switch (LOWORD(wParam)) {
-                    case IDOK:
-                        range_ = Read(dialog);
-                        ::EndDialog(dialog, IDOK);
-                        return TRUE;
-                    case IDCANCEL:
-                        ::EndDialog(dialog, IDCANCEL);
-                        return TRUE;
-                }
-                break;
-            case WM_CLOSE:
-                ::EndDialog(dialog, IDCANCEL);
-                return TRUE;
         }
-        return FALSE;
+        return EndOnOkOrCancel(dialog, message, wParam, [&] { range_ = Read(dialog); });
     }
 
   private:

@@ -20,6 +20,24 @@ INT_PTR CALLBACK DialogThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
+// The OK and Cancel of a dialog that gives back what it shows: OK runs `accept` (which reads the
+// controls) and ends the dialog with IDOK; Cancel, Esc and the close box end it with IDCANCEL.
+// True when `message` was one of these.
+template <class Accept>
+bool EndOnOkOrCancel(HWND dialog, UINT message, WPARAM wParam, Accept&& accept) {
+    const bool command = message == WM_COMMAND;
+    if (command && LOWORD(wParam) == IDOK) {
+        accept();
+        ::EndDialog(dialog, IDOK);
+        return true;
+    }
+    if (message == WM_CLOSE || (command && LOWORD(wParam) == IDCANCEL)) {
+        ::EndDialog(dialog, IDCANCEL);
+        return true;
+    }
+    return false;
+}
+
 // Runs the dialog resource `id` modally for `dialog`; returns what EndDialog was given.
 template <class Dialog>
 INT_PTR RunModalDialog(HINSTANCE instance, int id, HWND owner, Dialog& dialog) {

@@ -53,45 +53,32 @@ class PasswordDialogRun {
     std::vector<TypedPassword> TakeTexts() { return std::move(texts_); }
 
     INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-        switch (message) {
-            case WM_INITDIALOG: {
-                for (std::size_t i = 0; i < edits_.size(); ++i) {
-                    const HWND edit = ::GetDlgItem(dialog, edits_[i]);
-                    PreparePasswordEdit(edit);
-                    if (i < start_.Texts.size())
-                        ::SetWindowTextW(edit, Widen(start_.Texts[i]).c_str());
-                }
-                for (const int id : start_.Disabled)
-                    ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
-                // A prompt opened from the tray must take the keyboard at once.
-                ::SetForegroundWindow(dialog);
-                const std::size_t focus = start_.Focus < edits_.size() ? start_.Focus : 0;
-                const HWND focused = ::GetDlgItem(dialog, edits_[focus]);
-                ::SetFocus(focused);
-                ::SendMessageW(focused, EM_SETSEL, 0, -1);  // typing replaces a wrong text
-                return FALSE;                               // focus already set
-            }
-            case WM_COMMAND:
-                switch (LOWORD(wParam)) {
-                    case IDOK:
-                        texts_.clear();
-                        for (const int id : edits_)
-                            texts_.push_back(EditText(::GetDlgItem(dialog, id)));
-                        ::EndDialog(dialog, IDOK);
-                        return TRUE;
-                    case IDCANCEL:
-                        ::EndDialog(dialog, IDCANCEL);
-                        return TRUE;
-                }
-                break;
-            case WM_CLOSE:
-                ::EndDialog(dialog, IDCANCEL);
-                return TRUE;
+        if (message == WM_INITDIALOG) {
+            Init(dialog);
+            return FALSE;  // focus already set
         }
-        return FALSE;
+        return EndOnOkOrCancel(dialog, message, wParam, [&] {
+            texts_.clear();
+            for (const int id : edits_) texts_.push_back(EditText(::GetDlgItem(dialog, id)));
+        });
     }
 
   private:
+    void Init(HWND dialog) {
+        for (std::size_t i = 0; i < edits_.size(); ++i) {
+            const HWND edit = ::GetDlgItem(dialog, edits_[i]);
+            PreparePasswordEdit(edit);
+            if (i < start_.Texts.size()) ::SetWindowTextW(edit, Widen(start_.Texts[i]).c_str());
+        }
+        for (const int id : start_.Disabled) ::EnableWindow(::GetDlgItem(dialog, id), FALSE);
+        // A prompt opened from the tray must take the keyboard at once.
+        ::SetForegroundWindow(dialog);
+        const std::size_t focus = start_.Focus < edits_.size() ? start_.Focus : 0;
+        const HWND focused = ::GetDlgItem(dialog, edits_[focus]);
+        ::SetFocus(focused);
+        ::SendMessageW(focused, EM_SETSEL, 0, -1);  // typing replaces a wrong text
+    }
+
     std::span<const int> edits_;
     const PasswordDialogStart& start_;
     std::vector<TypedPassword> texts_;
@@ -109,17 +96,9 @@ std::optional<std::vector<TypedPassword>> RunPasswordDialog(HINSTANCE instance, 
     return run.TakeTexts();
 }
 
-void PasswordDialog::Execute(HWND owner, TypedPassword& password) {
+std::optional<TypedPassword> AskPassword(HINSTANCE instance, HWND owner) {
     static constexpr int kEdits[] = {IDC_PASSWORD_EDIT};
-    showing_ = true;
-    const auto texts = RunPasswordDialog(instance_, IDD_PASSWORD, owner, kEdits);
-    showing_ = false;
-    password = texts ? texts->front() : TypedPassword();
-}
-
-TypedPassword AskPasswordWithoutWindow(HINSTANCE instance) {
-    PasswordDialog dialog(instance);
-    TypedPassword answer;
-    dialog.Execute(nullptr, answer);
-    return answer;
+    auto texts = RunPasswordDialog(instance, IDD_PASSWORD, owner, kEdits);
+    if (!texts) return std::nullopt;
+    return std::move(texts->front());
 }

@@ -11,24 +11,9 @@
 
 #include "core/settings/PasswordCodec.h"
 
-// The prompt of a command that has no window (the export, the corrections): the typed password
-// on OK; the empty text on Cancel, Esc or close.
-TypedPassword AskPasswordWithoutWindow(HINSTANCE instance);
-
-class PasswordDialog {
-  public:
-    explicit PasswordDialog(HINSTANCE instance) : instance_(instance) {}
-
-    // The typed password on OK; the empty text on Cancel, Esc or close.
-    void Execute(HWND owner, TypedPassword& password);
-
-    // True while the dialog is open.
-    bool Showing() const { return showing_; }
-
-  private:
-    HINSTANCE instance_;
-    bool showing_ = false;
-};
+// The typed password on OK; nothing on Cancel, Esc or close. Without an `owner` (a command that
+// has no window) the prompt stands alone.
+std::optional<TypedPassword> AskPassword(HINSTANCE instance, HWND owner);
 
 // How a password dialog opens again after a mistake: the texts to keep (empty ones cleared), the
 // edits that are disabled, and the edit that gets the focus.

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "res/resource.h"
-#include "win32/platform/Dpi.h"
 #include "win32/platform/WideText.h"
 #include "win32/platform/WindowThunk.h"
 #include "core/help/GuideText.h"
@@ -35,15 +34,6 @@ std::string_view GuideResource(HINSTANCE instance) {
 
 }  // namespace
 
-HelpWindow::~HelpWindow() {
-    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-}
-
-bool HelpWindow::Contains(HWND window) const {
-    return hwnd_ != nullptr && window != nullptr &&
-           (window == hwnd_ || ::IsChild(hwnd_, window) != FALSE);
-}
-
 void HelpWindow::Show(HWND owner) {
     if (hwnd_ == nullptr) {
         if (!RegisterWindowClassOnce(instance_, kHelpWindowClass, WindowThunk<HelpWindow>,
@@ -57,11 +47,8 @@ void HelpWindow::Show(HWND owner) {
                           CW_USEDEFAULT, Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr,
                           instance_, this);
         if (hwnd_ == nullptr) return;
-        ::ShowWindow(hwnd_, SW_SHOW);
-    } else if (::IsIconic(hwnd_)) {
-        ::ShowWindow(hwnd_, SW_RESTORE);
     }
-    ::SetForegroundWindow(hwnd_);
+    BringToFront();
 }
 
 LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -84,17 +71,12 @@ LRESULT HelpWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
             }
             break;
-        case WM_DPICHANGED:
-            OnDpiChanged(wParam, lParam);
-            return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
             text_ = nullptr;
             font_.Close();
             break;
     }
-    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefaultMessage(message, wParam, lParam);
 }
 
 LRESULT CALLBACK HelpWindow::TextKeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -131,20 +113,14 @@ void HelpWindow::OnCreate() {
                               instance_, nullptr);
     if (text_ == nullptr) return;
     ::SetWindowSubclass(text_, TextKeyProc, 1, 0);
-    ApplyFont();
+    ApplyDpi();
     const std::wstring guide = Widen(WithWindowsLineEnds(GuideResource(instance_)));
     ::SetWindowTextW(text_, guide.c_str());
 }
 
-void HelpWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
-    dpi_ = HIWORD(wParam);
-    ApplyFont();
-    MoveToSuggestedRect(hwnd_, lParam);
-}
-
-void HelpWindow::ApplyFont() {
+void HelpWindow::ApplyDpi() {
     LOGFONTW font{};
-    font.lfHeight = -::MulDiv(kFontPoints, dpi_, 72);
+    font.lfHeight = -PointsToPixels(kFontPoints, dpi_);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     // The guide lines up its columns with spaces, as it does in Notepad.
@@ -152,6 +128,7 @@ void HelpWindow::ApplyFont() {
     lstrcpynW(font.lfFaceName, L"Consolas", LF_FACESIZE);
     UniqueFont created(::CreateFontIndirectW(&font));
     if (!created) return;
-    ::SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
-    font_ = std::move(created);  // the old font goes only once the edit has let it go
+    ReplaceInUse(font_, std::move(created), [&](HFONT fresh) {
+        ::SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    });
 }

@@ -5,24 +5,19 @@
 
 #include <windows.h>
 
-#include "win32/platform/Dpi.h"
+#include "win32/platform/TopWindow.h"
 #include "win32/platform/UniqueHandle.h"
 
-class HelpWindow {
+class HelpWindow : public TopWindow {
   public:
     explicit HelpWindow(HINSTANCE instance) : instance_(instance) {}
-    ~HelpWindow();
-    HelpWindow(const HelpWindow&) = delete;
-    HelpWindow& operator=(const HelpWindow&) = delete;
+    ~HelpWindow() override { Close(); }
 
     // Opens the window owned by `owner`, or brings the open one to the front.
     void Show(HWND owner);
-    // True for the window and its controls: keys typed there are not the owner's shortcuts.
-    bool Contains(HWND window) const;
 
     // The window procedure's side (WindowThunk). Only a view of the guide: an error has
     // nothing to report.
-    void Attach(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ReportError(const char*) {}
 
@@ -31,13 +26,9 @@ class HelpWindow {
                                         UINT_PTR id, DWORD_PTR refData) noexcept;
 
     void OnCreate();
-    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
-    void ApplyFont();
-    int Scale(int pixels) const { return ScaleToDpi(pixels, dpi_); }
+    void ApplyDpi() override;
 
     HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
     HWND text_ = nullptr;
     UniqueFont font_;  // outlives the edit, which is destroyed before the window's last message
-    int dpi_ = 96;
 };

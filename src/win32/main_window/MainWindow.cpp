@@ -36,39 +36,24 @@ constexpr int kMinimumHeight = 200;
 
 MainWindow::MainWindow(HINSTANCE instance, ProgramState& state, SettingsStore& settings,
                        ParamsChannel& channel, ParseEnvironment environment)
-    : instance_(instance),
+    : TopWindow(SIZE{kMinimumWidth, kMinimumHeight}),
+      instance_(instance),
       state_(state),
       settings_(settings),
       channel_(channel),
       environment_(std::move(environment)),
-      recording_(NativeFileSystem(), SystemClock(), &input_),
-      passwordDialog_(instance),
-      changePasswordDialog_(instance) {}
+      recording_(NativeFileSystem(), SystemClock(), &input_) {}
 
 MainWindow::~MainWindow() {
     Destroy();
 }
 
-int MainWindow::Scale(int pixels) const {
-    return ScaleToDpi(pixels, dpi_);
-}
-
 void MainWindow::Create() {
     icon_ = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY));
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowThunk<MainWindow>;
-    windowClass.hInstance = instance_;
-    windowClass.hIcon = icon_;
-    windowClass.hIconSm = static_cast<HICON>(
-        ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_WORKTALLY), IMAGE_ICON,
-                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kMainWindowClassW;
-    if (::RegisterClassExW(&windowClass) == 0) {
+    // The small icon comes from the same resource.
+    if (!RegisterWindowClassOnce(instance_, kMainWindowClassW, WindowThunk<MainWindow>, icon_,
+                                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
         throw std::runtime_error("cannot register the main window class");
-    }
 
     autoRun_ = MachineAndUserAutoRun();
     iconPopupMenu_.Attach(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_ICON_POPUP_MENU)));
@@ -146,15 +131,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case WM_GETMINMAXINFO: {
-            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-            limits->ptMinTrackSize.x = Scale(kMinimumWidth);
-            limits->ptMinTrackSize.y = Scale(kMinimumHeight);
-            return 0;
-        }
-        case WM_DPICHANGED:
-            OnDpiChanged(wParam, lParam);
-            return 0;
         case WM_SHOWWINDOW:
             if (wParam == FALSE) {
                 EnableShowItem(true);
@@ -187,8 +163,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ::PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
             tree_.Destroyed();
             statusBar_ = nullptr;
             mainMenu_ = nullptr;
@@ -240,7 +214,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnTrayIcon(lParam);
             return 0;
     }
-    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefaultMessage(message, wParam, lParam);
 }
 
 // --- Life of the window -------------------------------------------------------------------
@@ -267,8 +241,7 @@ void MainWindow::OnCreate() {
 }
 
 void MainWindow::OnCreated() {
-    RestoreWindowPlace(hwnd_, settings_, kMainWindowSection,
-                       SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
+    RestoreWindowPlace(hwnd_, settings_, kMainWindowSection, MinimumSize());
     allowClose_ = false;
     FollowLog();
     if (state_.Logging) {
@@ -296,10 +269,8 @@ void MainWindow::LayoutControls() {
                  TRUE);
 }
 
-void MainWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
-    dpi_ = HIWORD(wParam);
+void MainWindow::ApplyDpi() {
     tree_.SetDpi(dpi_);
-    MoveToSuggestedRect(hwnd_, lParam);
 }
 
 void MainWindow::OnCloseRequested() {

@@ -31,20 +31,20 @@
 #include "win32/platform/LogLocks.h"
 #include "win32/platform/SingleInstance.h"
 #include "win32/platform/SystemInput.h"
+#include "win32/platform/TopWindow.h"
 #include "win32/platform/UniqueHandle.h"
 
-class MainWindow {
+class MainWindow : public TopWindow {
   public:
     MainWindow(HINSTANCE instance, ProgramState& state, SettingsStore& settings,
                ParamsChannel& channel, ParseEnvironment environment);
-    ~MainWindow();
+    ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Creates the hidden window and starts recording when logging; throws std::runtime_error
     // on failure.
     void Create();
-    HWND Handle() const { return hwnd_; }
     bool Visible() const { return hwnd_ != nullptr && ::IsWindowVisible(hwnd_); }
 
     // Asks for the password when one is set, rebuilds the tree and shows the window.
@@ -57,7 +57,6 @@ class MainWindow {
     bool PreTranslateMessage(MSG& message);
 
     // The window procedure's side (WindowThunk).
-    void Attach(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ReportError(const char* text);
 
@@ -66,10 +65,9 @@ class MainWindow {
     void OnCreate();
     void OnCreated();
     void LayoutControls();
-    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    void ApplyDpi() override;
     void OnCloseRequested();
     void OnEnding();  // the last tick, the tray icon removed, the place saved; once
-    int Scale(int pixels) const;
 
     // Recording (MainWindowRecording.cpp).
     void StartSession();
@@ -148,8 +146,6 @@ class MainWindow {
     UndoList undo_;
     bool sessionNotifications_ = false;
     AutoRunEntries autoRun_;
-    PasswordDialog passwordDialog_;
-    ChangePasswordDialog changePasswordDialog_;
     HelpWindow helpWindow_{instance_};
     TrayIcon tray_;
     ReportWindow reportWindow_{instance_, settings_};
@@ -157,7 +153,6 @@ class MainWindow {
                                      [this](DateTime day, DayMark mark) { OnMarkDay(day, mark); }};
     LogTreeView tree_;
 
-    HWND hwnd_ = nullptr;
     HWND statusBar_ = nullptr;
     HMENU mainMenu_ = nullptr;  // destroyed with the window
     UniqueMenu iconPopupMenu_;
@@ -165,9 +160,9 @@ class MainWindow {
     HACCEL accelerators_ = nullptr;
     UniqueBitmap helpImage_;
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
-    int dpi_ = 96;
 
     bool allowClose_ = false;
+    bool promptOpen_ = false;  // the viewer's password prompt: one at a time
     bool ended_ = false;
     bool settingsSaved_ = false;
     DeleteKeyGate deleteKey_;

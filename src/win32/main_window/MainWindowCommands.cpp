@@ -102,13 +102,13 @@ void MainWindow::OnHandOver() {
 
 void MainWindow::EndIfUnreachable() {
     // Without logging there is no tray icon to reach a hidden window by: the program ends.
-    if (hwnd_ != nullptr && !state_.Logging && !Visible() && !passwordDialog_.Showing()) {
+    if (hwnd_ != nullptr && !state_.Logging && !Visible() && !promptOpen_) {
         ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     }
 }
 
 void MainWindow::ShowViewer() {
-    if (hwnd_ == nullptr || passwordDialog_.Showing()) return;
+    if (hwnd_ == nullptr || promptOpen_) return;
     // Shown already (a hand-over): the rebuilt tree keeps the user's place.
     std::optional<ViewPlace> place;
     if (Visible() && tree_.Rendered()) place = tree_.CapturePlace();
@@ -116,10 +116,13 @@ void MainWindow::ShowViewer() {
     pendingPlace_ = std::move(place);
     EnableShowItem(false);
     if (!state_.EncodedPassword.empty()) {
-        TypedPassword answer;
-        passwordDialog_.Execute(hwnd_, answer);
-        if (answer.empty() || hwnd_ == nullptr) return;
-        const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, answer);
+        std::optional<TypedPassword> answer;
+        {
+            FlagScope prompt(promptOpen_);
+            answer = AskPassword(instance_, hwnd_);
+        }
+        if (!answer || answer->empty() || hwnd_ == nullptr) return;
+        const ViewerPasswordCheck check = CheckViewerPassword(state_.EncodedPassword, *answer);
         if (check.DecodeFailed) ShowError("Error during decoding the password");
         if (!check.Granted) {
             ShowError("Password Incorrect");
@@ -129,7 +132,7 @@ void MainWindow::ShowViewer() {
     EnableDeleteItems(false);
     BuildLogTree();
     if (hwnd_ == nullptr) return;
-    ::ShowWindow(hwnd_, ::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    ShowOrRestore();
     if (renderPending_) RenderTree();
 }
 
@@ -284,19 +287,17 @@ void MainWindow::OnMarkDay(DateTime day, DayMark mark) {
 
 void MainWindow::OnChangePassword() {
     TypedPassword oldPassword;
-    std::string newPassword;
-    std::string retypedPassword;
     PasswordRetry retry;
     PasswordChange result{};
     std::string failure;
     do {
         const bool hasOldPassword = !state_.EncodedPassword.empty();
-        if (!changePasswordDialog_.Execute(hwnd_, hasOldPassword, retry, oldPassword, newPassword,
-                                           retypedPassword) ||
-            hwnd_ == nullptr)
-            return;
+        const std::optional<NewPasswordInput> input =
+            AskNewPassword(instance_, hwnd_, hasOldPassword, retry, oldPassword);
+        if (!input || hwnd_ == nullptr) return;
+        oldPassword = input->OldPassword;
         result = ChangePassword(
-            state_, oldPassword, newPassword, retypedPassword,
+            state_, input->OldPassword, input->NewPassword, input->RetypedPassword,
             [&](const std::string& from, const std::string& to) {
                 try {
                     RekeyLog(NativeFileSystem(), LogTarget{state_.LogFileName, from}, to);
@@ -375,7 +376,7 @@ void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
     switch (LOWORD(mouseMessage)) {
         case WM_LBUTTONDBLCLK:
             // The prompt that is already open answers for this double-click too.
-            if (passwordDialog_.Showing()) return;
+            if (promptOpen_) return;
             OnShow();
             break;
         case WM_RBUTTONUP:

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "core/reports/DurationText.h"
 #include "win32/main_window/ReportWindow.h"
@@ -12,6 +13,12 @@
 namespace {
 
 constexpr int kMargin = 8;
+constexpr int kGap = 2;            // between a bar and its texts
+constexpr int kLineWidth = 1;      // the axis and the average
+constexpr double kBarShare = 0.6;  // of a day's slot; the rest is space between the bars
+constexpr double kHoursPerDay = 24;
+// One slot a day: the week's bars.
+constexpr std::size_t kDaysPerWeek = std::tuple_size_v<decltype(WeekChart::hours)>;
 
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
 
@@ -102,25 +109,26 @@ void ReportWindow::DrawChart(HDC dc, int width, int height) const {
     // A caption row, a row for the labels over the tallest bar, the bars, the day names.
     const RECT caption{margin, margin, width - margin, margin + line};
     DrawTextIn(dc, chartCaption_, caption, DT_LEFT, COLOR_WINDOWTEXT);
-    const std::string average = "- - -  average day " + DurationText(chart_.averageHours / 24);
+    const std::string average =
+        "- - -  average day " + DurationText(chart_.averageHours / kHoursPerDay);
     DrawTextIn(dc, average, caption, DT_RIGHT, COLOR_WINDOWTEXT);
     const int left = margin;
     const int right = width - margin;
     const int top = caption.bottom + line;
-    const int bottom = height - margin - line - Scale(2);
-    if (right - left < 7 || bottom - top < 1) return;
+    const int bottom = height - margin - line - Scale(kGap);
+    if (right - left < static_cast<int>(kDaysPerWeek) || bottom - top < 1) return;
 
     const double plotHeight = bottom - top;
     const auto yOf = [&](double hours) {
         return bottom - static_cast<int>(std::lround(hours / chart_.topHours * plotHeight));
     };
     const int averageY = chart_.averageHours > 0 ? yOf(chart_.averageHours) : -1;
-    const double slot = (right - left) / 7.0;
-    for (std::size_t day = 0; day < 7; ++day) {
+    const double slot = (right - left) / static_cast<double>(kDaysPerWeek);
+    for (std::size_t day = 0; day < kDaysPerWeek; ++day) {
         const int slotLeft = left + static_cast<int>(std::lround(slot * static_cast<double>(day)));
         const int slotRight =
             left + static_cast<int>(std::lround(slot * static_cast<double>(day + 1)));
-        const int barWidth = std::max(1, static_cast<int>(slot * 0.6));
+        const int barWidth = std::max(1, static_cast<int>(slot * kBarShare));
         const int barLeft = slotLeft + (slotRight - slotLeft - barWidth) / 2;
         const int barTop = yOf(chart_.hours[day]);
         if (barTop < bottom) {
@@ -129,16 +137,16 @@ void ReportWindow::DrawChart(HDC dc, int width, int height) const {
         }
         const std::string& label = chart_.labels[day];
         if (!label.empty()) {
-            const int labelTop = BarLabelTop(barTop, bottom, line, Scale(2), averageY);
+            const int labelTop = BarLabelTop(barTop, bottom, line, Scale(kGap), averageY);
             DrawTextIn(dc, label, RECT{slotLeft, labelTop, slotRight, labelTop + line}, DT_CENTER,
                        labelTop >= barTop ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
         }
         DrawTextIn(dc, chart_.dayNames[day],
-                   RECT{slotLeft, bottom + Scale(2), slotRight, bottom + Scale(2) + line},
+                   RECT{slotLeft, bottom + Scale(kGap), slotRight, bottom + Scale(kGap) + line},
                    DT_CENTER | DT_END_ELLIPSIS, COLOR_WINDOWTEXT);
     }
 
-    const int thickness = std::max(1, Scale(1));
+    const int thickness = std::max(1, Scale(kLineWidth));
     UniquePen axisPen(::CreatePen(PS_SOLID, thickness, ::GetSysColor(COLOR_GRAYTEXT)));
     if (axisPen) {
         Selection pen(dc, axisPen.Get());

@@ -12,7 +12,6 @@
 #include "win32/platform/UserLocale.h"
 #include "win32/platform/UserWeek.h"
 #include "win32/main_window/WindowPlace.h"
-#include "win32/platform/Dpi.h"
 #include "win32/platform/WideText.h"
 #include "win32/platform/WindowThunk.h"
 
@@ -27,6 +26,8 @@ constexpr int kDesignHeight = 520;
 constexpr int kMinimumWidth = 420;
 constexpr int kMinimumHeight = 320;
 constexpr int kMinimumChartHeight = 140;
+// The chart's share of the window's height, above its minimum.
+constexpr int kChartHeightPercent = 40;
 constexpr int kWeekColumnWidth = 96;
 constexpr int kDayColumnWidth = 80;
 constexpr int kHeaderPadding = 18;  // the header's margins either side of its text
@@ -42,18 +43,8 @@ int TextWidth(HDC dc, const std::string& text) {
 
 }  // namespace
 
-ReportWindow::~ReportWindow() {
-    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-}
-
-void ReportWindow::Close() {
-    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-}
-
-bool ReportWindow::Contains(HWND window) const {
-    return hwnd_ != nullptr && window != nullptr &&
-           (window == hwnd_ || ::IsChild(hwnd_, window) != FALSE);
-}
+ReportWindow::ReportWindow(HINSTANCE instance, SettingsStore& settings)
+    : TopWindow(SIZE{kMinimumWidth, kMinimumHeight}), instance_(instance), settings_(settings) {}
 
 void ReportWindow::Show(HWND owner, DateTime now) {
     if (hwnd_ == nullptr) {
@@ -74,13 +65,9 @@ void ReportWindow::Show(HWND owner, DateTime now) {
                           Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr, instance_,
                           this);
         if (hwnd_ == nullptr) return;
-        RestoreWindowPlace(hwnd_, settings_, kReportWindowSection,
-                           SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)}, dpi_);
-        ::ShowWindow(hwnd_, SW_SHOW);
-    } else if (::IsIconic(hwnd_)) {
-        ::ShowWindow(hwnd_, SW_RESTORE);
+        RestoreWindowPlace(hwnd_, settings_, kReportWindowSection, MinimumSize(), dpi_);
     }
-    ::SetForegroundWindow(hwnd_);
+    BringToFront();
 }
 
 void ReportWindow::Refresh(const std::vector<DayTotal>& days) {
@@ -108,15 +95,6 @@ LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             if (list_ != nullptr) ::SendMessageW(list_, WM_SYSCOLORCHANGE, 0, 0);
             ::InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
-        case WM_GETMINMAXINFO: {
-            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-            limits->ptMinTrackSize.x = Scale(kMinimumWidth);
-            limits->ptMinTrackSize.y = Scale(kMinimumHeight);
-            return 0;
-        }
-        case WM_DPICHANGED:
-            OnDpiChanged(wParam, lParam);
-            return 0;
         case WM_NOTIFYFORMAT:
             return NFR_UNICODE;  // the list's texts come as UTF-16, whatever the code page
         case WM_KEYDOWN:
@@ -132,13 +110,11 @@ LRESULT ReportWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             SaveWindowPlace(hwnd_, settings_, kReportWindowSection, dpi_);
             return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
             list_ = nullptr;
             font_.Close();
             break;
     }
-    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefaultMessage(message, wParam, lParam);
 }
 
 void ReportWindow::OnCreate() {
@@ -160,7 +136,7 @@ void ReportWindow::OnCreate() {
         entry.iSubItem = static_cast<int>(column);
         ::SendMessageW(list_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&entry));
     }
-    ApplyFont();
+    ApplyDpi();
     ShowTable(table_);
 }
 
@@ -168,7 +144,8 @@ RECT ReportWindow::ChartRect() const {
     RECT client{};
     ::GetClientRect(hwnd_, &client);
     client.bottom = std::min<LONG>(
-        client.bottom, std::max<LONG>(Scale(kMinimumChartHeight), client.bottom * 2 / 5));
+        client.bottom,
+        std::max<LONG>(Scale(kMinimumChartHeight), client.bottom * kChartHeightPercent / 100));
     return client;
 }
 
@@ -181,30 +158,13 @@ void ReportWindow::OnSize() {
                  TRUE);
 }
 
-void ReportWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
-    dpi_ = HIWORD(wParam);
-    ApplyFont();
-    MoveToSuggestedRect(hwnd_, lParam);
-}
-
-void ReportWindow::ApplyFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    LOGFONTW font{};
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font = metrics.lfMessageFont;
-    } else {
-        font.lfCharSet = DEFAULT_CHARSET;
-        lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
-    }
-    // The system's font at the window's DPI, not the system DPI it is given at.
-    font.lfHeight = -::MulDiv(kFontPoints, dpi_, 72);
-    font.lfWidth = 0;
-    UniqueFont created(::CreateFontIndirectW(&font));
+void ReportWindow::ApplyDpi() {
+    UniqueFont created = MessageFont(kFontPoints, dpi_);
     if (!created) return;
-    if (list_ != nullptr)
-        ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), TRUE);
-    font_ = std::move(created);  // the old font goes only once the list has let it go
+    ReplaceInUse(font_, std::move(created), [&](HFONT fresh) {
+        if (list_ != nullptr)
+            ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    });
     SizeColumns();
     ::InvalidateRect(hwnd_, nullptr, FALSE);
 }

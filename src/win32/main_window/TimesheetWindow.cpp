@@ -30,6 +30,12 @@ constexpr int kBarHeight = 26;
 constexpr int kFontPoints = 9;
 constexpr int kHeadingPoints = 12;
 constexpr std::array<int, kTimesheetColumns> kColumnWidths = {90, 96, 72, 72, 60, 64, 64, 78, 80};
+// Dates and names (the first two columns and the last) read from the left, figures from the
+// right.
+constexpr std::size_t kLeftColumns = 2;
+constexpr int kMonthsPerYear = 12;
+// The lParam of WM_CONTEXTMENU from the keyboard (the Apps key or Shift+F10).
+constexpr LPARAM kContextMenuKey = -1;
 
 struct MarkItem {
     UINT id;
@@ -47,36 +53,13 @@ void SetText(HWND window, const std::string& text) {
     ::SetWindowTextW(window, Widen(text).c_str());
 }
 
-UniqueFont MessageFont(int points, int dpi, LONG weight) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    LOGFONTW font{};
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font = metrics.lfMessageFont;
-    } else {
-        font.lfCharSet = DEFAULT_CHARSET;
-        lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
-    }
-    font.lfHeight = -::MulDiv(points, dpi, 72);
-    font.lfWidth = 0;
-    font.lfWeight = weight;
-    return UniqueFont(::CreateFontIndirectW(&font));
-}
-
 }  // namespace
 
-TimesheetWindow::~TimesheetWindow() {
-    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-}
-
-void TimesheetWindow::Close() {
-    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-}
-
-bool TimesheetWindow::Contains(HWND window) const {
-    return hwnd_ != nullptr && window != nullptr &&
-           (window == hwnd_ || ::IsChild(hwnd_, window) != FALSE);
-}
+TimesheetWindow::TimesheetWindow(HINSTANCE instance, SettingsStore& settings, MarkDay markDay)
+    : TopWindow(SIZE{kMinimumWidth, kMinimumHeight}),
+      instance_(instance),
+      settings_(settings),
+      markDay_(std::move(markDay)) {}
 
 void TimesheetWindow::Show(HWND owner, DateTime now) {
     if (hwnd_ == nullptr) {
@@ -95,14 +78,10 @@ void TimesheetWindow::Show(HWND owner, DateTime now) {
             CW_USEDEFAULT, CW_USEDEFAULT, Scale(kDesignWidth), Scale(kDesignHeight), owner, nullptr,
             instance_, this);
         if (created == nullptr) return;
-        RestoreWindowPlace(hwnd_, settings_, kTimesheetWindowSection,
-                           SIZE{Scale(kMinimumWidth), Scale(kMinimumHeight)});
+        RestoreWindowPlace(hwnd_, settings_, kTimesheetWindowSection, MinimumSize());
         ShowSheet();
-        ::ShowWindow(hwnd_, SW_SHOW);
-    } else if (::IsIconic(hwnd_)) {
-        ::ShowWindow(hwnd_, SW_RESTORE);
     }
-    ::SetForegroundWindow(hwnd_);
+    BringToFront();
 }
 
 void TimesheetWindow::Refresh(const std::vector<DayTotal>& days, const WorkTimeSettings& settings,
@@ -126,15 +105,6 @@ LRESULT TimesheetWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         case WM_SETFOCUS:
             if (list_ != nullptr) ::SetFocus(list_);
             return 0;
-        case WM_GETMINMAXINFO: {
-            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-            limits->ptMinTrackSize.x = Scale(kMinimumWidth);
-            limits->ptMinTrackSize.y = Scale(kMinimumHeight);
-            return 0;
-        }
-        case WM_DPICHANGED:
-            OnDpiChanged(wParam, lParam);
-            return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_TIMESHEET_PREVIOUS) MoveMonth(-1);
             if (LOWORD(wParam) == IDC_TIMESHEET_NEXT) MoveMonth(1);
@@ -154,13 +124,12 @@ LRESULT TimesheetWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             SaveWindowPlace(hwnd_, settings_, kTimesheetWindowSection);
             return 0;
         case WM_NCDESTROY:
-            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = list_ = heading_ = summary_ = previous_ = next_ = nullptr;
+            list_ = heading_ = summary_ = previous_ = next_ = nullptr;
             font_.Close();
             headingFont_.Close();
             break;
     }
-    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    return DefaultMessage(message, wParam, lParam);
 }
 
 void TimesheetWindow::OnCreate() {
@@ -186,13 +155,13 @@ void TimesheetWindow::OnCreate() {
         std::wstring text = Widen(kTimesheetHeaders[column]);
         LVCOLUMNW entry{};
         entry.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
-        // Dates and names read from the left, figures from the right.
-        entry.fmt = column < 2 || column + 1 == kTimesheetColumns ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        entry.fmt =
+            column < kLeftColumns || column + 1 == kTimesheetColumns ? LVCFMT_LEFT : LVCFMT_RIGHT;
         entry.pszText = text.data();
         entry.iSubItem = static_cast<int>(column);
         ::SendMessageW(list_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&entry));
     }
-    ApplyFont();
+    ApplyDpi();
 }
 
 void TimesheetWindow::OnSize() {
@@ -212,22 +181,17 @@ void TimesheetWindow::OnSize() {
     ::MoveWindow(summary_, margin, summaryTop, std::max(0L, client.right - 2 * margin), bar, TRUE);
 }
 
-void TimesheetWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
-    dpi_ = HIWORD(wParam);
-    ApplyFont();
-    MoveToSuggestedRect(hwnd_, lParam);
-}
-
-void TimesheetWindow::ApplyFont() {
+void TimesheetWindow::ApplyDpi() {
     UniqueFont font = MessageFont(kFontPoints, dpi_, FW_NORMAL);
     UniqueFont heading = MessageFont(kHeadingPoints, dpi_, FW_BOLD);
     if (!font || !heading) return;
-    for (const HWND control : {list_, summary_, previous_, next_})
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
-    ::SendMessageW(heading_, WM_SETFONT, reinterpret_cast<WPARAM>(heading.Get()), TRUE);
-    // The old fonts go only once the controls have let them go.
-    font_ = std::move(font);
-    headingFont_ = std::move(heading);
+    ReplaceInUse(font_, std::move(font), [&](HFONT fresh) {
+        for (const HWND control : {list_, summary_, previous_, next_})
+            ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    });
+    ReplaceInUse(headingFont_, std::move(heading), [&](HFONT fresh) {
+        ::SendMessageW(heading_, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), TRUE);
+    });
     for (std::size_t column = 0; column < kTimesheetColumns; ++column)
         ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, column, Scale(kColumnWidths[column]));
     OnSize();
@@ -249,9 +213,9 @@ bool TimesheetWindow::OnListKey(WORD key) {
 }
 
 void TimesheetWindow::MoveMonth(int months) {
-    const int index = year_ * 12 + (month_ - 1) + months;
-    year_ = index / 12;
-    month_ = index % 12 + 1;
+    const int index = year_ * kMonthsPerYear + (month_ - 1) + months;
+    year_ = index / kMonthsPerYear;
+    month_ = index % kMonthsPerYear + 1;
     ShowSheet();
 }
 
@@ -261,7 +225,7 @@ void TimesheetWindow::OnContextMenu(LPARAM lParam) {
         ::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (row < 0 || static_cast<std::size_t>(row) >= sheet_.rows.size()) return;
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (lParam == -1) {  // the Apps key or Shift+F10: below the selected row
+    if (lParam == kContextMenuKey) {  // below the selected row
         RECT item{};
         item.left = LVIR_BOUNDS;
         ::SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row),

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 inline constexpr int kDesignDpi = 96;
+// A point is 1/72 inch: font sizes in points become pixels through the DPI.
+inline constexpr int kPointsPerInch = 72;
 
 // The DPI of the monitor the window is on (Windows 10 and later), else the system's.
 int WindowDpi(HWND window);
@@ -16,4 +18,8 @@ void MoveToSuggestedRect(HWND window, LPARAM lParam);
 // `pixels` at 96 DPI, scaled to `dpi`.
 inline int ScaleToDpi(int pixels, int dpi) {
     return ::MulDiv(pixels, dpi, kDesignDpi);
+}
+// A font size of `points`, in pixels at `dpi`.
+inline int PointsToPixels(int points, int dpi) {
+    return ::MulDiv(points, dpi, kPointsPerInch);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <string>
 
 #include "core/settings/ProgramState.h"
 #include "core/settings/HandOverText.h"
@@ -16,13 +17,12 @@ void StartupError(const char* text) {
                   MB_OK | MB_ICONERROR | MB_APPLMODAL);
 }
 
-void HandOverError(const char* text) {
+void HandOverError(const std::string& text) {
     ::MessageBoxW(nullptr, Widen(text).c_str(), L"Worktally", MB_OK | MB_ICONERROR | MB_APPLMODAL);
 }
 
 // The section holds the text and its closing NUL.
 constexpr std::size_t kLongestHandOver = kParamsSectionSize - 1;
-static_assert(kLongestHandOver == 1023, "the refusal below names the limit");
 
 // Holds the named mutex while one second instance writes and sends.
 class MutexLock {
@@ -46,8 +46,8 @@ class MutexLock {
 bool HandOver(ParamsChannel& channel, HWND target, const std::string& text) {
     if (text.size() > kLongestHandOver) {
         HandOverError(
-            "The command line is too long to hand over to the running Worktally "
-            "(at most 1023 characters). Nothing was handed over.");
+            "The command line is too long to hand over to the running Worktally (at most " +
+            std::to_string(kLongestHandOver) + " characters). Nothing was handed over.");
         return false;
     }
     UniqueKernelObject mutex(::CreateMutexW(nullptr, FALSE, Widen(kHandOverMutexName).c_str()));
