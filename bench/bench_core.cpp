@@ -16,6 +16,7 @@
 #include "core/log/Corrections.h"
 #include "core/log/LogFile.h"
 #include "core/log/LogFolder.h"
+#include "core/reports/WorkTime.h"
 #include "unit/support/ReferenceTree.h"
 #include "core/tree/LogTree.h"
 #include "BenchLog.h"
@@ -207,6 +208,53 @@ bool BenchCorrections(const std::string& path) {
     return true;
 }
 
+// The working-time figures of every calendar day of a long log, as the timesheet and the tray
+// tip's balance take them: from the days of the one read, with a weekly target and breaks
+// deducted.
+bool BenchWorkTime(const std::string& path) {
+    std::printf(
+        "\nWorking time of all days: medians, wall-clock ms (CPU ms of the process)\n"
+        "40:00 a week over Monday to Friday, missing breaks deducted, a day marked every 30;\n"
+        "read: LogTotalsReader reusing its memory; figures: FiguresOfDays of every calendar day "
+        "from\nthe log's first to its last; both: the two one after the other\n");
+    std::printf("%9s %9s %18s %18s %18s\n", "sessions", "cal. days", "read", "figures", "both");
+    WorkTimeSettings settings;
+    settings.weekSeconds = 40 * kSecondsPerHour;
+    settings.deductBreaks = true;
+    for (std::size_t sessions : {10000u, 100000u}) {
+        WriteLog(path, MakeSessions(sessions));
+        const LogTarget log{path, kPassword};
+        LogTotalsReader reader;
+        const std::vector<DayTotal>& days = reader.Read(NativeFileSystem(), log).Days();
+        if (days.empty()) return false;
+        DayMarks marks;
+        for (DateTime day = days.front().day; day <= days.back().day; day += 30)
+            marks.Set(day, DayMark::Vacation);
+        const int runs = sessions >= 100000 ? 11 : 21;
+        std::size_t count = 0;
+        std::int64_t balance = 0;
+        const auto figures = [&] {
+            const std::vector<DayFigures> all = FiguresOfDays(
+                reader.Totals().Days(), settings, marks, days.front().day, days.back().day);
+            count = all.size();
+            for (const DayFigures& day : all) balance += day.difference;
+        };
+        const Timing read = Median(runs, [&] { reader.Read(NativeFileSystem(), log); });
+        const Timing alone = Median(runs, figures);
+        const Timing both = Median(runs, [&] {
+            reader.Read(NativeFileSystem(), log);
+            figures();
+        });
+        if (count == 0 || balance == 0) return false;  // keeps the work observable
+        char cells[3][32];
+        std::snprintf(cells[0], sizeof cells[0], "%.2f (%.1f)", read.WallMs, read.CpuMs);
+        std::snprintf(cells[1], sizeof cells[1], "%.2f (%.1f)", alone.WallMs, alone.CpuMs);
+        std::snprintf(cells[2], sizeof cells[2], "%.2f (%.1f)", both.WallMs, both.CpuMs);
+        std::printf("%9zu %9zu %18s %18s %18s\n", sessions, count, cells[0], cells[1], cells[2]);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main() {
@@ -280,6 +328,8 @@ int main() {
                     buildText, rebuildText, textsText, reference, ratio, nodeMiB, PeakMemoryMiB());
     }
     const bool corrected = BenchCorrections(path);
+    const bool figured = corrected && BenchWorkTime(path);
     NativeFileSystem().Remove(path);
-    return corrected ? FolderBench() : 1;
+    if (!figured) std::printf("the corrections or the working-time figures failed\n");
+    return figured ? FolderBench() : 1;
 }

@@ -1,9 +1,10 @@
-// Times what a user waits for on a long log: the command-line export of each kind, the viewer
-// opening and the weekly report opening, each against a short log, so that what is left is
-// the log's share. Prints a table; fails nothing but a run that cannot be made.
+// Times what a user waits for on a long log: the command-line export of each kind, the viewer,
+// weekly report and timesheet openings, each against a short log, so that what is left is the
+// log's share, and a correction in the viewer. Prints tables; fails nothing but a run that
+// cannot be made.
 //
-// Usage: bench_open [worktally.exe] [sessions] [--viewer]   (the program also from
-// WORKTALLY_EXE; --viewer times the openings only)
+// Usage: bench_open [worktally.exe] [sessions] [--viewer | --corrections]   (the program also
+// from WORKTALLY_EXE; --viewer times the openings only, --corrections the corrections only)
 
 #include <cstdio>
 
@@ -24,8 +25,10 @@ int main() {
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/time/DateTime.h"
@@ -42,6 +45,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char kReportClass[] = "TWorktallyReportWindow";
+const char kTimesheetClass[] = "TWorktallyTimesheetWindow";
 constexpr int kExportRuns = 7;
 constexpr int kOpenRuns = 9;
 constexpr int kViewerRuns = 15;
@@ -112,6 +116,8 @@ struct Opening {
     LRESULT ViewItems = 0;
     double ReportMs = 0;
     LRESULT ReportRows = 0;
+    double SheetMs = 0;
+    LRESULT SheetRows = 0;
 };
 
 // The viewer from the process start until it shows the tree and the status bar's total (the
@@ -128,33 +134,43 @@ double OpenViewer(e2e::Program& program, const std::string& exe, const std::stri
     return Milliseconds(Clock::now() - started);
 }
 
-HWND ReportWindow(DWORD pid) {
+// A window of the viewer's that opens from the View menu, and its list.
+struct ViewerPart {
+    int Command;
+    const char* WindowClass;
+    int List;
+};
+constexpr ViewerPart kReport{IDM_WEEKLY_REPORT, kReportClass, IDC_REPORT_LIST};
+constexpr ViewerPart kTimesheet{IDM_TIMESHEET, kTimesheetClass, IDC_TIMESHEET_LIST};
+
+HWND PartWindow(DWORD pid, const ViewerPart& part) {
     for (const HWND window : e2e::TopLevelWindows(pid))
-        if (e2e::ClassOf(window) == kReportClass) return window;
+        if (e2e::ClassOf(window) == part.WindowClass) return window;
     return nullptr;
 }
 
-// View > Weekly Report until its list holds the weeks and it answers messages; then closed.
-double OpenReport(e2e::Program& program, LRESULT& rows) {
+// From the menu command until the part's list holds its rows and it answers messages (the
+// command has then run to its end); then closed again.
+double OpenPart(e2e::Program& program, const ViewerPart& part, LRESULT& rows) {
     const auto started = Clock::now();
-    program.Command(IDM_WEEKLY_REPORT);
-    HWND report = nullptr;
+    program.Command(part.Command);
+    HWND window = nullptr;
     HWND list = nullptr;
     const bool listed = e2e::WaitUntil(
         [&] {
-            if (report == nullptr) report = ReportWindow(program.Pid());
-            if (report == nullptr || !IsWindowVisible(report)) return false;
-            if (list == nullptr) list = GetDlgItem(report, IDC_REPORT_LIST);
+            if (window == nullptr) window = PartWindow(program.Pid(), part);
+            if (window == nullptr || !IsWindowVisible(window)) return false;
+            if (list == nullptr) list = GetDlgItem(window, part.List);
             return list != nullptr && e2e::SendTo(list, LVM_GETITEMCOUNT, 0, 0, kWait) != 0;
         },
         kWait, kPoll);
-    if (!listed) throw BenchError("the report listed no week");
-    e2e::SendTo(report, WM_NULL, 0, 0, kWait);
+    if (!listed) throw BenchError(std::string(part.WindowClass) + " listed nothing");
+    e2e::SendTo(window, WM_NULL, 0, 0, kWait);
     const double ms = Milliseconds(Clock::now() - started);
     rows = e2e::SendTo(list, LVM_GETITEMCOUNT, 0, 0, kWait);
-    PostMessageA(report, WM_CLOSE, 0, 0);
-    if (!e2e::WaitUntil([&] { return ReportWindow(program.Pid()) == nullptr; }, kWait, kPoll))
-        throw BenchError("the report did not close");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (!e2e::WaitUntil([&] { return PartWindow(program.Pid(), part) == nullptr; }, kWait, kPoll))
+        throw BenchError(std::string(part.WindowClass) + " did not close");
     return ms;
 }
 
@@ -171,35 +187,54 @@ double UntilTotalChanges(e2e::Program& program, const std::string& before,
 
 struct Correcting {
     double AddMs = 0;
+    double DialogGoneMs = 0;
+    double AfterDialogMs = 0;
     double UndoMs = 0;
 };
 
-// Add Time (today so far, as the dialog offers it with nothing selected) from OK, and its Undo,
-// in one viewer of `log`, each until the tree and the total show the change.
+// Add Time with the range its dialog offers for the node the viewer selects as it opens (a whole
+// period: the add fills every gap between its sessions, and the undo cuts each out again) from
+// OK, and its Undo, in one viewer of `log`, each until the tree and the total show the change. Add
+// Time is also split where its dialog's window is destroyed, which is when the dialog call returns
+// to the program: before that, Wine waits for the dialog's X window to be withdrawn.
 Correcting TimeCorrections(const std::string& exe, const std::string& log) {
     e2e::Program program(kWait, kPoll);
     OpenViewer(program, exe, log);
     std::vector<double> adds;
+    std::vector<double> gone;
+    std::vector<double> afterDialog;
     std::vector<double> undos;
     for (int run = 0; run <= kOpenRuns; ++run) {
         std::string before = e2e::StatusText(program.StatusBar());
         program.Command(IDM_ADD_TIME);
         const HWND dialog = program.WaitForDialog("Add Time - Worktally");
         auto started = Clock::now();
+        std::optional<Clock::time_point> destroyed;
         // Posted, as a real click arrives: a click sent from another process ends the dialog
         // only once the next message wakes its loop.
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        const double add = UntilTotalChanges(program, before, started);
-        before = e2e::StatusText(program.StatusBar());
-        started = Clock::now();
+        const HWND status = program.StatusBar();
+        const bool changed = e2e::WaitUntil(
+            [&] {
+                if (!destroyed && !IsWindow(dialog)) destroyed = Clock::now();
+                return destroyed && e2e::StatusText(status) != before;
+            },
+            kWait, kPoll);
+        if (!changed) throw BenchError("the added time was not shown");
+        program.Send(WM_NULL);
+        const auto shown = Clock::now();
+        before = e2e::StatusText(status);
+        const auto undone = Clock::now();
         program.Command(IDM_UNDO);
-        const double undo = UntilTotalChanges(program, before, started);
+        const double undo = UntilTotalChanges(program, before, undone);
         if (run == 0) continue;  // Wine's caches warm up
-        adds.push_back(add);
+        adds.push_back(Milliseconds(shown - started));
+        gone.push_back(Milliseconds(*destroyed - started));
+        afterDialog.push_back(Milliseconds(shown - *destroyed));
         undos.push_back(undo);
     }
     if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
-    return {Median(adds), Median(undos)};
+    return {Median(adds), Median(gone), Median(afterDialog), Median(undos)};
 }
 
 // What this machine charges for memory a process touches for the first time, in ms per MiB:
@@ -229,11 +264,14 @@ double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items
     return ms;
 }
 
-// The report opening, again and again in one viewer of `log`.
-void TimeReport(const std::string& exe, const std::string& log, Opening& result) {
+// The report's and the timesheet's openings, again and again in one viewer of `log`.
+void TimeParts(const std::string& exe, const std::string& log, Opening& result) {
     e2e::Program program(kWait, kPoll);
     OpenViewer(program, exe, log);
-    result.ReportMs = MedianOf(kOpenRuns, [&] { return OpenReport(program, result.ReportRows); });
+    result.ReportMs =
+        MedianOf(kOpenRuns, [&] { return OpenPart(program, kReport, result.ReportRows); });
+    result.SheetMs =
+        MedianOf(kOpenRuns, [&] { return OpenPart(program, kTimesheet, result.SheetRows); });
     if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
 }
 
@@ -253,8 +291,8 @@ void MeasureOpenings(const std::string& exe, const std::string& shortLog,
     large.OpenMs = Median(largeMs);
     if (small.ViewItems == 0 || large.ViewItems == 0)
         throw BenchError("the viewer shows an empty tree");
-    TimeReport(exe, shortLog, small);
-    TimeReport(exe, longLog, large);
+    TimeParts(exe, shortLog, small);
+    TimeParts(exe, longLog, large);
 }
 
 std::string ProgramPath(int argc, char** argv) {
@@ -297,13 +335,16 @@ void TimeExports(const std::string& exe, const std::string& folder, const std::s
 
 void TimeOpenings(const std::string& exe, const std::string& folder, const std::string& log,
                   std::size_t sessions) {
-    std::printf("Viewer and weekly report opening: medians of %d and %d runs, wall-clock ms.\n",
-                kViewerRuns, kOpenRuns);
+    std::printf(
+        "Viewer, weekly report and timesheet opening: medians of %d, %d and %d runs,\n"
+        "wall-clock ms.\n",
+        kViewerRuns, kOpenRuns, kOpenRuns);
     std::printf("Viewer: worktally.exe /F LOG from the process start until the window shows\n");
     std::printf("the tree and the status bar's total and answers, the two logs by turns;\n");
-    std::printf("report: View > Weekly Report until its list holds the weeks and it answers.\n");
-    std::printf("%9s %9s %11s %10s %12s\n", "sessions", "viewer", "view items", "report",
-                "report rows");
+    std::printf("report: View > Weekly Report until its list holds the weeks and it answers;\n");
+    std::printf("sheet: View > Timesheet until its list holds the month's days and it answers.\n");
+    std::printf("%9s %9s %11s %10s %12s %10s %11s\n", "sessions", "viewer", "view items", "report",
+                "report rows", "sheet", "sheet rows");
     std::fflush(stdout);
     const std::string shortLog = folder + "worktally-bench-short.dat";
     WriteLog(shortLog, kShortLog);
@@ -311,14 +352,13 @@ void TimeOpenings(const std::string& exe, const std::string& folder, const std::
     Opening large;
     MeasureOpenings(exe, shortLog, log, small, large);
     NativeFileSystem().Remove(shortLog);
-    std::printf("%9zu %9.1f %11ld %10.1f %12ld\n", kShortLog, small.OpenMs,
-                static_cast<long>(small.ViewItems), small.ReportMs,
-                static_cast<long>(small.ReportRows));
-    std::printf("%9zu %9.1f %11ld %10.1f %12ld\n", sessions, large.OpenMs,
-                static_cast<long>(large.ViewItems), large.ReportMs,
-                static_cast<long>(large.ReportRows));
-    std::printf("%9s %9.1f %11s %10.1f\n", "more", large.OpenMs - small.OpenMs, "",
-                large.ReportMs - small.ReportMs);
+    for (const auto& [count, row] : {std::pair{kShortLog, &small}, std::pair{sessions, &large}})
+        std::printf("%9zu %9.1f %11ld %10.1f %12ld %10.1f %11ld\n", count, row->OpenMs,
+                    static_cast<long>(row->ViewItems), row->ReportMs,
+                    static_cast<long>(row->ReportRows), row->SheetMs,
+                    static_cast<long>(row->SheetRows));
+    std::printf("%9s %9.1f %11s %10.1f %12s %10.1f\n", "more", large.OpenMs - small.OpenMs, "",
+                large.ReportMs - small.ReportMs, "", large.SheetMs - small.SheetMs);
     std::printf("(memory touched for the first time costs %.2f ms per MiB here)\n",
                 FreshMemoryMsPerMiB());
     std::fflush(stdout);
@@ -338,23 +378,28 @@ int main(int argc, char** argv) {
     try {
         std::size_t sessions = 100000;
         bool viewerOnly = false;
+        bool correctionsOnly = false;
         for (int i = 1; i < argc; ++i) {
             if (std::isdigit(static_cast<unsigned char>(argv[i][0])))
                 sessions = static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10));
             viewerOnly = viewerOnly || std::string(argv[i]) == "--viewer";
+            correctionsOnly = correctionsOnly || std::string(argv[i]) == "--corrections";
         }
         const std::string exe = ProgramPath(argc, argv);
         WriteLog(log, sessions);
-        if (!viewerOnly) TimeExports(exe, folder, log, sessions);
-        TimeOpenings(exe, folder, log, sessions);
+        if (!viewerOnly && !correctionsOnly) TimeExports(exe, folder, log, sessions);
+        if (!correctionsOnly) TimeOpenings(exe, folder, log, sessions);
         if (!viewerOnly) {
             const Correcting correcting = TimeCorrections(exe, log);
             std::printf(
                 "\nCorrections in the viewer of the long log (%zu sessions): medians of %d,\n",
                 sessions, kOpenRuns);
             std::printf("wall-clock ms from OK (or Undo) until the tree and the total show it.\n");
-            std::printf("%12s %8.1f\n%12s %8.1f\n", "Add Time", correcting.AddMs, "its Undo",
-                        correcting.UndoMs);
+            std::printf("%32s %8.1f\n", "Add Time, from OK", correcting.AddMs);
+            std::printf("%32s %8.1f\n", "until its dialog's window is gone",
+                        correcting.DialogGoneMs);
+            std::printf("%32s %8.1f\n", "from then until shown", correcting.AfterDialogMs);
+            std::printf("%32s %8.1f\n", "its Undo", correcting.UndoMs);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_open: %s\n", error.what());

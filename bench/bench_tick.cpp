@@ -43,6 +43,7 @@ using Clock = std::chrono::steady_clock;
 
 const char kPasswordCaption[] = "Password - Worktally";
 const char kReportCaption[] = "Weekly Report - Worktally";
+const char kTimesheetCaption[] = "Timesheet - Worktally";
 constexpr int kTicks = 15;
 constexpr DWORD kPauseMs = 200;
 constexpr std::chrono::milliseconds kWait{120000};
@@ -126,12 +127,37 @@ struct Row {
     LRESULT ViewItems = 0;
     double ReportMs = 0;
     LRESULT ReportRows = 0;
+    double SheetMs = 0;
+    LRESULT SheetRows = 0;
 };
 
 std::string ProgramPath(int argc, char** argv) {
     if (argc > 1 && argv[1][0] != '\0' && !std::isdigit(static_cast<unsigned char>(argv[1][0])))
         return argv[1];
     return e2e::ProgramPath();
+}
+
+// Opens a window of the viewer's from its menu and waits until it shows.
+HWND OpenPart(e2e::Program& program, int command, const std::string& windowClass,
+              const std::string& caption) {
+    PostMessageA(program.MainWindow(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+    HWND part = nullptr;
+    const bool opened = e2e::WaitUntil(
+        [&] {
+            for (const HWND candidate : e2e::TopLevelWindows(program.Pid()))
+                if (e2e::ClassOf(candidate) == windowClass && e2e::TextOf(candidate) == caption &&
+                    IsWindowVisible(candidate))
+                    part = candidate;
+            return part != nullptr;
+        },
+        kWait, kPoll);
+    if (!opened) throw BenchError(caption + " did not open");
+    return part;
+}
+
+LRESULT ListRows(HWND window, int list) {
+    const HWND control = GetDlgItem(window, list);
+    return control == nullptr ? 0 : e2e::SendTo(control, LVM_GETITEMCOUNT, 0, 0, kWait);
 }
 
 Row Measure(const std::string& exe, const std::string& log, std::size_t sessions) {
@@ -168,22 +194,17 @@ Row Measure(const std::string& exe, const std::string& log, std::size_t sessions
     row.ViewItems = e2e::SendTo(program.Tree(), TVM_GETCOUNT, 0, 0, kWait);
     if (row.ViewItems == 0) throw BenchError("the viewer shows an empty tree");
     // The weekly report opened as well: each tick also lists every week again.
-    PostMessageA(window, WM_COMMAND, IDM_WEEKLY_REPORT, 0);
-    HWND report = nullptr;
-    const bool opened = e2e::WaitUntil(
-        [&] {
-            for (const HWND candidate : e2e::TopLevelWindows(program.Pid()))
-                if (e2e::ClassOf(candidate) == "TWorktallyReportWindow" &&
-                    e2e::TextOf(candidate) == kReportCaption && IsWindowVisible(candidate))
-                    report = candidate;
-            return report != nullptr;
-        },
-        kWait, kPoll);
-    if (!opened) throw BenchError("the report window did not open");
+    const HWND report =
+        OpenPart(program, IDM_WEEKLY_REPORT, "TWorktallyReportWindow", kReportCaption);
     row.ReportMs = TimeTicks(window, program.Process());
-    const HWND list = GetDlgItem(report, IDC_REPORT_LIST);
-    if (list != nullptr) row.ReportRows = e2e::SendTo(list, LVM_GETITEMCOUNT, 0, 0, kWait);
+    row.ReportRows = ListRows(report, IDC_REPORT_LIST);
     if (row.ReportRows == 0) throw BenchError("the report lists no week");
+    // And the timesheet beside it: each tick then also reads the marks and builds the month.
+    const HWND sheet =
+        OpenPart(program, IDM_TIMESHEET, "TWorktallyTimesheetWindow", kTimesheetCaption);
+    row.SheetMs = TimeTicks(window, program.Process());
+    row.SheetRows = ListRows(sheet, IDC_TIMESHEET_LIST);
+    if (row.SheetRows == 0) throw BenchError("the timesheet lists no day");
     if (!program.Close()) std::fprintf(stderr, "bench_tick: the program did not end; killed it\n");
     return row;
 }
@@ -208,9 +229,10 @@ int main(int argc, char** argv) {
             "Minute tick of worktally.exe: SendMessage(WM_TIMER) until it returns, median\n");
         std::printf("of %d ticks %d ms apart, wall-clock ms; memory after the ticks, in MiB.\n",
                     kTicks, static_cast<int>(kPauseMs));
-        std::printf("%9s %9s %12s %11s %11s %9s %12s %11s %11s %11s %12s %12s\n", "sessions",
-                    "start ms", "tick hidden", "WS hidden", "priv hidden", "show ms", "tick shown",
-                    "WS shown", "priv shown", "view items", "tick report", "report rows");
+        std::printf("%9s %9s %12s %11s %11s %9s %12s %11s %11s %11s %12s %12s %11s %11s\n",
+                    "sessions", "start ms", "tick hidden", "WS hidden", "priv hidden", "show ms",
+                    "tick shown", "WS shown", "priv shown", "view items", "tick report",
+                    "report rows", "tick sheet", "sheet rows");
         for (const std::size_t sessions : sizes) {
             Row row;
             try {
@@ -223,11 +245,12 @@ int main(int argc, char** argv) {
             NativeFileSystem().Remove(log);
             RemoveSettings();
             std::printf(
-                "%9zu %9.0f %12.1f %11.1f %11.1f %9.0f %12.1f %11.1f %11.1f %11ld %12.1f %12ld\n",
+                "%9zu %9.0f %12.1f %11.1f %11.1f %9.0f %12.1f %11.1f %11.1f %11ld %12.1f %12ld "
+                "%11.1f %11ld\n",
                 row.Sessions, row.StartMs, row.HiddenMs, row.AfterHidden.WorkingSetMiB,
                 row.AfterHidden.PrivateMiB, row.ShowMs, row.ShownMs, row.AfterShown.WorkingSetMiB,
                 row.AfterShown.PrivateMiB, static_cast<long>(row.ViewItems), row.ReportMs,
-                static_cast<long>(row.ReportRows));
+                static_cast<long>(row.ReportRows), row.SheetMs, static_cast<long>(row.SheetRows));
             std::fflush(stdout);
         }
         return 0;

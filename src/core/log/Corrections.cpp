@@ -122,14 +122,15 @@ CorrectionPlan PlanUndo(const std::vector<LogPair>& pairs, const LogChange& chan
     plan.Result.Change.Kind = change.Kind;
     std::vector<Span> removed;
     std::vector<Span> added;
+    // Removing a span only moves the running start later, so the log as it is decides.
     for (const Span& span : change.Added) {
-        if (ReachesRunningEnd(plan.Pairs, span, recording))
+        if (ReachesRunningEnd(pairs, span, recording))
             return Refused(pairs, CorrectionRefusal::ReachesRunningEnd);
-        const SpanEditResult edit = RemoveSpan(plan.Pairs, span, recording);
-        plan.Result.Changed = plan.Result.Changed || edit.Changed;
-        plan.Result.TouchedSessions += edit.TouchedSessions;
-        removed.insert(removed.end(), edit.Spans.begin(), edit.Spans.end());
     }
+    const SpanEditResult cut = RemoveSpans(plan.Pairs, change.Added, recording);
+    plan.Result.Changed = cut.Changed;
+    plan.Result.TouchedSessions = cut.TouchedSessions;
+    removed = cut.Spans;
     for (const Span& span : change.Removed) {
         const SpanEditResult edit = change.Kind == ChangeKind::DeleteBranch
                                         ? RestorePair(plan.Pairs, span, recording)

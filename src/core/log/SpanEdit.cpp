@@ -42,6 +42,75 @@ void EraseMarked(std::vector<LogPair>& pairs, const std::vector<bool>& marked) {
     pairs.resize(kept);
 }
 
+enum class Cut { Untouched, Kept, Dropped };
+
+// RemoveSpan's rule for one pair: shortened, split (the part split off goes to `pieces`) or
+// dropped; what it loses goes to `removed`.
+Cut CutPair(LogPair& pair, bool running, Span span, std::vector<LogPair>& pieces,
+            std::vector<Span>& removed) {
+    const DateTime from = span.Start;
+    const DateTime to = span.End;
+    const DateTime start = pair.Start();
+    const DateTime end = pair.End();
+    const bool affected = start == end ? from <= start && start < to : start < to && end > from;
+    if (!affected) return Cut::Untouched;
+    removed.push_back({std::max(start, from), std::min(end, to)});
+    if (start >= from && end <= to) return Cut::Dropped;
+    if (start < from && end > to) {
+        // Split in two; the running session goes on in the later part.
+        if (running) {
+            pieces.push_back(LogPair{pair.StartBits, DateTimeBits(from)});
+            pair.StartBits = DateTimeBits(to);
+        } else {
+            pieces.push_back(LogPair{DateTimeBits(to), pair.EndBits});
+            pair.EndBits = DateTimeBits(from);
+        }
+    } else if (start < from) {
+        pair.EndBits = DateTimeBits(from);
+    } else {
+        pair.StartBits = DateTimeBits(to);
+    }
+    return Cut::Kept;
+}
+
+// Each span ends before the next one starts, and has a length.
+bool OrderedApart(const std::vector<Span>& spans) {
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        if (!(spans[k].Start < spans[k].End)) return false;
+        if (k > 0 && !(spans[k - 1].End < spans[k].Start)) return false;
+    }
+    return true;
+}
+
+// Insert of each piece, earliest first, in one pass: the first pair starting later than a piece
+// can only be the same or a later one for the next piece.
+void InsertAll(std::vector<LogPair>& pairs, std::vector<LogPair> pieces, bool recording) {
+    if (pieces.empty()) return;
+    std::stable_sort(pieces.begin(), pieces.end(),
+                     [](const LogPair& a, const LogPair& b) { return a.Start() < b.Start(); });
+    const std::optional<std::size_t> running = RunningIndex(pairs, recording);
+    std::size_t afterLast = 0;  // right after the last session
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        if (pairs[i].Accepted()) afterLast = i + 1;
+    std::vector<LogPair> merged;
+    merged.reserve(pairs.size() + pieces.size());
+    std::size_t copied = 0;
+    std::size_t later = 0;
+    for (const LogPair& piece : pieces) {
+        while (later < pairs.size() &&
+               !(pairs[later].Accepted() && pairs[later].Start() > piece.Start()))
+            ++later;
+        std::size_t position = later < pairs.size() ? later : afterLast;
+        if (running && position > *running) position = *running;
+        merged.insert(merged.end(), pairs.begin() + static_cast<std::ptrdiff_t>(copied),
+                      pairs.begin() + static_cast<std::ptrdiff_t>(position));
+        copied = position;
+        merged.push_back(piece);
+    }
+    merged.insert(merged.end(), pairs.begin() + static_cast<std::ptrdiff_t>(copied), pairs.end());
+    pairs = std::move(merged);
+}
+
 // [from, to) less the covered spans, which JoinSpans has ordered.
 std::vector<Span> Uncovered(DateTime from, DateTime to, const std::vector<Span>& covered) {
     std::vector<Span> gaps;
@@ -143,42 +212,74 @@ bool ReachesRunningEnd(const std::vector<LogPair>& pairs, Span span, bool record
 }
 
 SpanEditResult RemoveSpan(std::vector<LogPair>& pairs, Span span, bool recording) {
-    const DateTime from = span.Start;
-    const DateTime to = span.End;
     const std::optional<std::size_t> running = RunningIndex(pairs, recording);
-
     SpanEditResult result;
     std::vector<Span> removed;
     std::vector<bool> dropped(pairs.size(), false);
     std::vector<LogPair> pieces;  // parts split off, placed once the pass is done
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        LogPair& pair = pairs[i];
-        if (!pair.Accepted()) continue;
-        const DateTime start = pair.Start();
-        const DateTime end = pair.End();
-        const bool affected = start == end ? from <= start && start < to : start < to && end > from;
-        if (!affected) continue;
+        if (!pairs[i].Accepted()) continue;
+        const Cut cut = CutPair(pairs[i], running && i == *running, span, pieces, removed);
+        if (cut == Cut::Untouched) continue;
         ++result.TouchedSessions;
-        removed.push_back({std::max(start, from), std::min(end, to)});
-        if (start >= from && end <= to) {
-            dropped[i] = true;
-        } else if (start < from && end > to) {
-            // Split in two; the running session goes on in the later part.
-            if (running && i == *running) {
-                pieces.push_back(LogPair{pair.StartBits, DateTimeBits(from)});
-                pair.StartBits = DateTimeBits(to);
-            } else {
-                pieces.push_back(LogPair{DateTimeBits(to), pair.EndBits});
-                pair.EndBits = DateTimeBits(from);
-            }
-        } else if (start < from) {
-            pair.EndBits = DateTimeBits(from);
-        } else {
-            pair.StartBits = DateTimeBits(to);
-        }
+        dropped[i] = cut == Cut::Dropped;
     }
     EraseMarked(pairs, dropped);
     for (const LogPair& piece : pieces) Insert(pairs, piece, recording);
+    result.Changed = result.TouchedSessions > 0;
+    result.Spans = JoinSpans(std::move(removed));
+    return result;
+}
+
+SpanEditResult RemoveSpans(std::vector<LogPair>& pairs, const std::vector<Span>& spans,
+                           bool recording) {
+    SpanEditResult result;
+    if (spans.empty()) return result;
+    std::vector<Span> removed;
+    if (!OrderedApart(spans)) {
+        for (const Span& span : spans) {
+            const SpanEditResult edit = RemoveSpan(pairs, span, recording);
+            result.TouchedSessions += edit.TouchedSessions;
+            removed.insert(removed.end(), edit.Spans.begin(), edit.Spans.end());
+        }
+        result.Changed = result.TouchedSessions > 0;
+        result.Spans = JoinSpans(std::move(removed));
+        return result;
+    }
+    const std::optional<std::size_t> running = RunningIndex(pairs, recording);
+    std::vector<bool> dropped(pairs.size(), false);
+    std::vector<LogPair> pieces;
+    std::vector<bool> droppedPieces;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (!pairs[i].Accepted()) continue;
+        const DateTime start = pairs[i].Start();
+        const DateTime end = pairs[i].End();
+        // Only spans within the pair can cut it or the pieces split off it; their ends ascend.
+        auto span = std::upper_bound(spans.begin(), spans.end(), start,
+                                     [](DateTime at, const Span& s) { return at < s.End; });
+        const std::size_t firstPiece = pieces.size();
+        for (; span != spans.end() && span->Start <= end; ++span) {
+            // As a pass of RemoveSpan would: the pair, then the pieces earlier spans split off.
+            const std::size_t piecesBefore = pieces.size();
+            if (!dropped[i] && pairs[i].Accepted()) {
+                const Cut cut = CutPair(pairs[i], running && i == *running, *span, pieces, removed);
+                if (cut != Cut::Untouched) ++result.TouchedSessions;
+                dropped[i] = cut == Cut::Dropped;
+            }
+            for (std::size_t p = firstPiece; p < piecesBefore; ++p) {
+                if (droppedPieces[p] || !pieces[p].Accepted()) continue;
+                LogPair piece = pieces[p];  // the vector may grow below
+                const Cut cut = CutPair(piece, false, *span, pieces, removed);
+                if (cut != Cut::Untouched) ++result.TouchedSessions;
+                pieces[p] = piece;
+                droppedPieces[p] = cut == Cut::Dropped;
+            }
+            droppedPieces.resize(pieces.size(), false);
+        }
+    }
+    EraseMarked(pairs, dropped);
+    EraseMarked(pieces, droppedPieces);
+    InsertAll(pairs, std::move(pieces), recording);
     result.Changed = result.TouchedSessions > 0;
     result.Spans = JoinSpans(std::move(removed));
     return result;

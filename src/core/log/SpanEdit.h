@@ -40,3 +40,9 @@ bool ReachesRunningEnd(const std::vector<LogPair>& pairs, Span span, bool record
 // around it split in two, one inside removed. The caller has refused a span that
 // ReachesRunningEnd.
 SpanEditResult RemoveSpan(std::vector<LogPair>& pairs, Span span, bool recording);
+
+// RemoveSpan of each span in turn, with the same result, in one pass over the pairs when the
+// spans are ordered and apart (as an undo's spans are): undoing time added across a long log
+// would otherwise take a pass per gap it filled.
+SpanEditResult RemoveSpans(std::vector<LogPair>& pairs, const std::vector<Span>& spans,
+                           bool recording);
