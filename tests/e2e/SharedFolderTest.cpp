@@ -99,7 +99,17 @@ TEST_F(SharedFolder, RecordsIntoItsOwnFileAndCountsTheOthersOnce) {
     const std::vector<TreeNode> top = ReadTree(program.Tree(), false);
     ASSERT_FALSE(top.empty());
     EXPECT_EQ(top.front().Text, "2001 -> 1:30");  // 8:00-9:00 and 8:30-9:30 once
+    // Deleting 2001 changes this computer's log only, and the question says so.
+    SelectTreeNode(program.Tree(), 0);
+    PressKey(program.Tree(), VK_DELETE);
+    HWND question = program.WaitForDialog("Worktally");
+    EXPECT_NE(MessageText(question).find("the time that OFFICE-00000001.dat holds in it stays"),
+              std::string::npos)
+        << MessageText(question);
+    Click(question, IDYES);
+    program.WaitForNoDialog("Worktally");
     program.Tick();
+    EXPECT_EQ(ReadTree(program.Tree(), false).front().Text, "2001 -> 1:30");
     program.Exit();
 
     EXPECT_EQ(ReadLog(own, "pw").size(), 2u);
