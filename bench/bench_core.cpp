@@ -16,6 +16,7 @@
 #include "core/log/Corrections.h"
 #include "core/log/LogFile.h"
 #include "core/log/LogFolder.h"
+#include "core/log/SpanEdit.h"
 #include "core/reports/WorkTime.h"
 #include "unit/support/ReferenceTree.h"
 #include "core/tree/LogTree.h"
@@ -208,6 +209,63 @@ bool BenchCorrections(const std::string& path) {
     return true;
 }
 
+// The undo of a Delete Branch on a long log, worked out in memory as PlanUndo does before the
+// rewrite, against bringing the pairs back one at a time as the undo did before.
+bool BenchUndoDelete() {
+    constexpr std::size_t kSessions = 100000;
+    const std::vector<DateTime> records = MakeSessions(kSessions);
+    std::vector<LogPair> pairs;
+    for (std::size_t r = 0; r + 1 < records.size(); r += 2)
+        pairs.push_back(LogPair::Of(records[r], records[r + 1]));
+    std::printf("\nUndo of a Delete Branch on %zu sessions, in memory, not recording:\n",
+                kSessions);
+    std::printf(
+        "undo: PlanUndo, median wall-clock ms (CPU ms); one at a time: RestorePair of each "
+        "pair, one run, up to 10,000 pairs\n");
+    std::printf("%16s %9s %18s %18s\n", "deleted", "pairs", "undo", "one at a time");
+    const struct {
+        const char* name;
+        DateTime from, to;
+    } branches[] = {{"the year 2050", EncodeDate(2050, 1, 1), EncodeDate(2051, 1, 1)},
+                    {"everything", kFirstLogDate, kLastLogDateEnd}};
+    for (const auto& branch : branches) {
+        std::vector<LogPair> kept;
+        std::vector<Span> removed;
+        for (const LogPair& pair : pairs) {
+            if (pair.Start() >= branch.from && pair.Start() < branch.to) {
+                removed.push_back({pair.Start(), pair.End()});
+            } else {
+                kept.push_back(pair);
+            }
+        }
+        const LogChange change = DeletedBranchChange(removed);
+        CorrectionPlan plan;
+        const Timing undo = Median(11, [&] { plan = PlanUndo(kept, change, false); });
+        // A hundred thousand one at a time take half a minute: left out.
+        const bool alone = removed.size() <= 10000;
+        const Timing each = Median(1, [&] {
+            for (std::size_t k = 0; alone && k < removed.size(); ++k)
+                RestorePair(kept, removed[k], false);
+        });
+        const auto same = [&](const std::vector<LogPair>& undone) {
+            return std::equal(undone.begin(), undone.end(), pairs.begin(), pairs.end(),
+                              [](const LogPair& a, const LogPair& b) {
+                                  return a.StartBits == b.StartBits && a.EndBits == b.EndBits;
+                              });
+        };
+        if (!same(plan.Pairs) || (alone && !same(kept))) {
+            std::printf("the undo of deleting %s did not give the log back\n", branch.name);
+            return false;
+        }
+        char cells[2][32];
+        std::snprintf(cells[0], sizeof cells[0], "%.2f (%.1f)", undo.WallMs, undo.CpuMs);
+        std::snprintf(cells[1], sizeof cells[1], "%.2f (%.1f)", each.WallMs, each.CpuMs);
+        if (!alone) std::snprintf(cells[1], sizeof cells[1], "-");
+        std::printf("%16s %9zu %18s %18s\n", branch.name, removed.size(), cells[0], cells[1]);
+    }
+    return true;
+}
+
 // The working-time figures of every calendar day of a long log, as the timesheet and the tray
 // tip's balance take them: from the days of the one read, with a weekly target and breaks
 // deducted.
@@ -327,7 +385,7 @@ int main() {
         std::printf("%9zu %9zu %18s %18s %18s %20s %7s %9.1f %9.1f\n", sessions, tree.Nodes.size(),
                     buildText, rebuildText, textsText, reference, ratio, nodeMiB, PeakMemoryMiB());
     }
-    const bool corrected = BenchCorrections(path);
+    const bool corrected = BenchCorrections(path) && BenchUndoDelete();
     const bool figured = corrected && BenchWorkTime(path);
     NativeFileSystem().Remove(path);
     if (!figured) std::printf("the corrections or the working-time figures failed\n");

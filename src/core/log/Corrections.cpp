@@ -120,8 +120,6 @@ CorrectionPlan PlanUndo(const std::vector<LogPair>& pairs, const LogChange& chan
     CorrectionPlan plan;
     plan.Pairs = pairs;
     plan.Result.Change.Kind = change.Kind;
-    std::vector<Span> removed;
-    std::vector<Span> added;
     // Removing a span only moves the running start later, so the log as it is decides.
     for (const Span& span : change.Added) {
         if (ReachesRunningEnd(pairs, span, recording))
@@ -130,17 +128,13 @@ CorrectionPlan PlanUndo(const std::vector<LogPair>& pairs, const LogChange& chan
     const SpanEditResult cut = RemoveSpans(plan.Pairs, change.Added, recording);
     plan.Result.Changed = cut.Changed;
     plan.Result.TouchedSessions = cut.TouchedSessions;
-    removed = cut.Spans;
-    for (const Span& span : change.Removed) {
-        const SpanEditResult edit = change.Kind == ChangeKind::DeleteBranch
-                                        ? RestorePair(plan.Pairs, span, recording)
-                                        : AddSpan(plan.Pairs, span, recording);
-        plan.Result.Changed = plan.Result.Changed || edit.Changed;
-        plan.Result.TouchedSessions += edit.TouchedSessions;
-        added.insert(added.end(), edit.Spans.begin(), edit.Spans.end());
-    }
-    plan.Result.Change.Added = JoinSpans(std::move(added));
-    plan.Result.Change.Removed = JoinSpans(std::move(removed));
+    const SpanEditResult back = change.Kind == ChangeKind::DeleteBranch
+                                    ? RestorePairs(plan.Pairs, change.Removed, recording)
+                                    : AddSpans(plan.Pairs, change.Removed, recording);
+    plan.Result.Changed = plan.Result.Changed || back.Changed;
+    plan.Result.TouchedSessions += back.TouchedSessions;
+    plan.Result.Change.Added = back.Spans;
+    plan.Result.Change.Removed = cut.Spans;
     NoteRunningStart(plan, RunningStartBits(pairs, recording), recording);
     return plan;
 }

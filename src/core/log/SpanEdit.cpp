@@ -111,7 +111,8 @@ void InsertAll(std::vector<LogPair>& pairs, std::vector<LogPair> pieces, bool re
     pairs = std::move(merged);
 }
 
-// [from, to) less the covered spans, which JoinSpans has ordered.
+}  // namespace
+
 std::vector<Span> Uncovered(DateTime from, DateTime to, const std::vector<Span>& covered) {
     std::vector<Span> gaps;
     DateTime cursor = from;
@@ -123,8 +124,6 @@ std::vector<Span> Uncovered(DateTime from, DateTime to, const std::vector<Span>&
     if (cursor < to) gaps.push_back({cursor, to});
     return gaps;
 }
-
-}  // namespace
 
 SpanEditResult AddSpan(std::vector<LogPair>& pairs, Span span, bool recording) {
     const DateTime from = span.Start;

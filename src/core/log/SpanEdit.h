@@ -46,3 +46,15 @@ SpanEditResult RemoveSpan(std::vector<LogPair>& pairs, Span span, bool recording
 // would otherwise take a pass per gap it filled.
 SpanEditResult RemoveSpans(std::vector<LogPair>& pairs, const std::vector<Span>& spans,
                            bool recording);
+
+// AddSpan and RestorePair of each span in turn, with the same result (Spans joined), in one
+// merge of the spans into the log when the spans are sessions sorted by start and the log's
+// sessions are in order; otherwise, or where a step would leave them out of order, one at a
+// time. Undoing a Remove Time or the Delete Branch of a year would else take a pass per span.
+SpanEditResult AddSpans(std::vector<LogPair>& pairs, const std::vector<Span>& spans,
+                        bool recording);
+SpanEditResult RestorePairs(std::vector<LogPair>& pairs, const std::vector<Span>& spans,
+                            bool recording);
+
+// [from, to) less the covered spans, ordered and apart as JoinSpans leaves them.
+std::vector<Span> Uncovered(DateTime from, DateTime to, const std::vector<Span>& covered);

@@ -155,6 +155,85 @@ TEST(RemoveTime, ManySpansAtOnceAsEachInTurn) {
     }
 }
 
+// Spans and logs written as in Log(); `after`, where given, was worked out by hand.
+struct AtOnceCase {
+    const char* name;
+    const char* before;
+    const char* spans;
+    bool recording;
+    const char* after;
+};
+
+// All the spans at once against each in turn.
+void CheckAtOnce(const AtOnceCase& test, decltype(&AddSpans) many, decltype(&AddSpan) one) {
+    SCOPED_TRACE(test.name);
+    const std::vector<Span> spans = Spans(test.spans);
+    std::vector<LogPair> oneByOne = Log(test.before);
+    SpanEditResult each;
+    for (const Span& span : spans) {
+        const SpanEditResult edit = one(oneByOne, span, test.recording);
+        each.Changed = each.Changed || edit.Changed;
+        each.TouchedSessions += edit.TouchedSessions;
+        each.Spans.insert(each.Spans.end(), edit.Spans.begin(), edit.Spans.end());
+    }
+    std::vector<LogPair> atOnce = Log(test.before);
+    const SpanEditResult edit = many(atOnce, spans, test.recording);
+    EXPECT_EQ(BitsOf(atOnce), BitsOf(oneByOne)) << Describe(atOnce);
+    if (*test.after) {
+        EXPECT_EQ(BitsOf(atOnce), BitsOf(Log(test.after))) << Describe(atOnce);
+    }
+    EXPECT_EQ(edit.Changed, each.Changed);
+    EXPECT_EQ(edit.TouchedSessions, each.TouchedSessions);
+    EXPECT_EQ(edit.Spans, JoinSpans(each.Spans));
+}
+
+TEST(AddTime, ManySpansAtOnceAsEachInTurn) {
+    const AtOnceCase cases[] = {
+        {"gaps filled between sessions", "8-9 12-13", "9-10 10:30-11 11:30-12", false,
+         "8-10 10:30-11 11:30-13"},
+        {"each overlapping several", "8-9 9:30-10 10:30-11 12-13", "8:30-9:45 9:50-10:45", false,
+         "8-11 12-13"},
+        {"inside, then around", "9-12 14-15", "10-11 13-16", false, "9-12 13-16"},
+        {"overlapping each other", "9-10", "10-11 10:30-12", false, "9-12"},
+        {"no length: touching stays out, apart goes in", "9-10 12-13", "10-10 11-11 13-13", false,
+         "9-10 11-11 12-13"},
+        {"running: before it, then reaching it", "8-9 10-11:00:20", "9:10-9:20 9:40-10", true,
+         "8-9 9:10-9:20 9:40-11:00:20"},
+        {"garbage keeps its place; new last session goes before it", "8-9 G 10-11 N",
+         "9-10 11:30-12", false, "8-11 11:30-12 G N"},
+        {"no session but garbage", "G", "9-10 11-12", false, "9-10 11-12 G"},
+        {"an empty log while recording: the first becomes the running one", "", "9-10 10:30-11",
+         true, "9-10"},
+        {"a log set back", "13-14 8-9", "9-10 14-15", false, "13-15 8-10"},
+        {"spans out of order", "8-9 12-13", "13-14 6-7", false, "6-7 8-9 12-14"},
+    };
+    for (const AtOnceCase& test : cases) CheckAtOnce(test, AddSpans, AddSpan);
+}
+
+TEST(Undo, RestoresManyPairsAtOnceAsEachInTurn) {
+    const AtOnceCase cases[] = {
+        {"between other sessions, touching and of no length", "8-9 15-16",
+         "10-11 11-12 12-12 13-14", false, "8-9 10-11 11-12 12-12 13-14 15-16"},
+        {"overlapping time added since", "8-9 10-12", "9:30-10:30 11:30-13", false, "8-9 9:30-13"},
+        {"overlapping each other", "", "9-10 9:30-11", false, "9-11"},
+        {"touching sessions stay apart", "9-10 11-12", "10-11", false, "9-10 10-11 11-12"},
+        {"garbage keeps its place", "8-9 G 14-15 N", "10-11 16-17", false,
+         "8-9 G 10-11 14-15 16-17 N"},
+        {"running: before it, then into it", "8-9 12-12:30", "10-11 11:45-12:15", true,
+         "8-9 10-11 11:45-12:30"},
+        {"running: all before the fresh pair", "33:30-33:45", "8-9 9-10 32-33", true,
+         "8-9 9-10 32-33 33:30-33:45"},
+        {"running: no length at its start goes before it", "8-9 12-12:30", "12-12", true,
+         "8-9 12-12 12-12:30"},
+        {"running: no length after its start", "8-9 12-12:30", "10-11 12:10-12:10", true,
+         "8-9 10-11 12:10-12:10 12-12:30"},
+        {"no length inside a session", "9-11", "8-8:30 10-10 12-13", false,
+         "8-8:30 9-11 10-10 12-13"},
+        {"pairs out of order", "8-9", "12-13 10-11", false, "8-9 10-11 12-13"},
+    };
+    for (const AtOnceCase& test : cases) CheckAtOnce(test, RestorePairs, RestorePair);
+}
+
 TEST(Corrections, RefuseRangesThatCannotBeRight) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const DateTime day = At(0, 0);
