@@ -152,21 +152,17 @@ TEST(OptionsRules, AwayChoicesOpenAsStoredAndOkSavesThem) {
     EXPECT_EQ(settings.Text("Settings", "Away Idle Minutes"), "240");
 }
 
-TEST(OptionsRules, TheSharedFolderOpensAsStoredIsRefusedEmptyAndOffSavesNone) {
+TEST(OptionsRules, TheSharedFolderIsRefusedEmptyAndOffSavesNone) {
     RunKeys keys;
     ProgramState state;
+    FakeSettingsStore settings;
     OptionsChoice choice = ReadOptions(state, keys.Targets());
-    EXPECT_FALSE(choice.KeepInSharedFolder);
     choice.KeepInSharedFolder = true;
     choice.SharedFolder = " ";
     EXPECT_NE(OptionsProblem(choice), "");
-    choice.SharedFolder = "E:\\OneDrive\\Worktally";
-    EXPECT_EQ(OptionsProblem(choice), "");
-
-    FakeSettingsStore settings;
+    choice.SharedFolder = "E:\\Time";
     ApplyOptions(choice, state, keys.Targets(), settings);
-    EXPECT_EQ(state.SharedFolder, "E:\\OneDrive\\Worktally");
-    EXPECT_EQ(settings.Text("Settings", "Shared Folder"), "E:\\OneDrive\\Worktally");
+    EXPECT_EQ(settings.Text("Settings", "Shared Folder"), "E:\\Time");
     EXPECT_TRUE(ReadOptions(state, keys.Targets()).KeepInSharedFolder);
     choice.KeepInSharedFolder = false;  // the path stays typed, unused
     ApplyOptions(choice, state, keys.Targets(), settings);

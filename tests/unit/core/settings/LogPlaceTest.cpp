@@ -20,71 +20,47 @@ ParseEnvironment Env() {
 
 }  // namespace
 
-TEST(PlaceLog, FolderFromFOrTheOptionsAndAFileWins) {
+TEST(PlaceLog, FolderFromFOrTheOptionsAFileWinsAndAutoRunCarriesANamedFolder) {
     const struct {
-        const char* name;
         std::string commandLine;
-        std::string sharedFolder;  // the option
-        std::string folder;
+        std::string option;  // "Shared Folder"
         std::string log;
+        std::string autoRun;
     } cases[] = {
-        {"nothing", "/L", "", "", kDefault},
-        {"the option", "/L", "E:\\OneDrive\\Time", "E:\\OneDrive\\Time",
-         "E:\\OneDrive\\Time\\" + kOwn},
-        {"a file wins", "/F D:\\work.dat", "E:\\Time", "", "D:\\work.dat"},
-        {"ends with a backslash", "/F \"D:\\New Folder\\\"", "", "D:\\New Folder\\",
-         "D:\\New Folder\\" + kOwn},
-        {"an existing folder", "/L /F D:\\Sync", "E:\\Time", "D:\\Sync", "D:\\Sync\\" + kOwn},
-        {"a slash", "/F /home/me/sync/", "", "/home/me/sync/", "/home/me/sync/" + kOwn},
+        {"/L", "", kDefault, "/l"},
+        {"/L", "E:\\Time", "E:\\Time\\" + kOwn, "/l"},  // the option is read at every start
+        {"/F D:\\work.dat", "E:\\Time", "D:\\work.dat", "/l /f \"D:\\work.dat\""},
+        {"/L /F D:\\Sync", "E:\\Time", "D:\\Sync\\" + kOwn, "/l /f \"D:\\Sync\\\\\""},
+        // The backslash before the closing quote is doubled, or Windows' parser would eat it.
+        {"/F \"D:\\New Sync\\\"", "", "D:\\New Sync\\" + kOwn, "/l /f \"D:\\New Sync\\\\\""},
+        {"/F /home/me/sync/", "", "/home/me/sync/" + kOwn, "/l /f \"/home/me/sync\\\\\""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.commandLine + " with " + c.option);
         ProgramState state;
         ParseParams(state, c.commandLine, Env());
-        state.SharedFolder = c.sharedFolder;
+        state.SharedFolder = c.option;
         PlaceLog(state, Env());
-        EXPECT_EQ(state.LogFolder, c.folder);
         EXPECT_EQ(state.LogFileName, c.log);
-        // Placing again (the options saved) changes nothing.
-        PlaceLog(state, Env());
+        EXPECT_EQ(AutoRunParams(state), c.autoRun);
+        PlaceLog(state, Env());  // again, as when the options are saved: nothing moves
         EXPECT_EQ(state.LogFileName, c.log);
     }
 }
 
-TEST(PlaceLog, TheOptionsSwitchTheFolderOnAndOffAndAutoRunCarriesANamedOne) {
+TEST(PlaceLog, TheOptionsSwitchItOffAndAHandOverNamingTheSameFolderIsNoOtherLog) {
     ProgramState state;
     ParseParams(state, "/L", Env());
     state.SharedFolder = "E:\\Time";
     PlaceLog(state, Env());
-    EXPECT_EQ(state.LogFileName, "E:\\Time\\" + kOwn);
-    EXPECT_EQ(AutoRunParams(state), "/l");  // the option is read at every start
     state.SharedFolder.clear();
     PlaceLog(state, Env());
     EXPECT_EQ(state.LogFolder, "");
     EXPECT_EQ(state.LogFileName, kDefault);
 
-    // The backslash before the closing quote is doubled, so the system's parser keeps it.
-    ParseParams(state, "/L /F \"D:\\My Sync\\\"", Env());
-    PlaceLog(state, Env());
-    const std::string params = AutoRunParams(state);
-    EXPECT_EQ(params, "/l /f \"D:\\My Sync\\\\\"");
-    const char* argv[] = {"worktally.exe", "/l", "/f", "D:\\My Sync\\"};  // as Windows splits it
-    ProgramState started;
-    ParseParams(started, JoinParams(4, argv), Env());
-    PlaceLog(started, Env());
-    EXPECT_EQ(started.LogFileName, "D:\\My Sync\\" + kOwn);
-}
-
-TEST(PlaceLog, AHandOverNamingTheRecordedFolderIsNoOtherLog) {
-    ProgramState state;
     ParseParams(state, "/L /F D:\\Sync", Env());
     PlaceLog(state, Env());
-    ProgramState running = state;
-    HandOverOutcome outcome = ApplyHandOver(running, "/F D:\\Sync\\", Env());
-    EXPECT_TRUE(outcome.ShowViewer);
-    EXPECT_EQ(outcome.OtherLog, "");
-    outcome = ApplyHandOver(running, "/L /F E:\\Other\\", Env());
-    EXPECT_TRUE(outcome.StartSession);
-    EXPECT_EQ(running.LogFolder, "E:\\Other\\");
-    EXPECT_EQ(running.LogFileName, "E:\\Other\\" + kOwn);
+    EXPECT_EQ(ApplyHandOver(state, "/F D:\\Sync\\", Env()).OtherLog, "");
+    EXPECT_TRUE(ApplyHandOver(state, "/L /F E:\\Other\\", Env()).StartSession);
+    EXPECT_EQ(state.LogFileName, "E:\\Other\\" + kOwn);
 }
