@@ -87,4 +87,10 @@ inline void WriteFolderLogs(const std::string& folder, std::vector<DateTime> rec
     }
 }
 
+// A folder ending in its backslash as one quoted command-line word: the C runtime reads a
+// backslash right before the closing quote as an escaped quote, so that one is doubled.
+inline std::string QuotedFolder(const std::string& folder) {
+    return "\"" + folder + "\\\"";
+}
+
 }  // namespace bench
