@@ -123,11 +123,11 @@ struct Opening {
 
 // The viewer from the process start until it shows the tree and the status bar's total (the
 // last step of showing) and answers messages.
+// `log` is /F's operand, quoted.
 double OpenViewer(e2e::Program& program, const std::string& exe, const std::string& log) {
     RemoveSettings();
     const auto started = Clock::now();
-    // A folder's operand comes quoted already.
-    program.Start("/F " + (log.front() == '"' ? log : e2e::Quoted(log)), {}, exe);
+    program.Start("/F " + log, {}, exe);
     const HWND window = program.MainWindow();
     const bool shown = e2e::WaitUntil(
         [&] { return IsWindowVisible(window) && StatusLength(window) != 0; }, kWait, kPoll);
@@ -201,7 +201,7 @@ struct Correcting {
 // to the program: before that, Wine waits for the dialog's X window to be withdrawn.
 Correcting TimeCorrections(const std::string& exe, const std::string& log) {
     e2e::Program program(kWait, kPoll);
-    OpenViewer(program, exe, log);
+    OpenViewer(program, exe, e2e::Quoted(log));
     std::vector<double> adds;
     std::vector<double> gone;
     std::vector<double> afterDialog;
@@ -257,8 +257,8 @@ double FreshMemoryMsPerMiB() {
     return Median(times);
 }
 
-// One viewer opening of `log`; `items` gets the number of items its tree shows, `logs` the
-// status bar's count of a folder's logs.
+// One viewer opening of `log` (/F's operand, quoted); `items` gets the number of items its tree
+// shows, `logs` the status bar's count of a folder's logs.
 double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items,
                   std::string* logs = nullptr) {
     e2e::Program program(kWait, kPoll);
@@ -272,7 +272,7 @@ double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items
 // The report's and the timesheet's openings, again and again in one viewer of `log`.
 void TimeParts(const std::string& exe, const std::string& log, Opening& result) {
     e2e::Program program(kWait, kPoll);
-    OpenViewer(program, exe, log);
+    OpenViewer(program, exe, e2e::Quoted(log));
     result.ReportMs =
         MedianOf(kOpenRuns, [&] { return OpenPart(program, kReport, result.ReportRows); });
     result.SheetMs =
@@ -284,13 +284,15 @@ void TimeParts(const std::string& exe, const std::string& log, Opening& result) 
 // fresh memory costs it) meets both alike; one opening of each first is not counted.
 void MeasureOpenings(const std::string& exe, const std::string& shortLog,
                      const std::string& longLog, Opening& small, Opening& large) {
-    TimeViewer(exe, shortLog, small.ViewItems);
-    TimeViewer(exe, longLog, large.ViewItems);
+    const std::string shortOperand = e2e::Quoted(shortLog);
+    const std::string longOperand = e2e::Quoted(longLog);
+    TimeViewer(exe, shortOperand, small.ViewItems);
+    TimeViewer(exe, longOperand, large.ViewItems);
     std::vector<double> smallMs;
     std::vector<double> largeMs;
     for (int i = 0; i < kViewerRuns; ++i) {
-        smallMs.push_back(TimeViewer(exe, shortLog, small.ViewItems));
-        largeMs.push_back(TimeViewer(exe, longLog, large.ViewItems));
+        smallMs.push_back(TimeViewer(exe, shortOperand, small.ViewItems));
+        largeMs.push_back(TimeViewer(exe, longOperand, large.ViewItems));
     }
     small.OpenMs = Median(smallMs);
     large.OpenMs = Median(largeMs);
@@ -312,12 +314,13 @@ void TimeFolderViewer(const std::string& exe, const std::string& folder) {
     LRESULT smallItems = 0;
     LRESULT folderItems = 0;
     std::string logs;
-    TimeViewer(exe, shortLog, smallItems);
+    const std::string shortOperand = e2e::Quoted(shortLog);
+    TimeViewer(exe, shortOperand, smallItems);
     TimeViewer(exe, operand, folderItems, &logs);
     std::vector<double> smallMs;
     std::vector<double> folderMs;
     for (int i = 0; i < kViewerRuns; ++i) {
-        smallMs.push_back(TimeViewer(exe, shortLog, smallItems));
+        smallMs.push_back(TimeViewer(exe, shortOperand, smallItems));
         folderMs.push_back(TimeViewer(exe, operand, folderItems, &logs));
     }
     NativeFileSystem().Remove(shortLog);
