@@ -68,4 +68,29 @@ inline void WriteLog(const std::string& path, const std::vector<DateTime>& recor
     file->Close();
 }
 
+// A folder shared by five computers, each with a log of 20,000 sessions: the same working days,
+// each computer's 40 minutes later than the one before, so that most sessions overlap one of
+// another computer in part.
+inline constexpr int kFolderLogs = 5;
+inline constexpr std::size_t kFolderSessions = 20000;
+inline constexpr double kFolderShiftDays = 40.0 / (24 * 60);
+
+// Writes the folder's logs into `folder` (ending in its separator), named as computers name
+// their own, the first holding `records`.
+inline void WriteFolderLogs(const std::string& folder, std::vector<DateTime> records,
+                            const std::string& password = kPassword) {
+    for (int log = 0; log < kFolderLogs; ++log) {
+        WriteLog(
+            folder + "PC" + std::to_string(log + 1) + "-0000000" + std::to_string(log) + ".dat",
+            records, password);
+        for (DateTime& record : records) record += kFolderShiftDays;
+    }
+}
+
+// A folder ending in its backslash as one quoted command-line word: the C runtime reads a
+// backslash right before the closing quote as an escaped quote, so that one is doubled.
+inline std::string QuotedFolder(const std::string& folder) {
+    return "\"" + folder + "\\\"";
+}
+
 }  // namespace bench

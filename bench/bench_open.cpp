@@ -1,10 +1,11 @@
 // Times what a user waits for on a long log: the command-line export of each kind, the viewer,
 // weekly report and timesheet openings, each against a short log, so that what is left is the
-// log's share, and a correction in the viewer. Prints tables; fails nothing but a run that
-// cannot be made.
+// log's share, the viewer on a shared folder of long logs, and a correction in the viewer.
+// Prints tables; fails nothing but a run that cannot be made.
 //
-// Usage: bench_open [worktally.exe] [sessions] [--viewer | --corrections]   (the program also
-// from WORKTALLY_EXE; --viewer times the openings only, --corrections the corrections only)
+// Usage: bench_open [worktally.exe] [sessions] [--viewer | --folder | --corrections]   (the
+// program also from WORKTALLY_EXE; --viewer times the openings only, --folder the folder's
+// viewer only, --corrections the corrections only)
 
 #include <cstdio>
 
@@ -122,10 +123,11 @@ struct Opening {
 
 // The viewer from the process start until it shows the tree and the status bar's total (the
 // last step of showing) and answers messages.
+// `log` is /F's operand, quoted.
 double OpenViewer(e2e::Program& program, const std::string& exe, const std::string& log) {
     RemoveSettings();
     const auto started = Clock::now();
-    program.Start("/F " + e2e::Quoted(log), {}, exe);
+    program.Start("/F " + log, {}, exe);
     const HWND window = program.MainWindow();
     const bool shown = e2e::WaitUntil(
         [&] { return IsWindowVisible(window) && StatusLength(window) != 0; }, kWait, kPoll);
@@ -199,7 +201,7 @@ struct Correcting {
 // to the program: before that, Wine waits for the dialog's X window to be withdrawn.
 Correcting TimeCorrections(const std::string& exe, const std::string& log) {
     e2e::Program program(kWait, kPoll);
-    OpenViewer(program, exe, log);
+    OpenViewer(program, exe, e2e::Quoted(log));
     std::vector<double> adds;
     std::vector<double> gone;
     std::vector<double> afterDialog;
@@ -255,11 +257,14 @@ double FreshMemoryMsPerMiB() {
     return Median(times);
 }
 
-// One viewer opening of `log`; `items` gets the number of items its tree shows.
-double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items) {
+// One viewer opening of `log` (/F's operand, quoted); `items` gets the number of items its tree
+// shows, `logs` the status bar's count of a folder's logs.
+double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items,
+                  std::string* logs = nullptr) {
     e2e::Program program(kWait, kPoll);
     const double ms = OpenViewer(program, exe, log);
     items = e2e::SendTo(program.Tree(), TVM_GETCOUNT, 0, 0, kWait);
+    if (logs != nullptr) *logs = e2e::StatusText(program.StatusBar(), 1);
     if (!program.Close()) std::fprintf(stderr, "bench_open: the viewer was killed\n");
     return ms;
 }
@@ -267,7 +272,7 @@ double TimeViewer(const std::string& exe, const std::string& log, LRESULT& items
 // The report's and the timesheet's openings, again and again in one viewer of `log`.
 void TimeParts(const std::string& exe, const std::string& log, Opening& result) {
     e2e::Program program(kWait, kPoll);
-    OpenViewer(program, exe, log);
+    OpenViewer(program, exe, e2e::Quoted(log));
     result.ReportMs =
         MedianOf(kOpenRuns, [&] { return OpenPart(program, kReport, result.ReportRows); });
     result.SheetMs =
@@ -279,13 +284,15 @@ void TimeParts(const std::string& exe, const std::string& log, Opening& result) 
 // fresh memory costs it) meets both alike; one opening of each first is not counted.
 void MeasureOpenings(const std::string& exe, const std::string& shortLog,
                      const std::string& longLog, Opening& small, Opening& large) {
-    TimeViewer(exe, shortLog, small.ViewItems);
-    TimeViewer(exe, longLog, large.ViewItems);
+    const std::string shortOperand = e2e::Quoted(shortLog);
+    const std::string longOperand = e2e::Quoted(longLog);
+    TimeViewer(exe, shortOperand, small.ViewItems);
+    TimeViewer(exe, longOperand, large.ViewItems);
     std::vector<double> smallMs;
     std::vector<double> largeMs;
     for (int i = 0; i < kViewerRuns; ++i) {
-        smallMs.push_back(TimeViewer(exe, shortLog, small.ViewItems));
-        largeMs.push_back(TimeViewer(exe, longLog, large.ViewItems));
+        smallMs.push_back(TimeViewer(exe, shortOperand, small.ViewItems));
+        largeMs.push_back(TimeViewer(exe, longOperand, large.ViewItems));
     }
     small.OpenMs = Median(smallMs);
     large.OpenMs = Median(largeMs);
@@ -293,6 +300,46 @@ void MeasureOpenings(const std::string& exe, const std::string& shortLog,
         throw BenchError("the viewer shows an empty tree");
     TimeParts(exe, shortLog, small);
     TimeParts(exe, longLog, large);
+}
+
+// The viewer on a shared folder of long logs against the short log, by turns as above.
+void TimeFolderViewer(const std::string& exe, const std::string& folder) {
+    const std::string shortLog = folder + "worktally-bench-short.dat";
+    WriteLog(shortLog, kShortLog);
+    const std::string shared = folder + "worktally-bench-folder\\";
+    CreateDirectoryA(shared.c_str(), nullptr);
+    bench::WriteFolderLogs(
+        shared, bench::MakeSessionsBefore(bench::kFolderSessions, SystemClock().Now()), "");
+    const std::string operand = bench::QuotedFolder(shared);
+    LRESULT smallItems = 0;
+    LRESULT folderItems = 0;
+    std::string logs;
+    const std::string shortOperand = e2e::Quoted(shortLog);
+    TimeViewer(exe, shortOperand, smallItems);
+    TimeViewer(exe, operand, folderItems, &logs);
+    std::vector<double> smallMs;
+    std::vector<double> folderMs;
+    for (int i = 0; i < kViewerRuns; ++i) {
+        smallMs.push_back(TimeViewer(exe, shortOperand, smallItems));
+        folderMs.push_back(TimeViewer(exe, operand, folderItems, &logs));
+    }
+    NativeFileSystem().Remove(shortLog);
+    e2e::RemoveTree(shared.substr(0, shared.size() - 1));
+    const std::string counted = std::to_string(bench::kFolderLogs) + " logs";
+    if (logs != counted) throw BenchError("the folder's viewer says \"" + logs + "\"");
+
+    std::printf(
+        "\nViewer on a shared folder, worktally.exe /F FOLDER\\ (%d logs of %zu sessions, each\n"
+        "40 minutes after the one before), against the log of %zu sessions, the two by turns:\n"
+        "medians of %d runs, wall-clock ms, until shown as above.\n",
+        bench::kFolderLogs, bench::kFolderSessions, kShortLog, kViewerRuns);
+    std::printf("%16s %9s %11s %12s\n", "log", "viewer", "view items", "folder part");
+    std::printf("%16s %9.1f %11ld\n", (std::to_string(kShortLog) + " sessions").c_str(),
+                Median(smallMs), static_cast<long>(smallItems));
+    std::printf("%16s %9.1f %11ld %12s\n", "folder", Median(folderMs),
+                static_cast<long>(folderItems), logs.c_str());
+    std::printf("%16s %9.1f\n", "more", Median(folderMs) - Median(smallMs));
+    std::fflush(stdout);
 }
 
 std::string ProgramPath(int argc, char** argv) {
@@ -378,18 +425,22 @@ int main(int argc, char** argv) {
     try {
         std::size_t sessions = 100000;
         bool viewerOnly = false;
+        bool folderOnly = false;
         bool correctionsOnly = false;
         for (int i = 1; i < argc; ++i) {
             if (std::isdigit(static_cast<unsigned char>(argv[i][0])))
                 sessions = static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10));
             viewerOnly = viewerOnly || std::string(argv[i]) == "--viewer";
+            folderOnly = folderOnly || std::string(argv[i]) == "--folder";
             correctionsOnly = correctionsOnly || std::string(argv[i]) == "--corrections";
         }
         const std::string exe = ProgramPath(argc, argv);
+        const bool all = !viewerOnly && !folderOnly && !correctionsOnly;
         WriteLog(log, sessions);
-        if (!viewerOnly && !correctionsOnly) TimeExports(exe, folder, log, sessions);
-        if (!correctionsOnly) TimeOpenings(exe, folder, log, sessions);
-        if (!viewerOnly) {
+        if (all) TimeExports(exe, folder, log, sessions);
+        if (all || viewerOnly) TimeOpenings(exe, folder, log, sessions);
+        if (all || folderOnly) TimeFolderViewer(exe, folder);
+        if (all || correctionsOnly) {
             const Correcting correcting = TimeCorrections(exe, log);
             std::printf(
                 "\nCorrections in the viewer of the long log (%zu sessions): medians of %d,\n",
@@ -409,6 +460,7 @@ int main(int argc, char** argv) {
     NativeFileSystem().Remove(csv);
     NativeFileSystem().Remove(std::string(folder) + "worktally-bench-empty.dat");
     NativeFileSystem().Remove(std::string(folder) + "worktally-bench-short.dat");
+    e2e::RemoveTree(std::string(folder) + "worktally-bench-folder");
     RemoveSettings();
     return status;
 }

@@ -1,6 +1,7 @@
 // Times the minute tick of the running program on long logs: starts worktally.exe with /L on a
-// prepared log, delivers timer ticks with the window hidden and with the viewer shown, and
-// reads the program's memory. Prints a table; fails nothing but a run that cannot be made.
+// prepared log, and on a shared folder of five long logs, delivers timer ticks with the window
+// hidden and with the viewer shown, and reads the program's memory. Prints a table; fails nothing
+// but a run that cannot be made.
 //
 // Usage: bench_tick [worktally.exe] [sessions...]   (the program also from WORKTALLY_EXE)
 
@@ -31,6 +32,7 @@ int main() {
 
 #include "core/time/DateTime.h"
 #include "core/log/LogFile.h"
+#include "e2e/support/Files.h"
 #include "e2e/support/ProgramData.h"
 #include "e2e/support/ProgramUnderTest.h"
 #include "res/resource.h"
@@ -117,7 +119,7 @@ double TimeTicks(HWND window, HANDLE process) {
 }
 
 struct Row {
-    std::size_t Sessions = 0;
+    std::string Label;  // the sessions of the log, or the logs and sessions of the folder
     double StartMs = 0;
     double HiddenMs = 0;
     Memory AfterHidden;
@@ -160,16 +162,16 @@ LRESULT ListRows(HWND window, int list) {
     return control == nullptr ? 0 : e2e::SendTo(control, LVM_GETITEMCOUNT, 0, 0, kWait);
 }
 
-Row Measure(const std::string& exe, const std::string& log, std::size_t sessions) {
+// The program logging into `logArgument` (/F's operand, the logs written already).
+Row Measure(const std::string& exe, const std::string& label, const std::string& logArgument) {
     Row row;
-    row.Sessions = sessions;
+    row.Label = label;
     RemoveSettings();
     e2e::StorePassword(kPassword);
-    WriteLog(log, bench::MakeSessionsBefore(sessions, SystemClock().Now()));
 
     const auto started = Clock::now();
     e2e::Program program(kWait, kPoll);
-    program.Start("/L /F " + e2e::Quoted(log), {}, exe);
+    program.Start("/L /F " + logArgument, {}, exe);
     const HWND window = program.MainWindow();
     // Start-up is over when the program answers messages.
     program.Send(WM_NULL);
@@ -233,26 +235,49 @@ int main(int argc, char** argv) {
                     "sessions", "start ms", "tick hidden", "WS hidden", "priv hidden", "show ms",
                     "tick shown", "WS shown", "priv shown", "view items", "tick report",
                     "report rows", "tick sheet", "sheet rows");
-        for (const std::size_t sessions : sizes) {
+        const std::string shared = std::string(folder) + "worktally-bench-tick\\";
+        const auto cleanUp = [&] {
+            NativeFileSystem().Remove(log);
+            e2e::RemoveTree(shared.substr(0, shared.size() - 1));
+            RemoveSettings();
+        };
+        const auto run = [&](auto&& measure) {
             Row row;
             try {
-                row = Measure(exe, log, sessions);
+                row = measure();
             } catch (...) {
-                NativeFileSystem().Remove(log);
-                RemoveSettings();
+                cleanUp();
                 throw;
             }
-            NativeFileSystem().Remove(log);
-            RemoveSettings();
+            cleanUp();
             std::printf(
-                "%9zu %9.0f %12.1f %11.1f %11.1f %9.0f %12.1f %11.1f %11.1f %11ld %12.1f %12ld "
+                "%9s %9.0f %12.1f %11.1f %11.1f %9.0f %12.1f %11.1f %11.1f %11ld %12.1f %12ld "
                 "%11.1f %11ld\n",
-                row.Sessions, row.StartMs, row.HiddenMs, row.AfterHidden.WorkingSetMiB,
+                row.Label.c_str(), row.StartMs, row.HiddenMs, row.AfterHidden.WorkingSetMiB,
                 row.AfterHidden.PrivateMiB, row.ShowMs, row.ShownMs, row.AfterShown.WorkingSetMiB,
                 row.AfterShown.PrivateMiB, static_cast<long>(row.ViewItems), row.ReportMs,
                 static_cast<long>(row.ReportRows), row.SheetMs, static_cast<long>(row.SheetRows));
             std::fflush(stdout);
+        };
+        for (const std::size_t sessions : sizes) {
+            run([&] {
+                WriteLog(log, bench::MakeSessionsBefore(sessions, SystemClock().Now()));
+                return Measure(exe, std::to_string(sessions), e2e::Quoted(log));
+            });
         }
+        run([&] {
+            CreateDirectoryA(shared.c_str(), nullptr);
+            bench::WriteFolderLogs(
+                shared, bench::MakeSessionsBefore(bench::kFolderSessions, SystemClock().Now()));
+            return Measure(
+                exe,
+                std::to_string(bench::kFolderLogs) + "x" + std::to_string(bench::kFolderSessions),
+                bench::QuotedFolder(shared));
+        });
+        std::printf(
+            "(%dx%zu: /L /F FOLDER\\, a shared folder of %d logs of %zu sessions; the "
+            "program's own log\nin it is a sixth)\n",
+            bench::kFolderLogs, bench::kFolderSessions, bench::kFolderLogs, bench::kFolderSessions);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_tick: %s\n", error.what());
