@@ -109,52 +109,6 @@ TEST(RemoveTime, CutsTheSpanOutOfTheSessions) {
     for (const auto& test : cases) Check(test, false);
 }
 
-TEST(RemoveTime, ManySpansAtOnceAsEachInTurn) {
-    struct Case {
-        const char* name;
-        const char* before;
-        const char* spans;
-        bool recording;
-        const char* after;  // worked out by hand where given
-    };
-    const Case cases[] = {
-        {"a joined session split back into its sessions", "8-17", "9-10 11-12 13-14", false,
-         "8-9 10-11 12-13 14-17"},
-        {"sessions cut twice, garbage between", "8-12 G 13-18 N", "8:30-9 10-11 14-15 16-17", false,
-         "8-8:30 G 9-10 11-12 13-14 15-16 17-18 N"},
-        {"sessions of no length at the edges", "9-9 10-10 11-12", "9-10 11:30-12", false,
-         "10-10 11-11:30"},
-        {"running: split twice, stays last", "8-9 10-14:00:20", "10:15-10:30 11-12", true,
-         "8-9 10-10:15 10:30-11 12-14:00:20"},
-        {"a log set back: pieces where one at a time puts them", "13-16 8-12", "9-10 14-15", false,
-         "10-12 13-14 8-9 15-16"},
-        {"touching spans", "8-12", "9-10 10-11", false, "8-9 11-12"},
-        {"spans out of order", "8-12 13-14", "13:30-15 9-9:30", false, "8-9 9:30-12 13-13:30"},
-        {"a span of no length", "8-12", "10-10", false, ""},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.name);
-        const std::vector<Span> spans = Spans(test.spans);
-        std::vector<LogPair> oneByOne = Log(test.before);
-        std::size_t touched = 0;
-        std::vector<Span> removed;
-        for (const Span& span : spans) {
-            const SpanEditResult edit = RemoveSpan(oneByOne, span, test.recording);
-            touched += edit.TouchedSessions;
-            removed.insert(removed.end(), edit.Spans.begin(), edit.Spans.end());
-        }
-        std::vector<LogPair> atOnce = Log(test.before);
-        const SpanEditResult edit = RemoveSpans(atOnce, spans, test.recording);
-        EXPECT_EQ(BitsOf(atOnce), BitsOf(oneByOne)) << Describe(atOnce);
-        if (*test.after) {
-            EXPECT_EQ(BitsOf(atOnce), BitsOf(Log(test.after))) << Describe(atOnce);
-        }
-        EXPECT_EQ(edit.TouchedSessions, touched);
-        EXPECT_EQ(edit.Spans, JoinSpans(removed));
-        EXPECT_EQ(edit.Changed, touched > 0);
-    }
-}
-
 // Spans and logs written as in Log(); `after`, where given, was worked out by hand.
 struct AtOnceCase {
     const char* name;
@@ -185,6 +139,25 @@ void CheckAtOnce(const AtOnceCase& test, decltype(&AddSpans) many, decltype(&Add
     EXPECT_EQ(edit.Changed, each.Changed);
     EXPECT_EQ(edit.TouchedSessions, each.TouchedSessions);
     EXPECT_EQ(edit.Spans, JoinSpans(each.Spans));
+}
+
+TEST(RemoveTime, ManySpansAtOnceAsEachInTurn) {
+    const AtOnceCase cases[] = {
+        {"a joined session split back into its sessions", "8-17", "9-10 11-12 13-14", false,
+         "8-9 10-11 12-13 14-17"},
+        {"sessions cut twice, garbage between", "8-12 G 13-18 N", "8:30-9 10-11 14-15 16-17", false,
+         "8-8:30 G 9-10 11-12 13-14 15-16 17-18 N"},
+        {"sessions of no length at the edges", "9-9 10-10 11-12", "9-10 11:30-12", false,
+         "10-10 11-11:30"},
+        {"running: split twice, stays last", "8-9 10-14:00:20", "10:15-10:30 11-12", true,
+         "8-9 10-10:15 10:30-11 12-14:00:20"},
+        {"a log set back: pieces where one at a time puts them", "13-16 8-12", "9-10 14-15", false,
+         "10-12 13-14 8-9 15-16"},
+        {"touching spans", "8-12", "9-10 10-11", false, "8-9 11-12"},
+        {"spans out of order", "8-12 13-14", "13:30-15 9-9:30", false, "8-9 9:30-12 13-13:30"},
+        {"a span of no length", "8-12", "10-10", false, ""},
+    };
+    for (const AtOnceCase& test : cases) CheckAtOnce(test, RemoveSpans, RemoveSpan);
 }
 
 TEST(AddTime, ManySpansAtOnceAsEachInTurn) {
