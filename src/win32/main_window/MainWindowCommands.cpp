@@ -222,11 +222,10 @@ void MainWindow::OnCorrection(ChangeKind kind) {
         const CorrectionPlan plan = kind == ChangeKind::AddTime
                                         ? PlanAddTime(pairs, range, at, RecordsNow())
                                         : PlanRemoveTime(pairs, range, at, RecordsNow());
-        std::string line = CorrectionLine(kind, plan.Result, formats);
-        const std::vector<std::string> others =
-            kind == ChangeKind::RemoveTime ? OtherLogsIn(range) : std::vector<std::string>();
-        if (!others.empty()) line += " " + OtherLogsStayText(others);
-        return line;
+        // Other computers' time in the range stays whatever this computer's log does.
+        const std::vector<std::string> others = OtherLogsIn(range);
+        const std::string line = CorrectionLine(kind, plan.Result, formats);
+        return others.empty() ? line : line + "\n" + OtherLogsStayText(others);
     };
     const std::optional<Span> range =
         ShowCorrectionDialog(instance_, hwnd_, kind, prefill, lineFor);
