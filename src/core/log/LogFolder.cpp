@@ -108,10 +108,13 @@ bool IsLogFileName(const std::string& name) {
     return name.size() > length && SameName(name.substr(name.size() - length), kExtension);
 }
 
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
-    const char last = folder.back();
-    if (last == '\\' || last == '/') return folder + name;
+    if (EndsWithSeparator(folder)) return folder + name;
     // A folder written with slashes only is a POSIX one (the native build's).
     const bool slashes =
         folder.find('/') != std::string::npos && folder.find('\\') == std::string::npos;

@@ -55,6 +55,9 @@ struct FolderUnion {
 // A *.dat name, in any case.
 bool IsLogFileName(const std::string& name);
 
+// The path ends with a backslash or a slash: it names a folder.
+bool EndsWithSeparator(const std::string& path);
+
 // The file's path in the folder, with the folder's own kind of separator.
 std::string PathInFolder(const std::string& folder, const std::string& name);
 

@@ -13,8 +13,7 @@
 namespace {
 
 ExportSource ExportSourceOf(const ProgramState& state, LogTarget log) {
-    return ExportSource{std::move(log), state.LogFolder, state.WorkTime,
-                        DayMarksPath(state.LogFileName, state.LogFolder)};
+    return ExportSource{std::move(log), state.LogFolder, state.WorkTime};
 }
 
 // The totals of the log, or of the folder's union; nullopt when nothing can be read, said.
@@ -129,11 +128,12 @@ int ExportLog(const std::string& file, CsvKind kind, const ExportSource& source,
     std::string text;
     if (kind == CsvKind::Timesheet) {
         // Where the marks are kept is decided here for every export.
+        const std::string marksPath = DayMarksPath(source.Log.Path, source.Folder);
         DayMarks marks;
         try {
-            marks = ReadDayMarks(files, source.MarksPath);
+            marks = ReadDayMarks(files, marksPath);
         } catch (const IoError& error) {
-            showError(WithReason("Error reading " + source.MarksPath, FailureReason(error)));
+            showError(WithReason("Error reading " + marksPath, FailureReason(error)));
             return kExportFailed;
         }
         text = TimesheetCsv(totals.Days(), source.WorkTime, marks, now);

@@ -47,11 +47,10 @@ int RunExport(const ExportRequest& request, const ProgramState& state, FileSyste
 // and for a timesheet the working-time settings and the marks.
 struct ExportSource {
     LogTarget Log;
-    std::string Folder;  // empty: the log alone
+    std::string Folder;  // empty: the log alone; the marks are where DayMarksPath puts them
     WorkTimeSettings WorkTime;
-    std::string MarksPath;
 };
-// The state's log with its stored password decoded, its settings, and the marks beside the log.
+// The state's log with its stored password decoded, its folder and its working-time settings.
 // Throws ConvertError on a stored password that is not hexadecimal.
 ExportSource ExportSourceOf(const ProgramState& state);
 

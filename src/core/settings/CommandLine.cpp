@@ -1,5 +1,6 @@
 #include "core/settings/CommandLine.h"
 
+#include "core/log/LogFolder.h"
 #include "core/settings/LogPlace.h"
 
 namespace {
@@ -123,8 +124,7 @@ std::string AutoRunParams(const ProgramState& state) {
         // A folder keeps its last backslash, doubled: one before the closing quote would escape
         // it for the system's parser. The folder may not be there yet when Windows starts.
         std::string folder = state.LogFolder;
-        while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
-            folder.pop_back();
+        while (EndsWithSeparator(folder)) folder.pop_back();
         params += std::string(" /f ") + kQuote + folder + "\\\\" + kQuote;
     } else if (!state.LogFileName.empty()) {
         params += std::string(" /f ") + kQuote + state.LogFileName + kQuote;

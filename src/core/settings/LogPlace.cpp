@@ -3,11 +3,14 @@
 #include "core/log/LogFolder.h"
 #include "core/settings/CommandLine.h"
 
+namespace {
+
+// A /F operand names a folder when it ends with a separator or names an existing folder.
 bool NamesFolder(const std::string& path, const ParseEnvironment& env) {
-    if (path.empty()) return false;
-    if (path.back() == '\\' || path.back() == '/') return true;
-    return env.IsFolder && env.IsFolder(path);
+    return EndsWithSeparator(path) || (env.IsFolder && env.IsFolder(path));
 }
+
+}  // namespace
 
 void PlaceLog(ProgramState& state, const ParseEnvironment& env) {
     if (state.LogFileNamed) {

@@ -8,10 +8,6 @@
 #include "core/settings/ProgramState.h"
 #include "core/settings/Settings.h"
 
-// A /F operand names a folder when it ends with a backslash (or a slash) or names an existing
-// folder.
-bool NamesFolder(const std::string& path, const ParseEnvironment& env);
-
 // Sets LogFolder and, with a folder, LogFileName to this computer's own log in it, after the
 // command line is parsed and again when the options change the shared folder. A /F naming a file
 // wins over the shared folder of the options, and so does one naming a folder.

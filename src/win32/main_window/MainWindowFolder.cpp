@@ -4,8 +4,6 @@
 
 #include "win32/main_window/MainWindow.h"
 
-#include <algorithm>
-
 #include "core/log/LogFolder.h"
 #include "core/reports/FolderTexts.h"
 #include "core/settings/LogPlace.h"
@@ -96,15 +94,12 @@ void MainWindow::FollowSharedFolder() {
     FollowLog();
     if (state_.Logging && !recording_.Recorder().Away()) StartSession();
     BuildLogTree(Visible());
-    ShowFolderStatus();
 }
 
 void MainWindow::CopyLogOnce(const std::string& from, const std::string& to) {
     // The log recorded so far comes along the first time, so that its history is counted; a log
-    // this computer already keeps in the folder is never overwritten.
-    if (!::CreateDirectoryW(Widen(state_.LogFolder).c_str(), nullptr) &&
-        ::GetLastError() != ERROR_ALREADY_EXISTS)
-        return;  // the first tick says why the folder cannot be written
+    // this computer already keeps in the folder is never overwritten. The Options took only a
+    // folder that exists.
     const std::wstring source = Widen(from);
     if (::GetFileAttributesW(source.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     if (!::CopyFileW(source.c_str(), Widen(to).c_str(), TRUE) &&

@@ -181,7 +181,7 @@ TEST(ExportLog, AFolderThatCannotBeListedWritesNothing) {
     MemoryFileSystem files;
     files.SetFile("D:\\Sync\\HOME-1.dat", {});
     files.FailAt(MemoryFileSystem::Op::List, 1, "D:\\Sync");
-    const ExportSource source{{"D:\\Sync\\HOME-1.dat", "pw"}, "D:\\Sync", {}, {}};
+    const ExportSource source{{"D:\\Sync\\HOME-1.dat", "pw"}, "D:\\Sync", {}};
     std::vector<std::string> boxes;
     const auto box = [&](const std::string& text) { boxes.push_back(text); };
     EXPECT_EQ(ExportLog(kCsv, CsvKind::Days, source, files, box, 0), kExportFailed);

@@ -93,28 +93,4 @@ TEST(TopWindow, WithoutAMinimumTheSystemsHoldsAndTheEndLeavesNoHandle) {
     EXPECT_FALSE(::IsWindow(handle));
 }
 
-TEST(MessageFont, TakesItsSizeFromTheDpiAndKeepsTheSystemsWeightUnlessGivenOne) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
-    struct Case {
-        int points;
-        int dpi;
-        LONG weight;
-        LONG height;  // a point is 1/72 inch
-        LONG expectedWeight;
-    };
-    for (const Case& c : {Case{9, 96, 0, -12, metrics.lfMessageFont.lfWeight},
-                          Case{9, 144, 0, -18, metrics.lfMessageFont.lfWeight},
-                          Case{12, 120, FW_BOLD, -20, FW_BOLD}}) {
-        const UniqueFont font = MessageFont(c.points, c.dpi, c.weight);
-        ASSERT_TRUE(font);
-        LOGFONTW made{};
-        ASSERT_NE(::GetObjectW(font.Get(), sizeof(made), &made), 0);
-        EXPECT_EQ(made.lfHeight, c.height) << c.points << " pt at " << c.dpi;
-        EXPECT_EQ(made.lfWeight, c.expectedWeight) << c.points << " pt at " << c.dpi;
-        EXPECT_STREQ(made.lfFaceName, metrics.lfMessageFont.lfFaceName);
-    }
-}
-
 }  // namespace
